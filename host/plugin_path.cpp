@@ -1,0 +1,79 @@
+#include "plugin_path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace oxel {
+
+std::vector<std::string> pluginSearchDirectories() {
+  std::vector<std::string> dirs;
+  if (const char* vstPath = std::getenv("VST_PATH")) {
+    std::stringstream stream{vstPath};
+    std::string dir;
+    while (std::getline(stream, dir, ':'))
+      if (!dir.empty()) dirs.push_back(dir);
+  }
+  if (const char* home = std::getenv("HOME")) dirs.push_back(std::string{home} + "/.vst");
+  dirs.push_back("/usr/local/lib/vst");
+  dirs.push_back("/usr/lib/vst");
+  return dirs;
+}
+
+namespace {
+
+// A folder holding Name.so (named after the folder) or exactly one .so.
+std::string soInFolder(const fs::path& folder) {
+  std::error_code ec;
+  const fs::path named = folder / (folder.filename().string() + ".so");
+  if (fs::is_regular_file(named, ec)) return named.string();
+  std::string only;
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (entry.path().extension() == ".so" && entry.is_regular_file(ec)) {
+      only = entry.path().string();
+      ++count;
+    }
+  }
+  return count == 1 ? only : std::string{};
+}
+
+std::string absolutePath(const fs::path& p) {
+  std::error_code ec;
+  const fs::path full = fs::absolute(p, ec);
+  return ec ? p.string() : full.string();
+}
+
+}  // namespace
+
+std::string resolvePluginPath(const std::string& spec, std::string& error) {
+  std::error_code ec;
+  const fs::path given{spec};
+  if (fs::is_regular_file(given, ec)) return absolutePath(given);
+  if (fs::is_directory(given, ec)) {
+    const std::string found = soInFolder(given);
+    if (!found.empty()) return absolutePath(found);
+    error = "no plug-in (.so) found in folder " + spec;
+    return {};
+  }
+  if (spec.find('/') == std::string::npos) {
+    const std::string stem = given.extension() == ".so" ? given.stem().string() : spec;
+    for (const std::string& dir : pluginSearchDirectories()) {
+      for (const fs::path& candidate :
+           {fs::path{dir} / stem / (stem + ".so"), fs::path{dir} / (stem + ".so")}) {
+        if (fs::is_regular_file(candidate, ec)) return candidate.string();
+      }
+    }
+    std::string searched;
+    for (const std::string& dir : pluginSearchDirectories()) searched += " " + dir;
+    error = "plug-in '" + spec + "' not found (searched:" + searched + ")";
+    return {};
+  }
+  error = "no such plug-in file: " + spec;
+  return {};
+}
+
+}  // namespace oxel

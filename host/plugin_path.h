@@ -1,0 +1,16 @@
+// Finds a plug-in's .so from what a user types: a path to the .so, a plug-in
+// folder (Name/Name.so), or a bare name looked up in $VST_PATH (colon-separated),
+// ~/.vst, /usr/local/lib/vst and /usr/lib/vst, in that order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace oxel {
+
+std::vector<std::string> pluginSearchDirectories();
+
+// The resolved path, or an empty string with a one-line reason in error.
+std::string resolvePluginPath(const std::string& spec, std::string& error);
+
+}  // namespace oxel

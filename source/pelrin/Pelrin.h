@@ -1,0 +1,74 @@
+// The virtual stereo microphone pair: four parameters, 32 programs, B-format
+// W, X, Y, Z in, two microphones out. A complete plug-in without an editor.
+#pragma once
+
+#include "audioeffectx.h"
+#include "relaxed.h"
+
+struct PelrinProgram {
+  PelrinProgram();
+  Relaxed<float> fAzimuth;
+  Relaxed<float> fElevation;
+  Relaxed<float> fAngle;
+  Relaxed<float> fPattern;
+  char name[24];
+};
+
+class Pelrin : public AudioEffectX {
+ public:
+  enum Parameter : VstInt32 { kAzimuth = 0, kElevation, kAngle, kPattern, kNumParams };
+  static constexpr VstInt32 kNumPrograms = 32;
+  static constexpr double kRtoD = 57.29577951308232;
+
+  explicit Pelrin(audioMasterCallback audioMaster);
+  ~Pelrin() override;
+
+  void setParameter(VstInt32 index, float value) override;
+  float getParameter(VstInt32 index) override;
+  void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+  void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+  void setProgram(VstInt32 program) override;
+  void setProgramName(char* name) override;
+  void getProgramName(char* name) override;
+  void getParameterLabel(VstInt32 index, char* label) override;
+  void getParameterDisplay(VstInt32 index, char* text) override;
+  void getParameterName(VstInt32 index, char* text) override;
+  void suspend() override {}
+  bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
+  bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+  VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
+  bool getVendorString(char* text) override;
+  VstInt32 getVendorVersion() override { return 1024; }
+  virtual void init();
+
+ protected:
+  // Per-block step: directions and target weights from the derived values.
+  void computeTargets();
+  template <bool accumulate>
+  void renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames);
+
+  PelrinProgram* programs = nullptr;
+
+  // Derived values, written by the parameter path and read once per block by the audio path.
+  Relaxed<double> dAzimuth{0.0};
+  Relaxed<double> dElevation{0.25};
+  Relaxed<double> dPattern{0.0};
+  Relaxed<double> dAngle{0.1666666667};
+
+  // Audio-thread state.
+  double dCosAzLeft = 1.0, dCosElLeft = 1.0, dSinAzLeft = 0.0, dSinElLeft = 0.0;
+  double dCosAzRight = 1.0, dCosElRight = 1.0, dSinAzRight = 0.0, dSinElRight = 0.0;
+  double dZerothLevel = 1.0, dFirstLevel = 1.0;
+  double dXCoeffLeft = 1.0, dYCoeffLeft = 1.0, dZCoeffLeft = 0.0;
+  double dXCoeffRight = 1.0, dYCoeffRight = 1.0, dZCoeffRight = 0.0;
+  double dZerothLevelOld = 1.0;
+  double dXCoeffLeftOld = 1.0, dYCoeffLeftOld = 1.0, dZCoeffLeftOld = 0.0;
+  double dXCoeffRightOld = 1.0, dYCoeffRightOld = 1.0, dZCoeffRightOld = 0.0;
+  double newW = 0.0, newX = 0.0, newY = 0.0, newZ = 0.0;
+
+  // Current parameter values, as the host reads them back.
+  Relaxed<float> fAzimuth{0.0f};
+  Relaxed<float> fElevation{0.25f};
+  Relaxed<float> fAngle{0.16666667f};
+  Relaxed<float> fPattern{0.5f};
+};
