@@ -20,6 +20,13 @@ std::vector<std::string> pluginSearchDirectories() {
   if (const char* home = std::getenv("HOME")) dirs.push_back(std::string{home} + "/.vst");
   dirs.push_back("/usr/local/lib/vst");
   dirs.push_back("/usr/lib/vst");
+  // Beside the running program: a build tree (bin/ next to vst/) or an install prefix.
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    dirs.push_back((exe.parent_path().parent_path() / "vst").string());
+    dirs.push_back((exe.parent_path().parent_path() / "lib" / "vst").string());
+  }
   return dirs;
 }
 

@@ -1,0 +1,16 @@
+// Resolves a plug-in name or path and builds one instance of it, for the commands.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "plugin_host.h"
+
+namespace oxel {
+
+// Null with a message in error when the plug-in cannot be found, loaded or started.
+std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,
+                                           float sampleRate = 44100.0f,
+                                           VstInt32 blockSize = 1024);
+
+}  // namespace oxel
