@@ -1,0 +1,85 @@
+// The sound-field rotator: four parameters (three plane angles and the order
+// of the rotations), 32 programs, B-format W, X, Y, Z in and out. A complete
+// plug-in without an editor.
+#pragma once
+
+#include "audioeffectx.h"
+#include "relaxed.h"
+
+struct TavrelProgram {
+  TavrelProgram();
+  Relaxed<float> fAngle1;
+  Relaxed<float> fAngle2;
+  Relaxed<float> fAngle3;
+  Relaxed<float> fOrder;
+  char name[24];
+};
+
+class Tavrel : public AudioEffectX {
+ public:
+  enum Parameter : VstInt32 { kAngle1 = 0, kAngle2, kAngle3, kOrder, kNumParams };
+  static constexpr VstInt32 kNumPrograms = 32;
+  static constexpr VstInt32 kNumOrders = 6;
+
+  explicit Tavrel(audioMasterCallback audioMaster);
+  ~Tavrel() override;
+
+  void setParameter(VstInt32 index, float value) override;
+  float getParameter(VstInt32 index) override;
+  void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+  void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+  void setProgram(VstInt32 program) override;
+  void setProgramName(char* name) override;
+  void getProgramName(char* name) override;
+  void getParameterLabel(VstInt32 index, char* label) override;
+  void getParameterDisplay(VstInt32 index, char* text) override;
+  void getParameterName(VstInt32 index, char* text) override;
+  void suspend() override {}
+  bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
+  bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+  VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
+  bool getVendorString(char* text) override;
+  VstInt32 getVendorVersion() override { return 1024; }
+
+  // Turn the working vector (newX, newY, newZ) in one plane by angle radians.
+  virtual void rotateField(double angle);
+  virtual void tiltField(double angle);
+  virtual void tumbleField(double angle);
+  virtual void init();
+
+  // The order number of a parameter value: v * 5 + 0.51 in one single-precision
+  // fused multiply-add, truncated toward zero. May lie outside 0..5; results
+  // beyond the 32-bit range saturate instead of overflowing.
+  static VstInt32 orderOf(float value);
+  // The order the signal path applies: orderOf, with anything outside 0..5 as 0.
+  static VstInt32 processedOrderOf(float value);
+
+ protected:
+  // Per-block step: the order and the six target sines and cosines.
+  VstInt32 computeTargets();
+  template <bool accumulate>
+  void renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames);
+
+  TavrelProgram* programs = nullptr;
+
+  // Derived values, written by the parameter path and read once per block by the audio path.
+  Relaxed<double> dAngle1{0.0};
+  Relaxed<double> dAngle2{0.0};
+  Relaxed<double> dAngle3{0.0};
+  Relaxed<VstInt32> iOrder{0};
+
+  // Audio-thread state: the smoothed sines and cosines in use and their targets.
+  double dSinRotateOld = 1.0, dSinTiltOld = 1.0, dSinTumbleOld = 1.0;
+  double dCosRotateOld = 0.0, dCosTiltOld = 0.0, dCosTumbleOld = 0.0;
+  double dSinRotate = 0.0, dSinTilt = 0.0, dSinTumble = 0.0;
+  double dCosRotate = 1.0, dCosTilt = 1.0, dCosTumble = 1.0;
+
+  // Working vector of rotateField, tiltField and tumbleField.
+  double newW = 0.0, newX = 0.0, newY = 0.0, newZ = 0.0;
+
+  // Current parameter values, as the host reads them back.
+  Relaxed<float> fAngle1{0.0f};
+  Relaxed<float> fAngle2{0.0f};
+  Relaxed<float> fAngle3{0.0f};
+  Relaxed<float> fOrder{0.0f};
+};

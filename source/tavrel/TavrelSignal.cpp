@@ -1,0 +1,291 @@
+// The audio path: once per block the order assigns the three angles to the
+// planes and each plane gets a target sine and cosine; per sample the field is
+// turned with the smoothed pairs, which then glide a thousandth of the way on.
+//
+// Speed without changing a bit: the glide of each value is a serial chain, but
+// once old * kAvCoef1 + target * kAvCoef2 rounds back to old it stays there
+// until the target changes (only at block start). From the moment all six
+// values are at such a fixed point the rest of the block uses constant
+// coefficients and runs through a vector loop that performs, lane by lane,
+// exactly the scalar operations in the same order.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "Tavrel.h"
+#include "smoothing.h"
+
+// The vector helpers here are internal and always inlined, so the calling
+// convention GCC warns about for 32-byte vector arguments never applies.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+enum Plane : int { kRotate = 0, kTilt = 1, kTumble = 2 };
+
+// The plane turned by the first, second and third operation of each order.
+constexpr Plane kPlanesOfOrder[Tavrel::kNumOrders][3] = {
+    {kRotate, kTilt, kTumble}, {kRotate, kTumble, kTilt}, {kTilt, kRotate, kTumble},
+    {kTilt, kTumble, kRotate}, {kTumble, kRotate, kTilt}, {kTumble, kTilt, kRotate}};
+
+// Sines and cosines of the three operations of a block, in the order applied.
+struct StepCoefficients {
+  double sine[3];
+  double cosine[3];
+};
+
+// One plane rotation with the anti-denormal offsets, on doubles or on vectors
+// of doubles: P' = (c*P + 1e-20) - s*Q, Q' = (s*P + 1e-20) + c*Q.
+template <Plane plane, class T, class S>
+__attribute__((always_inline)) inline void turn(S s, S c, T& x, T& y, T& z) {
+  if constexpr (plane == kRotate) {
+    const T p = x, q = y;
+    x = (c * p + kAntiDenorm) - s * q;
+    y = (s * p + kAntiDenorm) + c * q;
+  } else if constexpr (plane == kTilt) {
+    const T p = y, q = z;
+    y = (c * p + kAntiDenorm) - s * q;
+    z = (s * p + kAntiDenorm) + c * q;
+  } else {
+    const T p = x, q = z;
+    x = (c * p + kAntiDenorm) - s * q;
+    z = (s * p + kAntiDenorm) + c * q;
+  }
+}
+
+// One frame with the given coefficients: all four inputs are read before any
+// output is written, so in-place buffers give the same samples.
+template <int order, bool accumulate>
+__attribute__((always_inline)) inline void renderFrame(const StepCoefficients& k,
+                                                       float* const* inputs,
+                                                       float* const* outputs, VstInt32 i) {
+  constexpr Plane p0 = kPlanesOfOrder[order][0];
+  constexpr Plane p1 = kPlanesOfOrder[order][1];
+  constexpr Plane p2 = kPlanesOfOrder[order][2];
+  const float w = inputs[0][i];
+  double x = inputs[1][i];
+  double y = inputs[2][i];
+  double z = inputs[3][i];
+  turn<p0>(k.sine[0], k.cosine[0], x, y, z);
+  turn<p1>(k.sine[1], k.cosine[1], x, y, z);
+  turn<p2>(k.sine[2], k.cosine[2], x, y, z);
+  if constexpr (accumulate) {
+    outputs[0][i] = outputs[0][i] + w;
+    outputs[1][i] = static_cast<float>(static_cast<double>(outputs[1][i]) + x);
+    outputs[2][i] = static_cast<float>(static_cast<double>(outputs[2][i]) + y);
+    outputs[3][i] = static_cast<float>(static_cast<double>(outputs[3][i]) + z);
+  } else {
+    outputs[0][i] = w;
+    outputs[1][i] = static_cast<float>(x);
+    outputs[2][i] = static_cast<float>(y);
+    outputs[3][i] = static_cast<float>(z);
+  }
+}
+
+using Doubles4 = double __attribute__((vector_size(32)));
+using Floats4 = float __attribute__((vector_size(16)));
+
+__attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
+  Floats4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+__attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
+  std::memcpy(p, &v, sizeof v);
+}
+__attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
+  return __builtin_convertvector(v, Doubles4);
+}
+__attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
+  return __builtin_convertvector(v, Floats4);
+}
+
+// Frames begin..end with constant coefficients, four frames per step. Loads and
+// stores per channel keep the scalar frame's order, so identical input and
+// output buffers (in place, or channels sharing a buffer) behave as in the
+// frame-by-frame loop.
+template <int order, bool accumulate>
+__attribute__((always_inline)) inline void renderSettledFrames(const StepCoefficients& k,
+                                                               float* const* inputs,
+                                                               float* const* outputs,
+                                                               VstInt32 begin, VstInt32 end) {
+  constexpr Plane p0 = kPlanesOfOrder[order][0];
+  constexpr Plane p1 = kPlanesOfOrder[order][1];
+  constexpr Plane p2 = kPlanesOfOrder[order][2];
+  const Doubles4 s0 = Doubles4{} + k.sine[0], c0 = Doubles4{} + k.cosine[0];
+  const Doubles4 s1 = Doubles4{} + k.sine[1], c1 = Doubles4{} + k.cosine[1];
+  const Doubles4 s2 = Doubles4{} + k.sine[2], c2 = Doubles4{} + k.cosine[2];
+  const float* inW = inputs[0];
+  const float* inX = inputs[1];
+  const float* inY = inputs[2];
+  const float* inZ = inputs[3];
+  float* outW = outputs[0];
+  float* outX = outputs[1];
+  float* outY = outputs[2];
+  float* outZ = outputs[3];
+  VstInt32 i = begin;
+  for (; i + 4 <= end; i += 4) {
+    const Floats4 w = loadFloats(inW + i);
+    Doubles4 x = widen(loadFloats(inX + i));
+    Doubles4 y = widen(loadFloats(inY + i));
+    Doubles4 z = widen(loadFloats(inZ + i));
+    turn<p0>(s0, c0, x, y, z);
+    turn<p1>(s1, c1, x, y, z);
+    turn<p2>(s2, c2, x, y, z);
+    if constexpr (accumulate) {
+      storeFloats(outW + i, loadFloats(outW + i) + w);
+      storeFloats(outX + i, narrow(widen(loadFloats(outX + i)) + x));
+      storeFloats(outY + i, narrow(widen(loadFloats(outY + i)) + y));
+      storeFloats(outZ + i, narrow(widen(loadFloats(outZ + i)) + z));
+    } else {
+      storeFloats(outW + i, w);
+      storeFloats(outX + i, narrow(x));
+      storeFloats(outY + i, narrow(y));
+      storeFloats(outZ + i, narrow(z));
+    }
+  }
+  for (; i < end; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
+}
+
+template <bool accumulate>
+__attribute__((always_inline)) inline void dispatchSettled(VstInt32 order,
+                                                           const StepCoefficients& k,
+                                                           float* const* inputs,
+                                                           float* const* outputs,
+                                                           VstInt32 begin, VstInt32 end) {
+  switch (order) {
+    case 0: renderSettledFrames<0, accumulate>(k, inputs, outputs, begin, end); break;
+    case 1: renderSettledFrames<1, accumulate>(k, inputs, outputs, begin, end); break;
+    case 2: renderSettledFrames<2, accumulate>(k, inputs, outputs, begin, end); break;
+    case 3: renderSettledFrames<3, accumulate>(k, inputs, outputs, begin, end); break;
+    case 4: renderSettledFrames<4, accumulate>(k, inputs, outputs, begin, end); break;
+    default: renderSettledFrames<5, accumulate>(k, inputs, outputs, begin, end); break;
+  }
+}
+
+// The settled loop, built once for 256-bit vectors and once for the x86_64
+// baseline; the loader picks the one this CPU runs. No fused operations either way.
+__attribute__((target_clones("avx", "default"))) void renderSettled(
+    bool accumulate, VstInt32 order, const StepCoefficients& k, float* const* inputs,
+    float* const* outputs, VstInt32 begin, VstInt32 end) {
+  if (accumulate)
+    dispatchSettled<true>(order, k, inputs, outputs, begin, end);
+  else
+    dispatchSettled<false>(order, k, inputs, outputs, begin, end);
+}
+
+// True when two buffers of n floats overlap without being the same buffer: a
+// host that hands such buffers gets the frame-by-frame loop, whose result then
+// depends on the exact order of every read and write.
+bool overlapsOffset(const float* a, const float* b, VstInt32 n) {
+  if (a == b) return false;
+  const auto ua = reinterpret_cast<std::uintptr_t>(a);
+  const auto ub = reinterpret_cast<std::uintptr_t>(b);
+  const auto bytes = static_cast<std::uintptr_t>(n) * sizeof(float);
+  return ua < ub + bytes && ub < ua + bytes;
+}
+
+bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n) {
+  for (int o = 0; o < 4; ++o) {
+    for (int in = 0; in < 4; ++in)
+      if (overlapsOffset(outputs[o], inputs[in], n)) return false;
+    for (int other = o + 1; other < 4; ++other)
+      if (overlapsOffset(outputs[o], outputs[other], n)) return false;
+  }
+  return true;
+}
+
+// Frames checked between two convergence tests while gliding.
+constexpr VstInt32 kGlideChunk = 16;
+
+template <int order, bool accumulate>
+void renderOrder(StepCoefficients& old, const StepCoefficients& target, float* const* inputs,
+                 float* const* outputs, VstInt32 sampleFrames) {
+  // target * kAvCoef2 is the same product every sample: take it once.
+  double sineStep[3], cosineStep[3];
+  for (int s = 0; s < 3; ++s) {
+    sineStep[s] = target.sine[s] * kAvCoef2;
+    cosineStep[s] = target.cosine[s] * kAvCoef2;
+  }
+  StepCoefficients k = old;
+  VstInt32 i = 0;
+  while (i < sampleFrames) {
+    bool settled = true;
+    for (int s = 0; s < 3; ++s) {
+      settled = settled && k.sine[s] * kAvCoef1 + sineStep[s] == k.sine[s];
+      settled = settled && k.cosine[s] * kAvCoef1 + cosineStep[s] == k.cosine[s];
+    }
+    if (settled) break;
+    const VstInt32 end = sampleFrames - i > kGlideChunk ? i + kGlideChunk : sampleFrames;
+    for (; i < end; ++i) {
+      renderFrame<order, accumulate>(k, inputs, outputs, i);
+      for (int s = 0; s < 3; ++s) {
+        k.sine[s] = k.sine[s] * kAvCoef1 + sineStep[s];
+        k.cosine[s] = k.cosine[s] * kAvCoef1 + cosineStep[s];
+      }
+    }
+  }
+  old = k;
+  if (i >= sampleFrames) return;
+  if (buffersAllowVectors(inputs, outputs, sampleFrames)) {
+    renderSettled(accumulate, order, k, inputs, outputs, i, sampleFrames);
+  } else {
+    for (; i < sampleFrames; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
+  }
+}
+
+}  // namespace
+
+VstInt32 Tavrel::computeTargets() {
+  const VstInt32 order = processedOrderOf(fOrder);
+  const double angles[3] = {dAngle1, dAngle2, dAngle3};
+  double* sines[3] = {&dSinRotate, &dSinTilt, &dSinTumble};
+  double* cosines[3] = {&dCosRotate, &dCosTilt, &dCosTumble};
+  for (int step = 0; step < 3; ++step) {
+    const Plane plane = kPlanesOfOrder[order][step];
+    *sines[plane] = std::sin(angles[step]) + kAntiDenorm;
+    *cosines[plane] = std::cos(angles[step]) + kAntiDenorm;
+  }
+  return order;
+}
+
+template <bool accumulate>
+void Tavrel::renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames) {
+  const VstInt32 order = computeTargets();
+  if (sampleFrames <= 0) return;
+  double* sineOld[3] = {&dSinRotateOld, &dSinTiltOld, &dSinTumbleOld};
+  double* cosineOld[3] = {&dCosRotateOld, &dCosTiltOld, &dCosTumbleOld};
+  const double sineTarget[3] = {dSinRotate, dSinTilt, dSinTumble};
+  const double cosineTarget[3] = {dCosRotate, dCosTilt, dCosTumble};
+  // Per block the planes are visited in the order's sequence: gather their
+  // state by step, run the frames, and scatter it back.
+  StepCoefficients old{}, target{};
+  for (int step = 0; step < 3; ++step) {
+    const Plane plane = kPlanesOfOrder[order][step];
+    old.sine[step] = *sineOld[plane];
+    old.cosine[step] = *cosineOld[plane];
+    target.sine[step] = sineTarget[plane];
+    target.cosine[step] = cosineTarget[plane];
+  }
+  switch (order) {
+    case 0: renderOrder<0, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+    case 1: renderOrder<1, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+    case 2: renderOrder<2, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+    case 3: renderOrder<3, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+    case 4: renderOrder<4, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+    default: renderOrder<5, accumulate>(old, target, inputs, outputs, sampleFrames); break;
+  }
+  for (int step = 0; step < 3; ++step) {
+    const Plane plane = kPlanesOfOrder[order][step];
+    *sineOld[plane] = old.sine[step];
+    *cosineOld[plane] = old.cosine[step];
+  }
+}
+
+void Tavrel::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
+  renderBlock<true>(inputs, outputs, sampleFrames);
+}
+
+void Tavrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+  renderBlock<false>(inputs, outputs, sampleFrames);
+}

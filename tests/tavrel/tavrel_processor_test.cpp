@@ -1,0 +1,263 @@
+// Proves the rotator's parameters, programs, texts, pins and identity: what a
+// host reads and sets, the derived angles and the order thresholds, and that
+// bad input (non-finite values, bad indexes, null texts) changes nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "tavrel_probe.h"
+#include "tavrel_reference.h"
+
+namespace {
+
+constexpr char kSentinel = '#';
+
+// Runs a text query into a buffer full of sentinels; reports the text and
+// whether anything beyond its terminator was touched.
+template <class Query>
+std::string textOf(Query query, bool* untouched = nullptr) {
+  char buffer[128];
+  std::memset(buffer, kSentinel, sizeof buffer);
+  query(buffer);
+  if (untouched) *untouched = buffer[0] == kSentinel;
+  const void* end = std::memchr(buffer, 0, sizeof buffer);
+  if (end == nullptr) return "<unterminated>";
+  const size_t length = static_cast<const char*>(end) - buffer;
+  for (size_t i = length + 1; i < sizeof buffer; ++i)
+    if (buffer[i] != kSentinel) return "<overrun>";
+  return std::string(buffer, length);
+}
+
+std::string display(Tavrel& t, VstInt32 index) {
+  return textOf([&](char* b) { t.getParameterDisplay(index, b); });
+}
+
+TEST(TavrelProcessor, FreshInstanceHasDefaultBankAndIdentity) {
+  TavrelProbe t;
+  AEffect* e = t.getAeffect();
+  EXPECT_EQ(e->uniqueID, fourCharCode('Q', 'r', 'p', 'a'));
+  EXPECT_EQ(e->numInputs, 4);
+  EXPECT_EQ(e->numOutputs, 4);
+  EXPECT_EQ(e->numParams, 4);
+  EXPECT_EQ(e->numPrograms, 32);
+  EXPECT_TRUE(e->flags & effFlagsCanReplacing);
+  EXPECT_FALSE(e->flags & effFlagsHasEditor);
+  EXPECT_EQ(t.getPlugCategory(), 7);
+  EXPECT_EQ(t.getVendorVersion(), 1024);
+  EXPECT_EQ(textOf([&](char* b) { EXPECT_TRUE(t.getVendorString(b)); }), "Oxel Music Dept.");
+
+  for (VstInt32 p = 0; p < 32; ++p) {
+    t.setProgram(p);
+    EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "Ambisonic field control") << p;
+    for (VstInt32 i = 0; i < 4; ++i) EXPECT_EQ(t.getParameter(i), 0.0f) << p << ' ' << i;
+  }
+  EXPECT_EQ(display(t, 0), "0.000000");
+  EXPECT_EQ(display(t, 3), "      0");
+  // The smoothing starts a quarter turn away in every plane.
+  for (int plane = 0; plane < 3; ++plane) {
+    EXPECT_EQ(t.sineOld(plane), 1.0);
+    EXPECT_EQ(t.cosineOld(plane), 0.0);
+  }
+}
+
+TEST(TavrelProcessor, NamesLabelsAndPins) {
+  TavrelProbe t;
+  const char* names[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
+  const char* labels[] = {"degrees", "degrees", "degrees", "process"};
+  for (VstInt32 i = 0; i < 4; ++i) {
+    EXPECT_EQ(textOf([&](char* b) { t.getParameterName(i, b); }), names[i]);
+    EXPECT_EQ(textOf([&](char* b) { t.getParameterLabel(i, b); }), labels[i]);
+  }
+  const char* pins[] = {"W", "X", "Y", "Z"};
+  for (VstInt32 i = 0; i < 4; ++i) {
+    VstPinProperties in{}, out{};
+    ASSERT_TRUE(t.getInputProperties(i, &in));
+    ASSERT_TRUE(t.getOutputProperties(i, &out));
+    EXPECT_STREQ(in.label, pins[i]);
+    EXPECT_STREQ(out.label, pins[i]);
+    EXPECT_EQ(in.flags, kVstPinIsActive);
+    EXPECT_EQ(out.flags, kVstPinIsActive);
+  }
+  for (VstInt32 bad : {-1, 4, 1000}) {
+    VstPinProperties p{};
+    EXPECT_FALSE(t.getInputProperties(bad, &p));
+    EXPECT_FALSE(t.getOutputProperties(bad, &p));
+    bool untouched = false;
+    textOf([&](char* b) { t.getParameterName(bad, b); }, &untouched);
+    EXPECT_TRUE(untouched) << bad;
+    textOf([&](char* b) { t.getParameterLabel(bad, b); }, &untouched);
+    EXPECT_TRUE(untouched) << bad;
+    textOf([&](char* b) { t.getParameterDisplay(bad, b); }, &untouched);
+    EXPECT_TRUE(untouched) << bad;
+    EXPECT_EQ(t.getParameter(bad), 0.0f);
+  }
+  EXPECT_FALSE(t.getInputProperties(0, nullptr));
+}
+
+TEST(TavrelProcessor, AngleDisplaysAndDerivedRadians) {
+  struct Case {
+    float value;
+    const char* text;
+  };
+  const Case cases[] = {{0.0f, "0.000000"}, {0.25f, "90.00000"}, {0.5f, "180.0000"},
+                        {1.0f, "360.0000"}, {-0.25f, "-90.0000"}, {2.0f, "720.0000"}};
+  for (VstInt32 index = 0; index < 3; ++index) {
+    for (const Case& c : cases) {
+      TavrelProbe t;
+      t.setParameter(index, c.value);
+      EXPECT_EQ(t.getParameter(index), c.value);
+      EXPECT_EQ(display(t, index), c.text) << index << ' ' << c.value;
+      const double radians[] = {t.dAngle1, t.dAngle2, t.dAngle3};
+      EXPECT_EQ(radians[index], -static_cast<double>(c.value) * 6.283185307179586);
+    }
+  }
+  TavrelProbe t;
+  t.setParameter(0, 0.25f);
+  EXPECT_EQ(t.dAngle1, -std::acos(-1.0) / 2);
+}
+
+// Each threshold is the float nearest 0.098, 0.298, ... 1.098; the float just
+// below it still gives the previous order. Only a fused multiply-add puts the
+// last two thresholds here.
+TEST(TavrelProcessor, OrderThresholdsInDisplayAndDerivedOrder) {
+  const double thresholds[] = {0.098, 0.298, 0.498, 0.698, 0.898, 1.098};
+  for (int k = 0; k < 6; ++k) {
+    const float at = static_cast<float>(thresholds[k]);
+    const float below = std::nextafter(at, -1.0f);
+    TavrelProbe t;
+    t.setParameter(3, at);
+    EXPECT_EQ(display(t, 3), "      " + std::to_string(k + 1)) << at;
+    EXPECT_EQ(t.iOrder, k + 1);
+    EXPECT_EQ(Tavrel::processedOrderOf(at), k + 1 < 6 ? k + 1 : 0);
+    t.setParameter(3, below);
+    EXPECT_EQ(display(t, 3), "      " + std::to_string(k)) << below;
+    EXPECT_EQ(t.iOrder, k);
+    EXPECT_EQ(Tavrel::processedOrderOf(below), k);
+  }
+}
+
+TEST(TavrelProcessor, OrdersOutsideTheRange) {
+  struct Case {
+    float value;
+    const char* text;
+    VstInt32 shown;
+  };
+  const Case cases[] = {
+      {0.1f, "      1", 1},         {0.09f, "      0", 0},      {1.0f, "      5", 5},
+      {1.3f, "      7", 7},         {-0.1f, "      0", 0},      {-0.5f, "     -1", -1},
+      {19999998.0f, "99999992", 99999992},  // the last order with digits
+      {20000000.0f, "Huge!", 100000000},
+      {1e9f, "Huge!", 2147483647},  {-1e9f, "-2147483", -2147483647 - 1},
+      {std::numeric_limits<float>::max(), "Huge!", 2147483647},
+      {-std::numeric_limits<float>::max(), "-2147483", -2147483647 - 1},
+  };
+  for (const Case& c : cases) {
+    TavrelProbe t;
+    t.setParameter(3, c.value);
+    EXPECT_EQ(display(t, 3), c.text) << c.value;
+    EXPECT_EQ(Tavrel::orderOf(c.value), c.shown) << c.value;
+    const bool inRange = c.shown >= 0 && c.shown <= 5;
+    EXPECT_EQ(Tavrel::processedOrderOf(c.value), inRange ? c.shown : 0) << c.value;
+  }
+}
+
+TEST(TavrelProcessor, ProgramsKeepTheirValuesAndNames) {
+  TavrelProbe t;
+  t.setParameter(1, 0.5f);
+  EXPECT_EQ(t.programs[0].fAngle2.load(), 0.5f);
+  t.setProgram(3);
+  EXPECT_EQ(t.getParameter(1), 0.0f);
+  EXPECT_EQ(t.dAngle2, 0.0);
+  t.setParameter(3, 0.7f);
+  t.setProgram(0);
+  EXPECT_EQ(t.getParameter(1), 0.5f);
+  EXPECT_EQ(t.getParameter(3), 0.0f);
+  EXPECT_EQ(t.dAngle2, -0.5 * 6.283185307179586);
+  t.setProgram(3);
+  EXPECT_EQ(t.getParameter(3), 0.7f);
+  EXPECT_EQ(t.iOrder, 4);
+
+  struct Case {
+    const char* set;
+    const char* reported;
+  };
+  const Case names[] = {{"Init", "Init 5"},
+                        {"Init ", "Init "},
+                        {"Initial", "Initial"},
+                        {"init", "init"},
+                        {"", ""},
+                        {"A name much longer than twenty-three", "A name much longer than"}};
+  t.setProgram(4);
+  for (const Case& c : names) {
+    std::string copy = c.set;
+    t.setProgramName(copy.data());
+    EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), c.reported) << c.set;
+  }
+  char init[] = "Init";
+  t.setProgram(31);
+  t.setProgramName(init);
+  EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "Init 32");
+  t.setProgram(4);
+  EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "A name much longer than");
+
+  // Numbers outside the bank change nothing.
+  for (VstInt32 bad : {-1, 32, 1 << 30}) {
+    t.setProgram(bad);
+    EXPECT_EQ(t.curProgramIndex(), 4);
+  }
+}
+
+TEST(TavrelProcessor, BadValuesAndIndexesChangeNothing) {
+  TavrelProbe t;
+  t.setParameter(0, 0.125f);
+  t.setParameter(3, 0.5f);
+  const float bad[] = {std::numeric_limits<float>::quiet_NaN(),
+                       std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity()};
+  for (float v : bad) {
+    for (VstInt32 i = 0; i < 4; ++i) t.setParameter(i, v);
+  }
+  EXPECT_EQ(t.getParameter(0), 0.125f);
+  EXPECT_EQ(t.getParameter(3), 0.5f);
+  EXPECT_EQ(t.programs[0].fAngle1.load(), 0.125f);
+  EXPECT_EQ(t.dAngle1, -0.125 * 6.283185307179586);
+  EXPECT_EQ(t.iOrder, 3);
+
+  t.setParameter(4, 0.9f);
+  t.setParameter(-1, 0.9f);
+  for (VstInt32 i = 0; i < 4; ++i) EXPECT_NE(t.getParameter(i), 0.9f);
+
+  // Huge finite angles are accepted; sine and cosine wrap them.
+  t.setParameter(1, 3e38f);
+  EXPECT_EQ(t.getParameter(1), 3e38f);
+  EXPECT_TRUE(std::isfinite(t.dAngle2));
+}
+
+// The plane rotations the processor offers as operations on its working vector.
+TEST(TavrelProcessor, FieldOperationsTurnTheWorkingVector) {
+  struct Case {
+    void (Tavrel::*turn)(double);
+    double in[3];
+    double out[3];  // after a turn by +pi/2
+  };
+  const Case cases[] = {
+      {&Tavrel::rotateField, {1, 0, 0}, {0, 1, 0}}, {&Tavrel::rotateField, {0, 1, 0}, {-1, 0, 0}},
+      {&Tavrel::tiltField, {0, 1, 0}, {0, 0, 1}},   {&Tavrel::tiltField, {0, 0, 1}, {0, -1, 0}},
+      {&Tavrel::tumbleField, {1, 0, 0}, {0, 0, 1}}, {&Tavrel::tumbleField, {0, 0, 1}, {-1, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    TavrelProbe t;
+    t.newX = c.in[0];
+    t.newY = c.in[1];
+    t.newZ = c.in[2];
+    (t.*c.turn)(std::acos(-1.0) / 2);
+    EXPECT_NEAR(t.newX, c.out[0], 1e-15);
+    EXPECT_NEAR(t.newY, c.out[1], 1e-15);
+    EXPECT_NEAR(t.newZ, c.out[2], 1e-15);
+  }
+}
+
+}  // namespace
