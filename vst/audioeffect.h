@@ -5,6 +5,7 @@
 
 #include "aeffect.h"
 #include "aeffeditor.h"
+#include "relaxed.h"
 
 // Set when a plug-in could not allocate its editor; the entry point then
 // discards the half-built object. Never reset within one loaded image.
@@ -80,7 +81,8 @@ class AudioEffect {
   audioMasterCallback audioMaster = nullptr;
   VstInt32 numPrograms = 0;
   VstInt32 numParams = 0;
-  VstInt32 curProgram = 0;
+  // Switched on the user-interface thread, read by parameter changes from any thread.
+  Relaxed<VstInt32> curProgram{0};
   VstInt32 blockSize = 1024;
   AEffect cEffect{};
 };
