@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "Pelrin.h"
+#include "simd_dispatch.h"
 #include "smoothing.h"
 
 // The vector helpers here are internal and always inlined, so the calling
@@ -72,19 +73,51 @@ __attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
   return __builtin_convertvector(v, Floats4);
 }
 
+// Weights this small multiply as subnormal numbers, which CPUs process many
+// times slower, and a glide towards an exact zero (a level elevation, a
+// pattern of 0 or 1) comes to rest at such a weight for good. Their products
+// with any float stay below 2^-870 and vanish when added to a finite sum of at
+// least 2^-800, so the settled loop adds exact zeros instead, and redoes the
+// rare frames whose sums are smaller or not finite with the weights as they are.
+constexpr double kNegligibleWeight = 0x1p-1000;
+constexpr double kSafeSum = 0x1p-800;
+
+bool isNegligible(double weight) { return weight != 0.0 && std::fabs(weight) < kNegligibleWeight; }
+
+double withoutNegligible(double weight) { return isNegligible(weight) ? 0.0 : weight; }
+
+using Bits4 = long long __attribute__((vector_size(32)));
+
+__attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
+  return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
+}
+
+// True when every lane of the mask is set.
+__attribute__((always_inline)) inline bool allLanes(Bits4 mask) {
+  long long lanes[4];
+  std::memcpy(lanes, &mask, sizeof lanes);
+  return (lanes[0] & lanes[1] & lanes[2] & lanes[3]) != 0;
+}
+
 // Frames begin..end with constant weights, four frames per step; returns the
 // last frame's working values. Loads and stores keep the scalar frame's order,
-// so in-place buffers behave as in the frame-by-frame loop.
-template <bool accumulate>
+// so in-place buffers behave as in the frame-by-frame loop. With `guarded`,
+// negligible weights are replaced by zeros as explained above.
+template <bool accumulate, bool guarded>
 __attribute__((always_inline)) inline Frame renderSettledFrames(const Weights& k,
                                                                 float* const* inputs,
                                                                 float* const* outputs,
                                                                 VstInt32 begin, VstInt32 end) {
-  const Doubles4 zeroth = Doubles4{} + k.zeroth;
-  const Doubles4 xLeft = Doubles4{} + k.xLeft, yLeft = Doubles4{} + k.yLeft,
-                 zLeft = Doubles4{} + k.zLeft;
-  const Doubles4 xRight = Doubles4{} + k.xRight, yRight = Doubles4{} + k.yRight,
-                 zRight = Doubles4{} + k.zRight;
+  const Weights used = guarded ? Weights{withoutNegligible(k.zeroth), withoutNegligible(k.xLeft),
+                                         withoutNegligible(k.yLeft),  withoutNegligible(k.zLeft),
+                                         withoutNegligible(k.xRight), withoutNegligible(k.yRight),
+                                         withoutNegligible(k.zRight)}
+                               : k;
+  const Doubles4 zeroth = Doubles4{} + used.zeroth;
+  const Doubles4 xLeft = Doubles4{} + used.xLeft, yLeft = Doubles4{} + used.yLeft,
+                 zLeft = Doubles4{} + used.zLeft;
+  const Doubles4 xRight = Doubles4{} + used.xRight, yRight = Doubles4{} + used.yRight,
+                 zRight = Doubles4{} + used.zRight;
   const float* inW = inputs[0];
   const float* inX = inputs[1];
   const float* inY = inputs[2];
@@ -98,8 +131,22 @@ __attribute__((always_inline)) inline Frame renderSettledFrames(const Weights& k
     const Doubles4 x = widen(loadFloats(inX + i)) + kAntiDenorm;
     const Doubles4 y = widen(loadFloats(inY + i)) + kAntiDenorm;
     const Doubles4 z = widen(loadFloats(inZ + i)) + kAntiDenorm;
-    const Floats4 m1 = narrow(w + xLeft * x + yLeft * y + zLeft * z);
-    const Floats4 m2 = narrow(w + xRight * x + yRight * y + zRight * z);
+    const Doubles4 left1 = w + xLeft * x, left2 = left1 + yLeft * y, left = left2 + zLeft * z;
+    const Doubles4 right1 = w + xRight * x, right2 = right1 + yRight * y,
+                   right = right2 + zRight * z;
+    if constexpr (guarded) {
+      const Doubles4 safe = Doubles4{} + kSafeSum, huge = Doubles4{} + 0x1.fffffffffffffp1023;
+      const Bits4 ok = (magnitude(w) >= safe) & (magnitude(left1) >= safe) &
+                       (magnitude(left2) >= safe) & (magnitude(right1) >= safe) &
+                       (magnitude(right2) >= safe) & (magnitude(left) <= huge) &
+                       (magnitude(right) <= huge);
+      if (!allLanes(ok)) {
+        for (VstInt32 j = i; j < i + 4; ++j) renderFrame<accumulate>(k, inputs, outputs, j);
+        continue;
+      }
+    }
+    const Floats4 m1 = narrow(left);
+    const Floats4 m2 = narrow(right);
     if constexpr (accumulate) {
       storeFloats(out1 + i, narrow(widen(loadFloats(out1 + i)) + (widen(m1) + kAntiDenorm)));
       storeFloats(out2 + i, narrow(widen(loadFloats(out2 + i)) + (widen(m2) + kAntiDenorm)));
@@ -115,11 +162,19 @@ __attribute__((always_inline)) inline Frame renderSettledFrames(const Weights& k
 
 // The settled loop, built once for 256-bit vectors and once for the x86_64
 // baseline; the loader picks the one this CPU runs. No fused operations either way.
-__attribute__((target_clones("avx", "default"))) Frame renderSettled(
+OXEL_CLONE_FOR_AVX Frame renderSettled(
     bool accumulate, const Weights& k, float* const* inputs, float* const* outputs,
     VstInt32 begin, VstInt32 end) {
-  if (accumulate) return renderSettledFrames<true>(k, inputs, outputs, begin, end);
-  return renderSettledFrames<false>(k, inputs, outputs, begin, end);
+  const bool guarded = isNegligible(k.zeroth) || isNegligible(k.xLeft) ||
+                       isNegligible(k.yLeft) || isNegligible(k.zLeft) ||
+                       isNegligible(k.xRight) || isNegligible(k.yRight) ||
+                       isNegligible(k.zRight);
+  if (accumulate) {
+    return guarded ? renderSettledFrames<true, true>(k, inputs, outputs, begin, end)
+                   : renderSettledFrames<true, false>(k, inputs, outputs, begin, end);
+  }
+  return guarded ? renderSettledFrames<false, true>(k, inputs, outputs, begin, end)
+                 : renderSettledFrames<false, false>(k, inputs, outputs, begin, end);
 }
 
 // True when two buffers of n floats overlap without being the same buffer: a

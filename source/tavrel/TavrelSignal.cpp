@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "Tavrel.h"
+#include "simd_dispatch.h"
 #include "smoothing.h"
 
 // The vector helpers here are internal and always inlined, so the calling
@@ -165,7 +166,7 @@ __attribute__((always_inline)) inline void dispatchSettled(VstInt32 order,
 
 // The settled loop, built once for 256-bit vectors and once for the x86_64
 // baseline; the loader picks the one this CPU runs. No fused operations either way.
-__attribute__((target_clones("avx", "default"))) void renderSettled(
+OXEL_CLONE_FOR_AVX void renderSettled(
     bool accumulate, VstInt32 order, const StepCoefficients& k, float* const* inputs,
     float* const* outputs, VstInt32 begin, VstInt32 end) {
   if (accumulate)
