@@ -20,7 +20,9 @@ enum ExitStatus : int {
 
 int runInfo(const Args& args);
 int runRender(const Args& args);
+int runPresets(const Args& args);
 int runDemo(const Args& args);
+int runBench(const Args& args);
 
 // Prints "oxel: message" on stderr and returns status.
 int fail(int status, const std::string& message);

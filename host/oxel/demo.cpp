@@ -1,5 +1,8 @@
-// oxel demo: synthesises a short B-format scene, renders it through both
-// plug-ins with a few settings, and writes the WAVs and a summary.
+// oxel demo: synthesises a short B-format scene, writes it in both B-format
+// conventions with a head-tracking path, renders it through both plug-ins
+// with 'oxel render' itself (presets, automation, AmbiX, a trajectory), and
+// writes the WAVs and a summary with each file's command line and levels.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,9 +12,9 @@
 #include <vector>
 
 #include "audio_file.h"
+#include "bformat.h"
 #include "commands.h"
-#include "interleaved_processor.h"
-#include "plugin_open.h"
+#include "plugin_path.h"
 
 namespace fs = std::filesystem;
 
@@ -22,18 +25,27 @@ namespace {
 const char* const kDemoHelp =
     "usage: oxel demo [--out DIR] [--pelrin PLUGIN] [--tavrel PLUGIN]\n"
     "\n"
-    "Synthesises an 8-second B-format scene (a voice-like tone circling the\n"
-    "listener, a click track straight ahead, soft noise from above), writes it as\n"
-    "scene.wav (W, X, Y, Z) and renders it through Pelrin with several microphone\n"
-    "settings and through Tavrel with a rotation sweep. Writes the WAVs and\n"
-    "summary.txt into DIR (default: demo-output).\n";
+    "Needs no input files. Synthesises an 8-second first-order scene at 48 kHz (a\n"
+    "voice-like tone circling the listener once counter-clockwise from the front,\n"
+    "a click track straight ahead, soft noise from above) and writes it as\n"
+    "scene.wav (FuMa: W, X, Y, Z) and scene-ambix.wav (AmbiX: W, Y, Z, X, SN3D),\n"
+    "with head-turn.csv, a head-tracking path. It then renders the scene with\n"
+    "'oxel render': Pelrin with several coincident-pair presets, with its azimuth\n"
+    "automated to follow the voice, and from the AmbiX file; Tavrel with a full\n"
+    "rotation sweep and with the head-tracking path, AmbiX in and out.\n"
+    "Everything goes into DIR (default demo-output), with summary.txt listing\n"
+    "each file, the command that reproduces it, and its peak and RMS levels.\n"
+    "A plug-in that cannot be found is skipped with a note.\n"
+    "\n"
+    "  --out DIR         output folder (created if needed)\n"
+    "  --pelrin PLUGIN   the microphone plug-in to use (default: Pelrin)\n"
+    "  --tavrel PLUGIN   the rotator plug-in to use (default: Tavrel)\n";
 
 constexpr int kSampleRate = 48000;
 constexpr double kSeconds = 8.0;
 constexpr double kPi = 3.141592653589793;
-constexpr int kBlock = 512;
 
-// Interleaved W, X, Y, Z; sources encoded with W at -3 dB.
+// Interleaved W, X, Y, Z (FuMa: W at -3 dB).
 std::vector<float> synthesiseScene() {
   const int frames = static_cast<int>(kSampleRate * kSeconds);
   std::vector<float> scene(static_cast<size_t>(frames) * 4);
@@ -65,12 +77,16 @@ std::vector<float> synthesiseScene() {
   return scene;
 }
 
-struct Setting {
-  const char* name;
-  const char* description;
-  int parameter;
-  float value;
-};
+// The listener looks left, nods, looks right with a slight roll, and back.
+const char* const kHeadTurn =
+    "# head-tracking path for oxel render --trajectory (degrees; yaw + is to the left)\n"
+    "t,yaw,pitch,roll\n"
+    "0,0,0,0\n"
+    "2,90,0,0\n"
+    "3,90,20,0\n"
+    "4,0,0,0\n"
+    "6,-90,0,10\n"
+    "8,0,0,0\n";
 
 bool writeFile(const fs::path& path, const std::vector<float>& samples, int channels,
                std::string& error) {
@@ -80,32 +96,57 @@ bool writeFile(const fs::path& path, const std::vector<float>& samples, int chan
          writer.commit(error);
 }
 
-// Renders the scene through a fresh instance with the given settings applied
-// before the first block; `automate` may change parameters per block.
-template <class Automation>
-bool renderScene(const std::string& spec, const std::vector<float>& scene,
-                 const std::vector<Setting>& settings, Automation automate,
-                 std::vector<float>& out, int& outputs, std::string& error) {
-  auto plugin = openPlugin(spec, error, static_cast<float>(kSampleRate), kBlock);
-  if (!plugin) return false;
-  for (const Setting& s : settings) plugin->setParameter(s.parameter, s.value);
-  outputs = plugin->numOutputs();
-  const int inputs = plugin->numInputs();
-  const size_t frames = scene.size() / 4;
-  if (inputs != 4) {
-    error = spec + " does not take B-format (4 inputs)";
-    return false;
+double decibels(double value) { return value > 0.0 ? 20.0 * std::log10(value) : -200.0; }
+
+// "peak -3.1 dBFS, RMS -18.2 dBFS" per channel, read back from the file.
+std::string levels(const fs::path& path) {
+  AudioReader reader;
+  std::string error;
+  if (!reader.open(path.string(), error)) return "(unreadable: " + error + ")";
+  const int channels = reader.channels();
+  std::vector<double> peak(channels, 0.0), energy(channels, 0.0);
+  std::vector<float> block(4096 * static_cast<size_t>(channels));
+  sf_count_t total = 0, got;
+  while ((got = reader.read(block.data(), 4096)) > 0) {
+    for (sf_count_t f = 0; f < got; ++f)
+      for (int c = 0; c < channels; ++c) {
+        const double v = block[static_cast<size_t>(f * channels + c)];
+        peak[c] = std::max(peak[c], std::abs(v));
+        energy[c] += v * v;
+      }
+    total += got;
   }
-  out.assign(frames * outputs, 0.0f);
-  InterleavedProcessor processor{*plugin, kBlock};
-  plugin->resume();
-  for (size_t start = 0; start < frames; start += kBlock) {
-    const int n = static_cast<int>(std::min<size_t>(kBlock, frames - start));
-    automate(*plugin, static_cast<double>(start) / kSampleRate);
-    processor.process(&scene[start * 4], &out[start * outputs], n);
+  std::string text;
+  char item[96];
+  for (int c = 0; c < channels; ++c) {
+    std::snprintf(item, sizeof item, "%sch%d peak %.1f / RMS %.1f dBFS", c ? "; " : "", c + 1,
+                  decibels(peak[c]),
+                  decibels(total ? std::sqrt(energy[c] / static_cast<double>(total)) : 0.0));
+    text += item;
   }
-  plugin->suspend();
-  return true;
+  return text;
+}
+
+// Largest sample difference between two files of the same shape, or -1.
+double largestDifference(const fs::path& a, const fs::path& b) {
+  AudioReader ra, rb;
+  std::string error;
+  if (!ra.open(a.string(), error) || !rb.open(b.string(), error) ||
+      ra.channels() != rb.channels() || ra.frames() != rb.frames())
+    return -1.0;
+  std::vector<float> ba(4096 * static_cast<size_t>(ra.channels())), bb(ba.size());
+  double largest = 0.0;
+  sf_count_t got;
+  while ((got = ra.read(ba.data(), 4096)) > 0) {
+    if (rb.read(bb.data(), got) != got) return -1.0;
+    for (size_t i = 0; i < static_cast<size_t>(got * ra.channels()); ++i)
+      largest = std::max(largest, static_cast<double>(std::abs(ba[i] - bb[i])));
+  }
+  return largest;
+}
+
+std::string quoted(const std::string& arg) {
+  return arg.find_first_of(" ,") == std::string::npos ? arg : "'" + arg + "'";
 }
 
 }  // namespace
@@ -127,56 +168,90 @@ int runDemo(const Args& args) {
   std::error_code ec;
   fs::create_directories(outDir, ec);
   if (ec) return fail(kExitFailure, "demo: cannot create " + outDir + ": " + ec.message());
+  const fs::path dir{outDir};
 
   std::string error;
-  std::string summary = "oxel demo: an 8-second B-format scene at 48 kHz\n"
-                        "  voice-like tone circling once counter-clockwise from the front,\n"
-                        "  clicks from the front twice a second, soft noise from above.\n\n";
-  const std::vector<float> scene = synthesiseScene();
-  if (!writeFile(fs::path{outDir} / "scene.wav", scene, 4, error)) return fail(kExitFailure, error);
-  summary += "scene.wav               B-format input (W, X, Y, Z; W at -3 dB)\n";
-  std::printf("demo: wrote %s\n", (fs::path{outDir} / "scene.wav").c_str());
+  std::string summary =
+      "oxel demo: an 8-second first-order B-format scene at 48 kHz\n"
+      "  a voice-like tone circling once counter-clockwise from the front (left at 2 s,\n"
+      "  behind at 4 s, right at 6 s), clicks from the front twice a second, soft noise\n"
+      "  from above.\n\n";
+  std::vector<float> scene = synthesiseScene();
+  if (!writeFile(dir / "scene.wav", scene, 4, error)) return fail(kExitFailure, "demo: " + error);
+  fumaToAmbix(scene.data(), scene.size() / 4);
+  if (!writeFile(dir / "scene-ambix.wav", scene, 4, error))
+    return fail(kExitFailure, "demo: " + error);
+  std::ofstream{dir / "head-turn.csv"} << kHeadTurn;
+  summary += "scene.wav        the scene, FuMa (W, X, Y, Z; W at -3 dB)\n"
+             "                 " + levels(dir / "scene.wav") + "\n"
+             "scene-ambix.wav  the same scene, AmbiX (W, Y, Z, X; SN3D)\n"
+             "head-turn.csv    a head-tracking path: look left, nod, look right, back\n\n";
+  std::printf("demo: wrote %s, %s and %s\n", (dir / "scene.wav").c_str(),
+              (dir / "scene-ambix.wav").c_str(), (dir / "head-turn.csv").c_str());
 
   struct Job {
-    std::string file, plugin, description;
-    std::vector<Setting> settings;
-    bool sweep;
+    std::string file, description, plugin, input;
+    Args options;
   };
-  // Pelrin: 0 Azimuth, 1 Elevation (0.25 = level), 2 Mic Angle (full angle / 360), 3 Mic Pattern.
-  // Tavrel: 0-2 Angle1-3 (turn = -360 x value degrees), 3 Order of Processing.
   const std::vector<Job> jobs = {
-      {"pelrin-cardioid-xy.wav", pelrin, "Pelrin: cardioid pair, 90 degrees apart, level, facing front",
-       {{"", "", 0, 0.0f}, {"", "", 1, 0.25f}, {"", "", 2, 0.25f}, {"", "", 3, 0.5f}}, false},
-      {"pelrin-figure8-blumlein.wav", pelrin, "Pelrin: figure-of-eight pair, 90 degrees apart",
-       {{"", "", 0, 0.0f}, {"", "", 1, 0.25f}, {"", "", 2, 0.25f}, {"", "", 3, 1.0f}}, false},
-      {"pelrin-omni.wav", pelrin, "Pelrin: omni pair (W only)",
-       {{"", "", 0, 0.0f}, {"", "", 1, 0.25f}, {"", "", 2, 0.25f}, {"", "", 3, 0.0f}}, false},
-      {"pelrin-azimuth-sweep.wav", pelrin,
-       "Pelrin: cardioid pair whose azimuth follows the circling voice (automated per block)",
-       {{"", "", 1, 0.25f}, {"", "", 2, 0.25f}, {"", "", 3, 0.5f}}, true},
-      {"tavrel-rotation-sweep.wav", tavrel,
-       "Tavrel: the whole field rotated by one full turn over the scene (automated per block)",
-       {}, true},
+      {"pelrin-xy-cardioid.wav", "cardioid XY pair, 131 degrees apart", pelrin,
+       "scene.wav", {"--preset", "xy-cardioid"}},
+      {"pelrin-blumlein.wav", "Blumlein pair of figure-of-eights", pelrin,
+       "scene.wav", {"--preset", "blumlein"}},
+      {"pelrin-mid-side.wav", "mid-side (cardioid mid, figure-of-eight side) as L/R", pelrin,
+       "scene.wav", {"--preset", "mid-side"}},
+      {"pelrin-omni.wav", "omni pair: both outputs carry W", pelrin, "scene.wav",
+       {"--preset", "omni"}},
+      {"pelrin-follow-voice.wav",
+       "hyper-cardioid pair whose azimuth follows the circling voice (automation)", pelrin,
+       "scene.wav", {"--preset", "xy-hypercardioid", "--automate", "Azimuth=0:0degrees,8:360degrees"}},
+      {"pelrin-from-ambix.wav", "cardioid XY pair rendered from the AmbiX file", pelrin,
+       "scene-ambix.wav", {"--preset", "xy-cardioid", "--in-format", "ambix"}},
+      {"tavrel-rotation-sweep.wav", "the field turned once round (Angle1 0 to 1 in 8 s)", tavrel,
+       "scene.wav", {"--automate", "Angle1=0:0,8:1"}},
+      {"tavrel-head-tracking-ambix.wav",
+       "head tracking: the field counter-turned along head-turn.csv, AmbiX in and out", tavrel,
+       "scene-ambix.wav", {"--in-format", "ambix", "--out-format", "ambix", "--trajectory",
+        (dir / "head-turn.csv").string(), "--trajectory-mode", "head"}},
   };
+  int status = kExitOk;
   for (const Job& job : jobs) {
-    std::vector<float> out;
-    int outputs = 0;
-    auto automate = [&job](PluginInstance& plugin, double seconds) {
-      if (job.sweep) plugin.setParameter(0, static_cast<float>(seconds / kSeconds));
-    };
-    if (!renderScene(job.plugin, scene, job.settings, automate, out, outputs, error)) {
-      std::fprintf(stderr, "demo: skipped %s: %s\n", job.file.c_str(), error.c_str());
-      summary += job.file + "  skipped: " + error + "\n";
+    const fs::path out = dir / job.file;
+    const fs::path in = dir / job.input;
+    std::string pluginError;
+    if (resolvePluginPath(job.plugin, pluginError).empty()) {
+      std::fprintf(stderr, "demo: skipped %s: %s\n", job.file.c_str(), pluginError.c_str());
+      summary += job.file + "\n  skipped: " + pluginError + "\n\n";
       continue;
     }
-    const fs::path path = fs::path{outDir} / job.file;
-    if (!writeFile(path, out, outputs, error)) return fail(kExitFailure, error);
-    std::printf("demo: wrote %s\n", path.c_str());
-    summary += job.file + "  " + job.description + "\n";
+    Args renderArgs{job.plugin, in.string(), out.string(), "--quiet"};
+    renderArgs.insert(renderArgs.end(), job.options.begin(), job.options.end());
+    std::string command = "oxel render " + job.plugin + " " + in.filename().string() + " " + job.file;
+    for (const std::string& option : job.options)
+      command += " " + quoted(option == (dir / "head-turn.csv").string() ? "head-turn.csv" : option);
+    if (runRender(renderArgs) != kExitOk) {
+      summary += job.file + "\n  failed: " + command + "\n\n";
+      status = kExitFailure;
+      continue;
+    }
+    std::printf("demo: wrote %s\n", out.c_str());
+    summary += job.file + "  " + job.description + "\n  " + command + "\n  " + levels(out) + "\n";
+    if (job.file == "pelrin-from-ambix.wav") {
+      char note[160];
+      std::snprintf(note, sizeof note,
+                    "  largest difference from pelrin-xy-cardioid.wav: %.2g (rounding of the "
+                    "AmbiX W gain)\n",
+                    largestDifference(out, dir / "pelrin-xy-cardioid.wav"));
+      summary += note;
+    }
+    summary += "\n";
   }
-  std::ofstream{fs::path{outDir} / "summary.txt"} << summary;
-  std::printf("demo: summary in %s\n", (fs::path{outDir} / "summary.txt").c_str());
-  return kExitOk;
+  summary += "Listen on headphones or speakers: Pelrin's outputs are stereo pairs (Mic 1 left,\n"
+             "Mic 2 right); Tavrel's are B-format again, for a decoder.\n";
+  std::ofstream{dir / "summary.txt"} << summary;
+  std::fputs(("\n" + summary).c_str(), stdout);
+  std::printf("demo: summary in %s\n", (dir / "summary.txt").c_str());
+  return status;
 }
 
 }  // namespace oxel

@@ -1,27 +1,55 @@
-// oxel: a command-line host for B-format plug-ins.
+// oxel: a command-line host for B-format plug-ins. Each subcommand is one row
+// of kCommands; adding a command is adding a row (and its run function).
 #include <cstdio>
 #include <cstring>
-#include <iostream>
+#include <exception>
 #include <string>
 
 #include "commands.h"
 
 namespace {
 
-const char* const kUsage =
-    "usage: oxel COMMAND [ARGS]\n"
-    "\n"
-    "A command-line host for the Pelrin and Tavrel B-format plug-ins (and any\n"
-    "LXVST plug-in with the same binary interface).\n"
-    "\n"
-    "commands:\n"
-    "  info PLUGIN            identity, pins, parameters and programs of a plug-in\n"
-    "  render PLUGIN IN OUT   process an audio file through a plug-in\n"
-    "  demo [--out DIR]       synthesise a B-format scene and render it through both plug-ins\n"
-    "\n"
-    "PLUGIN is a path to a .so, a plug-in folder, or a name looked up in $VST_PATH,\n"
-    "~/.vst, /usr/local/lib/vst and /usr/lib/vst.\n"
-    "Run 'oxel COMMAND --help' for a command's options.\n";
+struct Command {
+  const char* name;
+  const char* synopsis;  // shown in 'oxel --help'
+  int (*run)(const oxel::Args& args);
+};
+
+constexpr Command kCommands[] = {
+    {"info", "info PLUGIN [--json]    identity, pins, parameters and programs of a plug-in",
+     oxel::runInfo},
+    {"render", "render PLUGIN IN OUT     process an audio file through a plug-in",
+     oxel::runRender},
+    {"presets", "presets [--json]         Pelrin's coincident-pair recipes (render --preset)",
+     oxel::runPresets},
+    {"demo", "demo [--out DIR]         synthesise a B-format scene and render it through both",
+     oxel::runDemo},
+    {"bench", "bench [--dir DIR]        run the benchmark programs and print their ratios",
+     oxel::runBench},
+};
+
+void printUsage(std::FILE* out) {
+  std::fputs(
+      "usage: oxel COMMAND [ARGS]\n"
+      "\n"
+      "A command-line host for the Pelrin and Tavrel B-format plug-ins (and any\n"
+      "LXVST plug-in with the same binary interface): it loads a plug-in's .so\n"
+      "through its entry point, as a host does.\n"
+      "\n"
+      "commands:\n",
+      out);
+  for (const Command& command : kCommands) std::fprintf(out, "  %s\n", command.synopsis);
+  std::fputs(
+      "\n"
+      "PLUGIN is a path to a .so, a plug-in folder (Name/Name.so), or a name looked\n"
+      "up in $VST_PATH (colon-separated), ~/.vst, /usr/local/lib/vst, /usr/lib/vst\n"
+      "and the vst/ folder beside oxel's bin/.\n"
+      "Run 'oxel COMMAND --help' for a command's options.\n"
+      "\n"
+      "exit status: 0 done, 1 the work failed, 2 bad command line, 3 unusable input\n"
+      "file or value, 4 plug-in not found or not loadable.\n",
+      out);
+}
 
 }  // namespace
 
@@ -33,19 +61,26 @@ int fail(int status, const std::string& message) {
 }  // namespace oxel
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+  if (argc < 2) {
+    printUsage(stderr);
+    return oxel::kExitUsage;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
       std::strcmp(argv[1], "help") == 0) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? oxel::kExitUsage : oxel::kExitOk;
+    printUsage(stdout);
+    return oxel::kExitOk;
   }
-  const std::string command = argv[1];
+  const std::string name = argv[1];
   const oxel::Args args(argv + 2, argv + argc);
-  try {
-    if (command == "info") return oxel::runInfo(args);
-    if (command == "render") return oxel::runRender(args);
-    if (command == "demo") return oxel::runDemo(args);
-  } catch (const std::exception& e) {
-    return oxel::fail(oxel::kExitFailure, e.what());
+  for (const Command& command : kCommands) {
+    if (name != command.name) continue;
+    try {
+      return command.run(args);
+    } catch (const std::exception& e) {
+      return oxel::fail(oxel::kExitFailure, name + ": " + e.what());
+    } catch (...) {
+      return oxel::fail(oxel::kExitFailure, name + ": unexpected failure");
+    }
   }
-  return oxel::fail(oxel::kExitUsage, "unknown command '" + command + "' (try 'oxel --help')");
+  return oxel::fail(oxel::kExitUsage, "unknown command '" + name + "' (try 'oxel --help')");
 }

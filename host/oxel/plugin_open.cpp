@@ -4,11 +4,15 @@
 
 namespace oxel {
 
-std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,
-                                           float sampleRate, VstInt32 blockSize) {
+std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& spec, std::string& error) {
   const std::string path = resolvePluginPath(spec, error);
   if (path.empty()) return nullptr;
-  auto library = PluginLibrary::load(path, error);
+  return PluginLibrary::load(path, error);
+}
+
+std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,
+                                           float sampleRate, VstInt32 blockSize) {
+  auto library = openPluginLibrary(spec, error);
   if (!library) return nullptr;
   return PluginInstance::create(library, error, sampleRate, blockSize);
 }

@@ -1,4 +1,4 @@
-// Resolves a plug-in name or path and builds one instance of it, for the commands.
+// Resolves a plug-in name or path and builds instances of it, for the commands.
 #pragma once
 
 #include <memory>
@@ -7,6 +7,9 @@
 #include "plugin_host.h"
 
 namespace oxel {
+
+// Null with a message in error when the plug-in cannot be found or loaded.
+std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& spec, std::string& error);
 
 // Null with a message in error when the plug-in cannot be found, loaded or started.
 std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,

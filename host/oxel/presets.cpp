@@ -1,0 +1,44 @@
+#include "presets.h"
+
+#include "text_parse.h"
+
+namespace oxel {
+
+namespace {
+
+// Mid-side with a cardioid mid and a figure-of-eight side at the same gain
+// decodes to L, R = M +- S = 0.5 + 0.5 cos theta +- sin theta, which is a
+// coincident pair: each 0.5 + sqrt(1.25) cos(theta -+ 63.43 degrees), i.e.
+// pattern sqrt(1.25) / (0.5 + sqrt(1.25)) = 0.691 and 126.87 degrees apart
+// (1.618 times, +4.2 dB, louder than the pair itself).
+constexpr double kMidSidePattern = 0.69098300562505258;  // (sqrt 5) / (1 + sqrt 5)
+constexpr double kMidSideAngle = 126.86989764584402;     // 2 atan(2)
+
+constexpr MicrophonePreset kPresets[] = {
+    {"xy-cardioid", "XY pair of cardioids, 131 degrees apart", 131.0, 0.5},
+    {"xy-supercardioid", "XY pair of super-cardioids, 115 degrees apart", 115.0,
+     0.63397459621556135},
+    {"xy-hypercardioid", "XY pair of hyper-cardioids, 105 degrees apart", 105.0, 0.75},
+    {"blumlein", "Blumlein pair: figure-of-eights at 90 degrees", 90.0, 1.0},
+    {"mid-side", "mid-side, cardioid mid + equal figure-of-eight side, decoded to L/R",
+     kMidSideAngle, kMidSidePattern},
+    {"omni", "omni pair (both outputs W)", 0.0, 0.0},
+};
+
+}  // namespace
+
+std::span<const MicrophonePreset> microphonePresets() { return kPresets; }
+
+const MicrophonePreset* findMicrophonePreset(const std::string& name) {
+  const std::string wanted = lowercase(name);
+  for (const MicrophonePreset& preset : kPresets)
+    if (wanted == preset.name) return &preset;
+  return nullptr;
+}
+
+PelrinSettings pelrinSettings(const MicrophonePreset& preset) {
+  return {0.0f, 0.25f, static_cast<float>(preset.angleDegrees / 360.0),
+          static_cast<float>(preset.pattern)};
+}
+
+}  // namespace oxel

@@ -1,0 +1,194 @@
+#include "trajectory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "text_parse.h"
+
+namespace oxel {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRadians = kPi / 180.0;
+
+Quaternion multiply(const Quaternion& a, const Quaternion& b) {
+  return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+          a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+          a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+          a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Quaternion normalised(Quaternion q) {
+  const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+  return {q.w / n, q.x / n, q.y / n, q.z / n};
+}
+
+}  // namespace
+
+Quaternion quaternionFrom(const YawPitchRoll& a) {
+  const double y = a.yaw * kRadians / 2, p = a.pitch * kRadians / 2, r = a.roll * kRadians / 2;
+  const Quaternion yaw{std::cos(y), 0.0, 0.0, std::sin(y)};
+  const Quaternion pitch{std::cos(p), 0.0, -std::sin(p), 0.0};  // front up: a negative turn about +Y
+  const Quaternion roll{std::cos(r), std::sin(r), 0.0, 0.0};
+  return multiply(multiply(yaw, pitch), roll);
+}
+
+Matrix3 rotationMatrix(const Quaternion& in) {
+  const Quaternion q = normalised(in);
+  const double w = q.w, x = q.x, y = q.y, z = q.z;
+  return {{{1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y)},
+           {2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x)},
+           {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)}}};
+}
+
+YawPitchRoll yawPitchRollFrom(const Quaternion& q) {
+  // R = Yaw * Pitch * Roll has R[2][0] = sin pitch, R[2][1] = cos pitch sin roll,
+  // R[2][2] = cos pitch cos roll, R[1][0] / R[0][0] = tan yaw.
+  const Matrix3 m = rotationMatrix(q);
+  YawPitchRoll a;
+  const double sinPitch = std::clamp(m[2][0], -1.0, 1.0);
+  a.pitch = std::asin(sinPitch) / kRadians;
+  if (std::abs(sinPitch) < 0.9999999) {
+    a.roll = std::atan2(m[2][1], m[2][2]) / kRadians;
+    a.yaw = std::atan2(m[1][0], m[0][0]) / kRadians;
+  } else {
+    // Straight up or down: yaw and roll turn about the same axis; put it all in yaw.
+    a.roll = 0.0;
+    a.yaw = std::atan2(-m[0][1], m[1][1]) / kRadians;
+  }
+  return a;
+}
+
+Quaternion slerp(const Quaternion& a, Quaternion b, double t) {
+  double dot = a.w * b.w + a.x * b.x + a.y * b.y + a.z * b.z;
+  if (dot < 0.0) {  // the shorter way round
+    b = {-b.w, -b.x, -b.y, -b.z};
+    dot = -dot;
+  }
+  if (dot > 0.9995) {
+    return normalised({a.w + t * (b.w - a.w), a.x + t * (b.x - a.x), a.y + t * (b.y - a.y),
+                       a.z + t * (b.z - a.z)});
+  }
+  const double theta = std::acos(dot);
+  const double sa = std::sin((1 - t) * theta) / std::sin(theta);
+  const double sb = std::sin(t * theta) / std::sin(theta);
+  return {sa * a.w + sb * b.w, sa * a.x + sb * b.x, sa * a.y + sb * b.y, sa * a.z + sb * b.z};
+}
+
+float tavrelAngleValue(double degrees) {
+  // Tavrel turns by -360 v degrees: v = -degrees / 360, wrapped into [0, 1).
+  double v = -degrees / 360.0;
+  v -= std::floor(v);
+  const float value = static_cast<float>(v);
+  return value >= 1.0f ? 0.0f : value;
+}
+
+FieldRotationSettings fieldRotationFor(const YawPitchRoll& a, TrajectoryMode mode) {
+  // Order k is shown for values from (k - 0.51) / 5 on: k / 5 sits inside its step.
+  if (mode == TrajectoryMode::Scene)
+    return {tavrelAngleValue(a.roll), tavrelAngleValue(a.pitch), tavrelAngleValue(a.yaw), 0.6f};
+  return {tavrelAngleValue(-a.yaw), tavrelAngleValue(-a.pitch), tavrelAngleValue(-a.roll), 0.2f};
+}
+
+bool Trajectory::load(const std::string& path, const InvertAxes& invert, std::string& error) {
+  std::ifstream file{path};
+  if (!file) {
+    error = "trajectory file not found or unreadable: " + path;
+    return false;
+  }
+  std::stringstream text;
+  text << file.rdbuf();
+  return parse(text.str(), path, invert, error);
+}
+
+bool Trajectory::parse(const std::string& text, const std::string& source,
+                       const InvertAxes& invert, std::string& error) {
+  times_.clear();
+  orientations_.clear();
+  int columns = 0;  // 4: yaw, pitch, roll; 5: quaternion
+  int lineNumber = 0;
+  std::istringstream lines{text};
+  std::string line;
+  while (std::getline(lines, line)) {
+    ++lineNumber;
+    const std::string where = source + ":" + std::to_string(lineNumber) + ": ";
+    const std::string_view body = trim(line);
+    if (body.empty() || body.front() == '#') continue;
+    std::vector<std::string> fields = split(body, ',');
+    double first = 0.0;
+    if (!parseDouble(fields[0], first)) {
+      if (!times_.empty() || columns != 0) {
+        error = where + "'" + fields[0] + "' is not a time in seconds";
+        return false;
+      }
+      std::string header;
+      for (const std::string& f : fields) header += lowercase(std::string{trim(f)}) + ",";
+      if (header == "t,yaw,pitch,roll,") columns = 4;
+      else if (header == "t,qw,qx,qy,qz,") columns = 5;
+      else {
+        error = where + "unknown header (expected t,yaw,pitch,roll or t,qw,qx,qy,qz)";
+        return false;
+      }
+      continue;
+    }
+    if (columns == 0) columns = static_cast<int>(fields.size());
+    if (static_cast<int>(fields.size()) != columns || (columns != 4 && columns != 5)) {
+      error = where + "expected " +
+              (columns == 5 ? std::string{"t,qw,qx,qy,qz"} : std::string{"t,yaw,pitch,roll"}) +
+              " (" + std::to_string(columns == 5 ? 5 : 4) + " fields), got " +
+              std::to_string(fields.size());
+      return false;
+    }
+    double v[5] = {};
+    for (int i = 0; i < columns; ++i) {
+      if (!parseDouble(fields[i], v[i])) {
+        error = where + "'" + fields[i] + "' is not a number";
+        return false;
+      }
+    }
+    if (v[0] < 0.0 || (!times_.empty() && v[0] < times_.back())) {
+      error = where + "times must start at 0 or later and not go backwards";
+      return false;
+    }
+    YawPitchRoll angles;
+    if (columns == 4) {
+      angles = {v[1], v[2], v[3]};
+    } else {
+      if (v[1] * v[1] + v[2] * v[2] + v[3] * v[3] + v[4] * v[4] < 1e-12) {
+        error = where + "the quaternion is zero";
+        return false;
+      }
+      angles = yawPitchRollFrom({v[1], v[2], v[3], v[4]});
+    }
+    if (invert.yaw) angles.yaw = -angles.yaw;
+    if (invert.pitch) angles.pitch = -angles.pitch;
+    if (invert.roll) angles.roll = -angles.roll;
+    Quaternion q = (columns == 5 && !invert.yaw && !invert.pitch && !invert.roll)
+                       ? normalised({v[1], v[2], v[3], v[4]})
+                       : quaternionFrom(angles);
+    times_.push_back(v[0]);
+    orientations_.push_back(q);
+  }
+  if (times_.empty()) {
+    error = source + ": no trajectory rows (expected t,yaw,pitch,roll or t,qw,qx,qy,qz)";
+    return false;
+  }
+  return true;
+}
+
+Quaternion Trajectory::at(double seconds) const {
+  if (seconds <= times_.front()) return orientations_.front();
+  if (seconds >= times_.back()) return orientations_.back();
+  // The first row after the time; the row before it is at or before the time.
+  const size_t next = static_cast<size_t>(
+      std::upper_bound(times_.begin(), times_.end(), seconds) - times_.begin());
+  const size_t previous = next - 1;
+  const double span = times_[next] - times_[previous];
+  const double t = span > 0.0 ? (seconds - times_[previous]) / span : 1.0;
+  return slerp(orientations_[previous], orientations_[next], t);
+}
+
+}  // namespace oxel
