@@ -1,0 +1,9 @@
+// The toolkit in one include: value types, drawing contexts, bitmaps, views,
+// containers and the frame.
+#pragma once
+
+#include "CBitmap.h"
+#include "CDrawContext.h"
+#include "CFrame.h"
+#include "CView.h"
+#include "geometry.h"
