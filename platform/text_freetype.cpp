@@ -71,25 +71,32 @@ struct TextSystem {
   std::map<std::tuple<int, int32_t, uint32_t>, std::unique_ptr<Font>> fonts;
   std::map<std::pair<int, uint32_t>, std::string> files;
 
+  // Our own fontconfig configuration, not the process-wide default: a host
+  // process may use fontconfig itself, and ours is released with us.
+  FcConfig* config{nullptr};
+
   ~TextSystem() {
     for (auto& [key, font] : fonts)
       if (font && font->face) FT_Done_Face(font->face);
     if (library) FT_Done_FreeType(library);
+    if (config) FcConfigDestroy(config);
   }
 
   std::string findFile(FontFamily family, uint32_t style) {
     auto key = std::make_pair(static_cast<int>(family), style & (kFontBold | kFontItalic));
     if (auto it = files.find(key); it != files.end()) return it->second;
     std::string path;
+    if (!config) config = FcInitLoadConfigAndFonts();
+    if (!config) return path;
     FcPattern* pattern = FcPatternCreate();
     const char* name = family == FontFamily::mono ? "Liberation Mono" : "Liberation Sans";
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name));
     FcPatternAddInteger(pattern, FC_WEIGHT, (style & kFontBold) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, (style & kFontItalic) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
       FcChar8* file = nullptr;
       if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
         path = reinterpret_cast<const char*>(file);
