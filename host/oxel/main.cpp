@@ -53,13 +53,6 @@ void printUsage(std::FILE* out) {
 
 }  // namespace
 
-namespace oxel {
-int fail(int status, const std::string& message) {
-  std::fprintf(stderr, "oxel: %s\n", message.c_str());
-  return status;
-}
-}  // namespace oxel
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     printUsage(stderr);

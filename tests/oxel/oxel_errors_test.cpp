@@ -1,0 +1,111 @@
+// Every bad input to oxel ends with one line "oxel: ..." on stderr, the exit
+// status for its kind, and no output file (nor a leftover temporary file).
+#include <gtest/gtest.h>
+
+#include "oxel_test_support.h"
+
+namespace oxel_test {
+namespace {
+
+struct BadInput {
+  const char* what;
+  std::vector<std::string> args;  // IN, OUT, DIR are replaced by paths in the scratch folder
+  int status;
+  const char* message;  // a part of the one line
+};
+
+class OxelBadInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeAudio(dir / "in.wav", noise(4, 2000));
+    writeAudio(dir / "stereo.wav", noise(2, 2000));
+    writeAudio(dir / "second-order.wav", noise(9, 2000));
+    std::ofstream{dir / "text.wav"} << "this is not audio\n";
+    std::ofstream{dir / "bad.csv"} << "t,yaw,pitch,roll\n0,0,0,0\n1,90,zero,0\n";
+    std::ofstream{dir / "backwards.csv"} << "0,0,0,0\n2,10,0,0\n1,20,0,0\n";
+    std::ofstream{dir / "good.csv"} << "0,0,0,0\n1,90,0,0\n";
+  }
+  std::vector<std::string> expand(const std::vector<std::string>& args) {
+    std::vector<std::string> out;
+    for (std::string a : args) {
+      for (const char* name : {"IN", "OUT", "DIR"}) {
+        const size_t at = a.find(name);
+        if (at != std::string::npos)
+          a.replace(at, std::string{name}.size(),
+                    std::string{name} == "IN"    ? dir / "in.wav"
+                    : std::string{name} == "OUT" ? dir / "out.wav"
+                                                 : dir.path().string());
+      }
+      out.push_back(a);
+    }
+    return out;
+  }
+  ScratchDir dir;
+};
+
+TEST_F(OxelBadInput, OneLineMessageExitStatusAndNoOutput) {
+  const std::string P = kPelrin, T = kTavrel;
+  const std::vector<BadInput> cases = {
+      // command line: 2
+      {"no arguments", {"render"}, 2, "needs PLUGIN IN OUT"},
+      {"unknown option", {"render", P, "IN", "OUT", "--loud"}, 2, "unknown option --loud"},
+      {"block out of range", {"render", P, "IN", "OUT", "--block", "0"}, 2, "--block"},
+      {"program out of range", {"render", P, "IN", "OUT", "--program", "32"}, 2, "out of range"},
+      {"bad sample rate", {"render", P, "IN", "OUT", "--sr", "fast"}, 2, "--sr"},
+      {"bad format name", {"render", P, "IN", "OUT", "--in-format", "bfmt"}, 2, "fuma or ambix"},
+      {"automation without colon", {"render", P, "IN", "OUT", "--automate", "Azimuth=0.5"}, 2, "has no ':'"},
+      {"automation without name", {"render", P, "IN", "OUT", "--automate", "=0:0.5"}, 2, "missing parameter name"},
+      {"automation bad time", {"render", P, "IN", "OUT", "--automate", "Azimuth=x:0.5"}, 2, "not a time"},
+      {"automation going back", {"render", P, "IN", "OUT", "--automate", "Azimuth=1:0,0.5:1"}, 2, "backwards"},
+      {"automation bad value", {"render", P, "IN", "OUT", "--automate", "Azimuth=0:high"}, 2, "not a value"},
+      {"set and automated", {"render", P, "IN", "OUT", "--set", "Azimuth=0.1", "--automate", "Azimuth=0:0"}, 2, "both set"},
+      {"output is the input", {"render", P, "IN", "IN"}, 2, "same file"},
+      {"invert without trajectory", {"render", P, "IN", "OUT", "--invert", "yaw"}, 2, "go with --trajectory"},
+      {"unknown command", {"mix"}, 2, "unknown command 'mix'"},
+      // unusable input: 3
+      {"missing input", {"render", P, "DIR/none.wav", "OUT"}, 3, "input file not found"},
+      {"input is a folder", {"render", P, "DIR", "OUT"}, 3, "is a folder"},
+      {"not audio", {"render", P, "DIR/text.wav", "OUT"}, 3, "cannot read"},
+      {"wrong channel count", {"render", P, "DIR/stereo.wav", "OUT"}, 3, "has 2 channels; "},
+      {"higher-order AmbiX", {"render", P, "DIR/second-order.wav", "OUT", "--in-format", "ambix"}, 3, "only first order"},
+      {"unknown parameter", {"render", P, "IN", "OUT", "--set", "Azimut=0.5"}, 3, "unknown parameter 'Azimut'"},
+      {"normalised value above 1", {"render", P, "IN", "OUT", "--set", "Azimuth=1.5"}, 3, "normalised range"},
+      {"not a number", {"render", P, "IN", "OUT", "--set", "Azimuth=left"}, 3, "not a number"},
+      {"value beyond the display", {"render", P, "IN", "OUT", "--set", "Azimuth=400degrees"}, 3, "out of range (Azimuth shows 0 to 360 degrees)"},
+      {"automated value beyond the display", {"render", P, "IN", "OUT", "--automate", "Elevation=0:0degrees,1:300degrees"}, 3, "out of range"},
+      {"unit that does not fit", {"render", P, "IN", "OUT", "--set", "Azimuth=3dB"}, 3, "unit 'dB' does not fit Azimuth"},
+      {"unknown preset", {"render", P, "IN", "OUT", "--preset", "ortf"}, 3, "unknown preset 'ortf'"},
+      {"unknown output container", {"render", P, "IN", "DIR/out.mp9"}, 3, "unknown output format"},
+      {"unknown subtype", {"render", P, "IN", "OUT", "--subtype", "pcm12"}, 3, "unknown sample format"},
+      {"subtype the container cannot hold", {"render", P, "IN", "DIR/out.flac", "--subtype", "float"}, 3, "cannot hold"},
+      {"missing output folder", {"render", P, "IN", "DIR/nowhere/out.wav"}, 3, "output folder does not exist"},
+      {"AmbiX output from a stereo plug-in", {"render", P, "IN", "OUT", "--out-format", "ambix"}, 3, "gives 2 channels"},
+      {"trajectory on Pelrin", {"render", P, "IN", "OUT", "--trajectory", "DIR/bad.csv"}, 3, "--trajectory is for Tavrel"},
+      // plug-in: 4
+      {"plug-in not found", {"render", "NoSuchPlugin", "IN", "OUT"}, 4, "plug-in 'NoSuchPlugin' not found"},
+      {"not a plug-in", {"render", "DIR/text.wav", "IN", "OUT"}, 4, "cannot load"},
+      {"info on a missing plug-in", {"info", "DIR/none.so"}, 4, "no such plug-in file"},
+  };
+  std::vector<BadInput> all = cases;
+  if (tavrelBuilt()) {
+    all.push_back({"preset on Tavrel", {"render", T, "IN", "OUT", "--preset", "blumlein"}, 3, "--preset is for Pelrin"});
+    all.push_back({"trajectory row not a number", {"render", T, "IN", "OUT", "--trajectory", "DIR/bad.csv"}, 3, "bad.csv:3: 'zero' is not a number"});
+    all.push_back({"trajectory time going back", {"render", T, "IN", "OUT", "--trajectory", "DIR/backwards.csv"}, 3, "backwards.csv:3: times"});
+    all.push_back({"missing trajectory", {"render", T, "IN", "OUT", "--trajectory", "DIR/none.csv"}, 3, "trajectory file not found"});
+    all.push_back({"trajectory and automation", {"render", T, "IN", "OUT", "--trajectory", "DIR/good.csv", "--set", "Angle1=0"}, 2, "Angle1 is driven by --trajectory"});
+  }
+  for (const BadInput& c : all) {
+    SCOPED_TRACE(c.what);
+    const RunResult run = runOxel(expand(c.args));
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("oxel: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "not one line: " << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    for (const std::string& name : dir.entries())
+      EXPECT_TRUE(name.find("out") == std::string::npos) << "left behind: " << name;
+  }
+}
+
+}  // namespace
+}  // namespace oxel_test

@@ -1,0 +1,89 @@
+// oxel info reports what the plug-in itself answers through its effect
+// record; --json carries the same facts for scripts, and names are found on
+// the plug-in search path.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+
+#include "oxel_test_support.h"
+
+namespace oxel_test {
+namespace {
+
+void expectJsonMatchesPlugin(const std::string& soPath) {
+  SCOPED_TRACE(soPath);
+  const RunResult run = runOxel({"info", soPath, "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto doc = nlohmann::json::parse(run.out);
+  std::string error;
+  auto library = oxel::PluginLibrary::load(soPath, error);
+  ASSERT_TRUE(library) << error;
+  auto plugin = oxel::PluginInstance::create(library, error);
+  ASSERT_TRUE(plugin) << error;
+  EXPECT_EQ(doc["uniqueIdCode"].get<uint32_t>(), static_cast<uint32_t>(plugin->effect()->uniqueID));
+  EXPECT_EQ(doc["uniqueId"], oxel::fourCharString(plugin->effect()->uniqueID));
+  EXPECT_EQ(doc["vendor"], plugin->vendorString());
+  EXPECT_EQ(doc["vendorVersion"], plugin->vendorVersion());
+  EXPECT_EQ(doc["category"], plugin->category());
+  EXPECT_EQ(doc["flags"], plugin->effect()->flags);
+  ASSERT_EQ(doc["inputs"].size(), static_cast<size_t>(plugin->numInputs()));
+  for (int i = 0; i < plugin->numInputs(); ++i) EXPECT_EQ(doc["inputs"][i], plugin->inputLabel(i));
+  ASSERT_EQ(doc["outputs"].size(), static_cast<size_t>(plugin->numOutputs()));
+  for (int i = 0; i < plugin->numOutputs(); ++i)
+    EXPECT_EQ(doc["outputs"][i], plugin->outputLabel(i));
+  ASSERT_EQ(doc["parameters"].size(), static_cast<size_t>(plugin->numParams()));
+  for (int i = 0; i < plugin->numParams(); ++i) {
+    const auto& p = doc["parameters"][i];
+    EXPECT_EQ(p["index"], i);
+    EXPECT_EQ(p["name"], plugin->parameterName(i));
+    EXPECT_EQ(p["label"], plugin->parameterLabel(i));
+    EXPECT_EQ(p["value"].get<float>(), plugin->parameter(i));
+    EXPECT_EQ(p["display"], plugin->parameterDisplay(i));
+  }
+  ASSERT_EQ(doc["programs"].size(), 32u);
+  EXPECT_EQ(doc["programs"][31]["name"], plugin->programNameIndexed(31));
+  EXPECT_EQ(doc["currentProgram"], 0);
+}
+
+TEST(OxelInfo, JsonCarriesWhatThePluginAnswers) {
+  expectJsonMatchesPlugin(kPelrin);
+  if (tavrelBuilt()) expectJsonMatchesPlugin(kTavrel);
+}
+
+TEST(OxelInfo, TextShowsPinsParametersAndPrograms) {
+  const RunResult run = runOxel({"info", kPelrin});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* part : {"inputs (4):  W, X, Y, Z", "outputs (2): Mic 1, Mic 2", "Mic Angle",
+                           "degrees", "programs (32, current 0)", "31  Mic pattern control"})
+    EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+}
+
+TEST(OxelInfo, FindsPluginsByNameOnTheSearchPath) {
+  setenv("VST_PATH", OXEL_PLUGIN_DIR, 1);
+  const RunResult byName = runOxel({"info", "Pelrin", "--json"});
+  const RunResult byFolder = runOxel({"info", std::string{OXEL_PLUGIN_DIR} + "/Pelrin", "--json"});
+  unsetenv("VST_PATH");
+  ASSERT_EQ(byName.status, 0) << byName.err;
+  ASSERT_EQ(byFolder.status, 0) << byFolder.err;
+  EXPECT_EQ(fs::canonical(nlohmann::json::parse(byName.out)["path"].get<std::string>()),
+            fs::canonical(kPelrin));
+  EXPECT_EQ(fs::canonical(nlohmann::json::parse(byFolder.out)["path"].get<std::string>()),
+            fs::canonical(kPelrin));
+}
+
+TEST(OxelInfo, EveryCommandHasHelp) {
+  for (const char* command : {"info", "render", "presets", "demo", "bench"}) {
+    const RunResult run = runOxel({command, "--help"});
+    EXPECT_EQ(run.status, 0) << command;
+    EXPECT_EQ(run.out.rfind(std::string{"usage: oxel "} + command, 0), 0u) << run.out;
+  }
+  const RunResult top = runOxel({"--help"});
+  EXPECT_EQ(top.status, 0);
+  for (const char* command : {"info", "render", "presets", "demo", "bench"})
+    EXPECT_NE(top.out.find(std::string{"  "} + command + " "), std::string::npos) << command;
+}
+
+}  // namespace
+}  // namespace oxel_test
