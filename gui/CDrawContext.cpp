@@ -145,19 +145,21 @@ void CDrawContext::resetClipRect() {
 // ---------------------------------------------------------------------------
 // Lines
 
+platform::PenState CDrawContext::linePen() const {
+  platform::PenState pen;
+  pen.width = pen.height = frameWidth;
+  pen.mode = drawMode == kOrMode    ? platform::PenMode::orMode
+             : drawMode == kXorMode ? platform::PenMode::xorMode
+                                    : platform::PenMode::copy;
+  pen.pattern = patternOf(penPattern);
+  pen.foreground = toPixel(frameColor);
+  pen.background = toPixel(portBackColor);
+  pen.clip = portRect(clipRect);
+  return pen;
+}
+
 void CDrawContext::strokeTo(const CPoint& to) {
-  if (platform::PixelPort* p = getPort()) {
-    platform::PenState pen;
-    pen.width = pen.height = frameWidth;
-    pen.mode = drawMode == kOrMode    ? platform::PenMode::orMode
-               : drawMode == kXorMode ? platform::PenMode::xorMode
-                                      : platform::PenMode::copy;
-    pen.pattern = patternOf(penPattern);
-    pen.foreground = toPixel(frameColor);
-    pen.background = toPixel(portBackColor);
-    pen.clip = portRect(clipRect);
-    platform::strokeLine(*p, pen, portPen.h, portPen.v, to.h, to.v);
-  }
+  if (platform::PixelPort* p = getPort()) platform::strokeLine(*p, linePen(), portPen.h, portPen.v, to.h, to.v);
   portPen = to;
 }
 
@@ -305,18 +307,7 @@ void CDrawContext::drawArc(const CRect& rect, const CPoint& point1, const CPoint
     extent = convertPoint2Angle(c, p2) - start;
     if (extent < 0) extent += 23040;
   }
-  platform::PixelPort* p = getPort();
-  if (!p) return;
-  platform::PenState pen;
-  pen.width = pen.height = frameWidth;
-  pen.pattern = patternOf(penPattern);
-  pen.mode = drawMode == kOrMode    ? platform::PenMode::orMode
-             : drawMode == kXorMode ? platform::PenMode::xorMode
-                                    : platform::PenMode::copy;
-  pen.foreground = toPixel(frameColor);
-  pen.background = toPixel(portBackColor);
-  pen.clip = portRect(clipRect);
-  platform::frameArc(*p, pen, portRect(r), 90 - start / 64, -extent / 64);
+  if (platform::PixelPort* p = getPort()) platform::frameArc(*p, linePen(), portRect(r), 90 - start / 64, -extent / 64);
 }
 
 void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint& point2) {
@@ -337,16 +328,9 @@ void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint
 }
 
 void CDrawContext::drawArc(const CRect& rect, const float startAngle, const float endAngle, const CDrawStyle) {
-  platform::PixelPort* p = getPort();
-  if (!p) return;
-  platform::PenState pen;
-  pen.width = pen.height = frameWidth;
-  pen.pattern = patternOf(penPattern);
-  pen.foreground = toPixel(frameColor);
-  pen.background = toPixel(portBackColor);
-  pen.clip = portRect(clipRect);
-  platform::frameArc(*p, pen, portRect(shifted(rect, offset)), truncDegrees(90.0 - startAngle),
-                     truncDegrees(-static_cast<double>(endAngle)));
+  if (platform::PixelPort* p = getPort())
+    platform::frameArc(*p, linePen(), portRect(shifted(rect, offset)), truncDegrees(90.0 - startAngle),
+                       truncDegrees(-static_cast<double>(endAngle)));
 }
 
 void CDrawContext::drawEllipse(const CRect& rect, const CDrawStyle) {

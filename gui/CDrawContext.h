@@ -17,6 +17,7 @@ namespace oxel::platform {
 class PixelPort;
 class InputSource;
 struct Font;
+struct PenState;
 }  // namespace oxel::platform
 
 struct CFontInfo {
@@ -111,6 +112,8 @@ class CDrawContext : public CReferenceCounter {
   oxel::platform::PixelPort* port() const { return static_cast<oxel::platform::PixelPort*>(pWindow); }
   oxel::platform::InputSource& input() const;
   void strokeTo(const CPoint& portPoint);
+  // The pen for lines and outlines: line width, pattern and mode, frameColor.
+  oxel::platform::PenState linePen() const;
 
   void* pSystemContext{nullptr};
   void* pWindow{nullptr};

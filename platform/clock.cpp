@@ -8,11 +8,18 @@
 namespace oxel::platform {
 
 namespace {
-const std::chrono::steady_clock::time_point kLoadTime = std::chrono::steady_clock::now();
+// First use or load time, whichever comes first: a function-local static is
+// safe to read from other static initialisers, and the namespace-scope read
+// below fixes it at load otherwise.
+std::chrono::steady_clock::time_point loadTime() {
+  static const std::chrono::steady_clock::time_point time = std::chrono::steady_clock::now();
+  return time;
 }
+[[maybe_unused]] const auto kLoadTimeAtStartup = loadTime();
+}  // namespace
 
 uint32_t milliseconds() {
-  auto elapsed = std::chrono::steady_clock::now() - kLoadTime;
+  auto elapsed = std::chrono::steady_clock::now() - loadTime();
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 

@@ -341,6 +341,18 @@ TEST(DrawContextShapes, EllipseOutlineIsSymmetricAndEqualsFullArc) {
   EXPECT_EQ(p.get(5, 4), 0u) << "outline only";
 }
 
+TEST(DrawContextShapes, ArcByDegreesMatchesArcByPoints) {
+  Canvas byAngle{12, 12}, byPoints{12, 12};
+  byAngle.context->drawArc(CRect(0, 0, 12, 12), 0.0f, 90.0f);  // from 3 o'clock through 90 counter-clockwise
+  byPoints.context->drawArc(CRect(0, 0, 12, 12), CPoint(12, 6), CPoint(6, 0));
+  EXPECT_EQ(byAngle.pic(), byPoints.pic());
+  const PixelPort& p = byAngle.port;
+  EXPECT_NE(p.get(11, 5), 0u);  // right end of the quarter
+  EXPECT_NE(p.get(6, 0), 0u);   // top end
+  EXPECT_EQ(p.get(0, 6), 0u);   // other quarters untouched
+  EXPECT_EQ(p.get(6, 11), 0u);
+}
+
 TEST(DrawContextShapes, AngleOfPointSeenFromCentre) {
   CDrawContext c(nullptr, nullptr, nullptr);
   struct Case {

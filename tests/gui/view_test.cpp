@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CBitmap.h"
@@ -434,4 +435,21 @@ TEST(ViewRedraw, OffscreenContainerPartialRedrawUsesTheUpdateArea) {
     .....bbrrr..
     ............
     ............)"));
+}
+
+TEST(ViewThreads, DirtyFlagMayBeSetFromTheParameterThread) {
+  // The editor marks views dirty from the host's parameter thread while the
+  // user-interface thread reads the flags (ThreadSanitizer build).
+  Log log;
+  Window window{8, 8};
+  auto* v = new TestView(CRect(0, 0, 4, 4), "V", &log);
+  window.frame->addView(v);
+  window.frame->draw(static_cast<CView*>(nullptr));
+  std::thread parameters{[v] {
+    for (int i = 0; i < 2000; ++i) v->setDirty(true);
+  }};
+  for (int i = 0; i < 2000; ++i) window.frame->idle();
+  parameters.join();
+  window.frame->idle();
+  EXPECT_FALSE(window.frame->isSomethingDirty());
 }
