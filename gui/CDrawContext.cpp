@@ -234,10 +234,11 @@ void CDrawContext::drawRect(const CRect& rect, const CDrawStyle drawStyle) {
   if (drawStyle == kDrawFilled || drawStyle == kDrawFilledAndStroked)
     paintSolid(getPort(), shifted(rect, offset), fillColor, clipRect);
   if (drawStyle == kDrawStroked || drawStyle == kDrawFilledAndStroked) {
+    const int32_t lastX = wrapAdd(rect.right, -1), lastY = wrapAdd(rect.bottom, -1);
     moveTo(CPoint{rect.left, rect.top});
-    lineTo(CPoint{rect.right - 1, rect.top});
-    lineTo(CPoint{rect.right - 1, rect.bottom - 1});
-    lineTo(CPoint{rect.left, rect.bottom - 1});
+    lineTo(CPoint{lastX, rect.top});
+    lineTo(CPoint{lastX, lastY});
+    lineTo(CPoint{rect.left, lastY});
     lineTo(CPoint{rect.left, rect.top});
   }
 }
@@ -419,7 +420,7 @@ bool CDrawContext::waitDrag() {
   if (!pFrame) return false;
   CPoint m;
   getMouseLocation(m);
-  const CRect box{m.h - 2, m.v - 2, m.h + 2, m.v + 2};
+  const CRect box{wrapAdd(m.h, -2), wrapAdd(m.v, -2), wrapAdd(m.h, 2), wrapAdd(m.v, 2)};
   while (true) {
     if (!(getMouseButtons() & kLeftButton)) return false;
     pFrame->doIdleStuff();

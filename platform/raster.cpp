@@ -134,7 +134,8 @@ void paintRect(PixelPort& port, const PenState& pen, PortRect r) {
 
 void strokeLine(PixelPort& port, const PenState& pen, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   x0 = to16(x0), y0 = to16(y0), x1 = to16(x1), y1 = to16(y1);
-  const int32_t penW = std::max(pen.width, 0), penH = std::max(pen.height, 0);
+  // A pen wider than a port can address paints no more than a 32767 pen.
+  const int32_t penW = std::clamp(pen.width, 0, 32767), penH = std::clamp(pen.height, 0, 32767);
   if (penW == 0 || penH == 0) return;
 
   // The pen rectangles along the path cover, on each row, one run of

@@ -528,3 +528,22 @@ TEST(OffscreenContext, CopyToReadsTheContextPort) {
     .g.
     ...)"));
 }
+
+TEST(DrawContextCoordinates, ExtremeValuesStayDefined) {
+  // Runs clean under UBSan: every sum wraps, every pen is bounded.
+  Canvas canvas{4, 4};
+  CDrawContext& c = *canvas.context;
+  c.setLineWidth(INT32_MAX);
+  c.moveTo({INT32_MAX, INT32_MIN});
+  c.lineTo({INT32_MIN, INT32_MAX});
+  c.lineTo({INT32_MIN, INT32_MAX});
+  c.drawRect(CRect(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN));
+  c.drawRect(CRect(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN), kDrawFilledAndStroked);
+  c.drawEllipse(CRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+  c.drawArc(CRect(0, 0, 4, 4), 1e30f, -1e30f);
+  c.drawString("x", CRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), true, kRightText);
+  c.offset(INT32_MAX, INT32_MAX);
+  c.setClipRect(CRect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX));
+  c.fillRect(CRect(INT32_MAX, 0, 1, 1));
+  SUCCEED();
+}
