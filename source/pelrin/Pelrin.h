@@ -71,4 +71,14 @@ class Pelrin : public AudioEffectX {
   Relaxed<float> fElevation{0.25f};
   Relaxed<float> fAngle{0.16666667f};
   Relaxed<float> fPattern{0.5f};
+
+ private:
+  // The per-block step's last inputs and results: a block whose derived values
+  // have the same bits as the last one's takes the results without the sines
+  // and cosines. Touched by the audio thread only.
+  struct TargetMemo {
+    bool valid = false;
+    double derived[4] = {};
+    double results[16] = {};
+  } targetMemo;
 };

@@ -66,8 +66,10 @@ __attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
 __attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
   std::memcpy(p, &v, sizeof v);
 }
+// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
+// halves) so that AVX converts four floats in one instruction.
 __attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
-  return __builtin_convertvector(v, Doubles4);
+  return Doubles4{v[0], v[1], v[2], v[3]};
 }
 __attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
   return __builtin_convertvector(v, Floats4);
@@ -91,6 +93,13 @@ using Bits4 = long long __attribute__((vector_size(32)));
 __attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
   return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
 }
+
+// Lane-wise minimum of two vectors without NaNs.
+__attribute__((always_inline)) inline Doubles4 minimum(Doubles4 a, Doubles4 b) {
+  return a < b ? a : b;
+}
+
+constexpr double kLargestDouble = 0x1.fffffffffffffp1023;
 
 // True when every lane of the mask is set.
 __attribute__((always_inline)) inline bool allLanes(Bits4 mask) {
@@ -135,11 +144,13 @@ __attribute__((always_inline)) inline Frame renderSettledFrames(const Weights& k
     const Doubles4 right1 = w + xRight * x, right2 = right1 + yRight * y,
                    right = right2 + zRight * z;
     if constexpr (guarded) {
-      const Doubles4 safe = Doubles4{} + kSafeSum, huge = Doubles4{} + 0x1.fffffffffffffp1023;
-      const Bits4 ok = (magnitude(w) >= safe) & (magnitude(left1) >= safe) &
-                       (magnitude(left2) >= safe) & (magnitude(right1) >= safe) &
-                       (magnitude(right2) >= safe) & (magnitude(left) <= huge) &
-                       (magnitude(right) <= huge);
+      // The smallest partial sum, and the two results added: a NaN or an
+      // infinity in either result makes that sum non-finite (an overflow of
+      // two finite results only sends the frames the exact way too).
+      const Doubles4 smallest = minimum(minimum(minimum(magnitude(w), magnitude(left1)),
+                                                minimum(magnitude(left2), magnitude(right1))),
+                                        magnitude(right2));
+      const Bits4 ok = (smallest >= kSafeSum) & (magnitude(left + right) <= kLargestDouble);
       if (!allLanes(ok)) {
         for (VstInt32 j = i; j < i + 4; ++j) renderFrame<accumulate>(k, inputs, outputs, j);
         continue;
@@ -205,7 +216,18 @@ constexpr VstInt32 kGlideChunk = 16;
 }  // namespace
 
 void Pelrin::computeTargets() {
-  const double azimuth = dAzimuth, elevation = dElevation, angle = dAngle, pattern = dPattern;
+  const double derived[4] = {dAzimuth, dElevation, dAngle, dPattern};
+  double* results[16] = {&dZerothLevel, &dFirstLevel,  &dCosAzLeft,   &dSinAzLeft,
+                         &dCosElLeft,   &dSinElLeft,   &dCosAzRight,  &dSinAzRight,
+                         &dCosElRight,  &dSinElRight,  &dXCoeffLeft,  &dYCoeffLeft,
+                         &dZCoeffLeft,  &dXCoeffRight, &dYCoeffRight, &dZCoeffRight};
+  // Same bits in, same bits out: compared as bits, so that 0 and -0 differ.
+  if (targetMemo.valid && std::memcmp(derived, targetMemo.derived, sizeof derived) == 0) {
+    for (int i = 0; i < 16; ++i) *results[i] = targetMemo.results[i];
+    return;
+  }
+  const double azimuth = derived[0], elevation = derived[1], angle = derived[2],
+               pattern = derived[3];
   dZerothLevel = 1.0 - pattern;
   dFirstLevel = pattern * 0.707;
   dCosAzLeft = std::cos(azimuth + angle);
@@ -222,6 +244,9 @@ void Pelrin::computeTargets() {
   dXCoeffRight = dCosAzRight * dCosElRight * dFirstLevel;
   dYCoeffRight = dSinAzRight * dCosElRight * dFirstLevel;
   dZCoeffRight = dSinElRight * dFirstLevel;
+  std::memcpy(targetMemo.derived, derived, sizeof derived);
+  for (int i = 0; i < 16; ++i) targetMemo.results[i] = *results[i];
+  targetMemo.valid = true;
 }
 
 template <bool accumulate>

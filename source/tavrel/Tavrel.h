@@ -82,4 +82,15 @@ class Tavrel : public AudioEffectX {
   Relaxed<float> fAngle2{0.0f};
   Relaxed<float> fAngle3{0.0f};
   Relaxed<float> fOrder{0.0f};
+
+ private:
+  // The per-block step's last angles and their offset sines and cosines: a
+  // block whose angles have the same bits as the last one's skips the six
+  // evaluations. Touched by the audio thread only.
+  struct TargetMemo {
+    bool valid = false;
+    double angles[3] = {};
+    double sine[3] = {};
+    double cosine[3] = {};
+  } targetMemo;
 };

@@ -94,8 +94,10 @@ __attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
 __attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
   std::memcpy(p, &v, sizeof v);
 }
+// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
+// halves) so that AVX converts four floats in one instruction.
 __attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
-  return __builtin_convertvector(v, Doubles4);
+  return Doubles4{v[0], v[1], v[2], v[3]};
 }
 __attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
   return __builtin_convertvector(v, Floats4);
@@ -242,10 +244,19 @@ VstInt32 Tavrel::computeTargets() {
   const double angles[3] = {dAngle1, dAngle2, dAngle3};
   double* sines[3] = {&dSinRotate, &dSinTilt, &dSinTumble};
   double* cosines[3] = {&dCosRotate, &dCosTilt, &dCosTumble};
+  // Same bits in, same bits out: angles compared as bits, so that 0 and -0 differ.
+  if (!targetMemo.valid || std::memcmp(angles, targetMemo.angles, sizeof angles) != 0) {
+    for (int step = 0; step < 3; ++step) {
+      targetMemo.sine[step] = std::sin(angles[step]) + kAntiDenorm;
+      targetMemo.cosine[step] = std::cos(angles[step]) + kAntiDenorm;
+    }
+    std::memcpy(targetMemo.angles, angles, sizeof angles);
+    targetMemo.valid = true;
+  }
   for (int step = 0; step < 3; ++step) {
     const Plane plane = kPlanesOfOrder[order][step];
-    *sines[plane] = std::sin(angles[step]) + kAntiDenorm;
-    *cosines[plane] = std::cos(angles[step]) + kAntiDenorm;
+    *sines[plane] = targetMemo.sine[step];
+    *cosines[plane] = targetMemo.cosine[step];
   }
   return order;
 }

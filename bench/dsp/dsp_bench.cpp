@@ -1,0 +1,231 @@
+// Times both plug-ins' processReplacing through the effect record of the
+// shipped .so, beside the plain per-sample recurrence (plain_loops.cpp) and a
+// copy loop moving the same bytes (the memory floor), at blocks of 64 and 512
+// frames in three states: gliding, settled, and a parameter change every
+// block. Prints ns/frame and the ratios of one run as a table at the end.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plain_loops.h"
+#include "plugin_host.h"
+
+namespace {
+
+enum class Kind { kPelrin, kTavrel };
+enum class State { kGliding, kSettled, kChangeEveryBlock };
+enum class Subject { kPlugin, kPlain, kCopy };
+
+const char* kindName(Kind k) { return k == Kind::kPelrin ? "Pelrin" : "Tavrel"; }
+const char* stateName(State s) {
+  return s == State::kGliding ? "gliding" : s == State::kSettled ? "settled" : "change_every_block";
+}
+// Benchmark families; oxel bench takes the one named Reference as the yardstick.
+const char* subjectName(Subject s) {
+  return s == Subject::kPlugin ? "Plugin" : s == Subject::kPlain ? "Reference_plain" : "Copy_floor";
+}
+
+// Two parameter sets per plug-in; gliding states move between them.
+const float kPelrinSets[2][4] = {{0.1f, 0.3f, 0.2f, 0.6f}, {0.35f, 0.2f, 0.25f, 0.9f}};
+const float kTavrelSets[2][4] = {{0.1f, 0.2f, 0.3f, 0.5f}, {0.35f, 0.05f, 0.15f, 0.5f}};
+// A glide settles after some 40000 frames; switching every 8192 keeps it moving.
+constexpr int kGlideSwitchFrames = 8192;
+constexpr int kSettleFrames = 200000;
+
+// Four input and four output channels of noise.
+struct Channels {
+  explicit Channels(int frames) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (auto& c : in) {
+      c.resize(static_cast<size_t>(frames));
+      for (float& s : c) s = value(rng);
+    }
+    for (auto& c : out) c.assign(static_cast<size_t>(frames), 0.0f);
+    for (int c = 0; c < 4; ++c) {
+      inPointers[c] = in[c].data();
+      outPointers[c] = out[c].data();
+    }
+  }
+  std::vector<float> in[4], out[4];
+  float* inPointers[4];
+  float* outPointers[4];
+};
+
+std::shared_ptr<oxel::PluginLibrary> library(Kind kind) {
+  static std::shared_ptr<oxel::PluginLibrary> loaded[2];
+  auto& slot = loaded[kind == Kind::kPelrin ? 0 : 1];
+  if (!slot) {
+    std::string error;
+    const std::string path = std::string(OXEL_PLUGIN_DIR) + "/" + kindName(kind) + "/" +
+                             kindName(kind) + ".so";
+    slot = oxel::PluginLibrary::load(path, error);
+    if (!slot) std::fprintf(stderr, "%s\n", error.c_str());
+  }
+  return slot;
+}
+
+// One subject processing blocks under one state's parameter schedule.
+class Runner {
+ public:
+  Runner(Kind kind, Subject subject, int block) : kind_{kind}, subject_{subject}, block_{block} {
+    if (subject == Subject::kPlugin) {
+      std::string error;
+      auto lib = library(kind);
+      if (lib) instance_ = oxel::PluginInstance::create(lib, error);
+    }
+  }
+  bool ready() const { return subject_ != Subject::kPlugin || instance_ != nullptr; }
+
+  void setParameters(const float* values) {
+    if (subject_ == Subject::kPlugin) {
+      AEffect* e = instance_->effect();
+      for (int i = 0; i < 4; ++i) e->setParameter(e, i, values[i]);
+    } else if (kind_ == Kind::kPelrin) {
+      pelrin_.set(values);
+    } else {
+      tavrel_.set(values);
+    }
+  }
+
+  void processBlock(Channels& c) {
+    switch (subject_) {
+      case Subject::kPlugin: {
+        AEffect* e = instance_->effect();
+        e->processReplacing(e, c.inPointers, c.outPointers, block_);
+        break;
+      }
+      case Subject::kPlain:
+        if (kind_ == Kind::kPelrin)
+          pelrin_.processReplacing(c.inPointers, c.outPointers, block_);
+        else
+          tavrel_.processReplacing(c.inPointers, c.outPointers, block_);
+        break;
+      case Subject::kCopy: {
+        const size_t bytes = sizeof(float) * static_cast<size_t>(block_);
+        // Pelrin reads four channels and writes two: the floor copies all four
+        // inputs into its two outputs; Tavrel copies four into four.
+        const int outputs = kind_ == Kind::kPelrin ? 2 : 4;
+        for (int ch = 0; ch < 4; ++ch) std::memcpy(c.outPointers[ch % outputs], c.inPointers[ch], bytes);
+        break;
+      }
+    }
+  }
+
+ private:
+  Kind kind_;
+  Subject subject_;
+  int block_;
+  std::unique_ptr<oxel::PluginInstance> instance_;
+  PlainPelrin pelrin_;
+  PlainTavrel tavrel_;
+};
+
+void runBenchmark(benchmark::State& st, Kind kind, State state, Subject subject, int block) {
+  Runner runner{kind, subject, block};
+  if (!runner.ready()) {
+    st.SkipWithError("plug-in not loadable");
+    return;
+  }
+  Channels channels{block};
+  const auto& sets = kind == Kind::kPelrin ? kPelrinSets : kTavrelSets;
+  runner.setParameters(sets[0]);
+  if (state == State::kSettled)
+    for (int done = 0; done < kSettleFrames; done += block) runner.processBlock(channels);
+  const int switchBlocks = kGlideSwitchFrames / block;
+  long blockCount = 0;
+  int current = 0;
+  for (auto _ : st) {
+    if (state == State::kChangeEveryBlock ||
+        (state == State::kGliding && blockCount % switchBlocks == 0)) {
+      current ^= 1;
+      runner.setParameters(sets[current]);
+    }
+    runner.processBlock(channels);
+    benchmark::DoNotOptimize(channels.out[1].data());
+    benchmark::ClobberMemory();
+    ++blockCount;
+  }
+  st.SetItemsProcessed(st.iterations() * block);
+  st.counters["frames"] = block;
+}
+
+// Prints the usual console lines, then one table of ratios from this run.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      auto it = run.counters.find("frames");
+      if (it == run.counters.end() || it->second.value <= 0) continue;
+      // CPU time: the machine may be shared, and ratios are what matter.
+      const double ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
+      nsPerFrame_[run.benchmark_name()] = ns / it->second.value;
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-7s %-18s %5s %12s %12s %12s %13s %12s\n", "plug-in", "state", "block",
+                "plugin ns/f", "plain ns/f", "copy ns/f", "plugin/plain", "plugin/copy");
+    for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
+      for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
+        for (int block : {64, 512}) {
+          const double plugin = lookup(kind, state, Subject::kPlugin, block);
+          const double plain = lookup(kind, state, Subject::kPlain, block);
+          const double copy = lookup(kind, state, Subject::kCopy, block);
+          if (plugin <= 0 || plain <= 0 || copy <= 0) continue;
+          std::printf("%-7s %-18s %5d %12.3f %12.3f %12.3f %13.3f %12.2f\n", kindName(kind),
+                      stateName(state), block, plugin, plain, copy, plugin / plain,
+                      plugin / copy);
+        }
+  }
+
+  static std::string name(Kind kind, State state, Subject subject, int block) {
+    return std::string(subjectName(subject)) + "/" + kindName(kind) + "/" + stateName(state) +
+           "/" + std::to_string(block);
+  }
+
+ private:
+  double lookup(Kind kind, State state, Subject subject, int block) const {
+    auto it = nsPerFrame_.find(name(kind, state, subject, block));
+    return it == nsPerFrame_.end() ? 0.0 : it->second;
+  }
+  std::map<std::string, double> nsPerFrame_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
+    for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
+      for (int block : {64, 512})
+        for (Subject subject : {Subject::kPlugin, Subject::kPlain, Subject::kCopy})
+          benchmark::RegisterBenchmark(RatioReporter::name(kind, state, subject, block).c_str(),
+                                       [=](benchmark::State& st) {
+                                         runBenchmark(st, kind, state, subject, block);
+                                       });
+  // The ratio table goes with the console format; other formats (oxel bench
+  // reads JSON) get the library's own reporter untouched.
+  bool console = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--benchmark_format=", 0) == 0 && arg != "--benchmark_format=console")
+      console = false;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  if (console)
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+  else
+    benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
