@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -34,6 +36,32 @@ std::string lowercase(std::string s) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
+
+// The temporary file being written, removed if the process is interrupted
+// (Ctrl-C, kill), so that an interrupted render leaves nothing behind. One
+// file at a time is written; the handler only uses async-signal-safe calls.
+char gTemporaryFile[4096] = {};
+
+void removeTemporaryAndStop(int signal) {
+  if (gTemporaryFile[0] != 0) unlink(gTemporaryFile);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void watchTemporaryFile(const std::string& path) {
+  static const bool installed = [] {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, removeTemporaryAndStop);
+    return true;
+  }();
+  (void)installed;
+  if (path.size() < sizeof gTemporaryFile) {
+    gTemporaryFile[0] = 0;
+    std::memcpy(gTemporaryFile + 1, path.c_str() + 1, path.size());
+    gTemporaryFile[0] = path.empty() ? 0 : path[0];
+  }
+}
+
+void forgetTemporaryFile() { gTemporaryFile[0] = 0; }
 
 }  // namespace
 
@@ -84,6 +112,7 @@ void AudioWriter::discard() {
   if (!tempPath_.empty()) {
     std::remove(tempPath_.c_str());
     tempPath_.clear();
+    forgetTemporaryFile();
   }
 }
 
@@ -131,8 +160,10 @@ bool AudioWriter::open(const std::string& path, int channels, int sampleRate,
   tempPath_ = (folder / ("." + target.filename().string() + ".part-" +
                          std::to_string(static_cast<long>(getpid()))))
                   .string();
+  watchTemporaryFile(tempPath_);
   file_ = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
+    forgetTemporaryFile();
     error = "cannot write " + path + ": " + sf_strerror(nullptr);
     tempPath_.clear();
     return false;
@@ -167,6 +198,7 @@ bool AudioWriter::commit(std::string& error) {
     return false;
   }
   tempPath_.clear();
+  forgetTemporaryFile();
   return true;
 }
 

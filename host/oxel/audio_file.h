@@ -1,6 +1,7 @@
 // Reading and writing audio files through libsndfile, in blocks, with
 // one-line error messages. Output goes to a temporary file beside the target
-// and is renamed into place only when complete, so a failed run leaves nothing.
+// and is renamed into place only when complete, so a failed or interrupted
+// (SIGINT, SIGTERM, SIGHUP) run leaves nothing.
 #pragma once
 
 #include <sndfile.h>

@@ -1,6 +1,9 @@
 // Every bad input to oxel ends with one line "oxel: ..." on stderr, the exit
-// status for its kind, and no output file (nor a leftover temporary file).
+// status for its kind, and no output file (nor a leftover temporary file);
+// an interrupted render leaves no file either.
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include "oxel_test_support.h"
 
@@ -105,6 +108,53 @@ TEST_F(OxelBadInput, OneLineMessageExitStatusAndNoOutput) {
     for (const std::string& name : dir.entries())
       EXPECT_TRUE(name.find("out") == std::string::npos) << "left behind: " << name;
   }
+}
+
+}  // namespace
+}  // namespace oxel_test
+
+namespace oxel_test {
+namespace {
+
+// Ctrl-C in the middle of a long render: the process stops as interrupted and
+// neither OUT nor its temporary file remains.
+TEST(OxelInterrupted, LeavesNoFileBehind) {
+  ScratchDir dir;
+  {
+    SF_INFO info{};
+    info.channels = 4;
+    info.samplerate = 48000;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open((dir / "in.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const Audio second = noise(4, 48000);
+    for (int s = 0; s < 60; ++s) sf_writef_float(file, second.samples.data(), 48000);
+    sf_close(file);
+  }
+  const std::string in = dir / "in.wav", out = dir / "out.wav";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    // One frame per block: slow enough to be caught in the middle.
+    execl(kOxel.c_str(), kOxel.c_str(), "render", kPelrin.c_str(), in.c_str(), out.c_str(),
+          "--block", "1", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  // Wait until the temporary output exists, then interrupt.
+  bool started = false;
+  for (int i = 0; i < 500 && !started; ++i) {
+    usleep(10000);
+    for (const std::string& name : dir.entries()) started |= name.find(".part-") != std::string::npos;
+  }
+  EXPECT_TRUE(started);
+  kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 }
 
 }  // namespace
