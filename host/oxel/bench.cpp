@@ -25,11 +25,13 @@ namespace {
 const char* const kBenchHelp =
     "usage: oxel bench [--dir DIR] [--filter REGEX] [--min-time SECONDS]\n"
     "\n"
-    "Runs every benchmark program and prints, for each benchmark, its time and\n"
-    "its ratio to the reference benchmark of the same program: the one whose name\n"
+    "Runs every benchmark program and prints, for each benchmark, its CPU time and\n"
+    "its ratio to the reference benchmark of the same program: one whose name\n"
     "contains 'reference' or 'baseline' (case ignored) and has the same arguments\n"
-    "(the part after the first '/'), e.g. Pelrin_processReplacing/735 against\n"
-    "Reference_copy/735. A benchmark's own counter named 'ratio' is printed too.\n"
+    "(the part after the first '/'), e.g. Plugin/Pelrin/settled/64 against\n"
+    "Reference_plain/Pelrin/settled/64; among several such references, the one\n"
+    "whose name begins most like the benchmark's (BM_CopyPort: BM_CopyReferenceLoop).\n"
+    "A benchmark's own counter named 'ratio' is printed too.\n"
     "\n"
     "Programs are looked for in the build tree (bench/*/*_bench beside oxel's\n"
     "bin/) and in an installation (libexec/oxel/ beside bin/), or in DIR.\n"
@@ -110,6 +112,33 @@ bool isReference(const std::string& family) {
   return lower.find("reference") != std::string::npos || lower.find("baseline") != std::string::npos;
 }
 
+size_t commonPrefix(const std::string& a, const std::string& b) {
+  size_t n = 0;
+  while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
+  return n;
+}
+
+// The reference with the same arguments; among several, the one whose name
+// shares the longest beginning with the benchmark's (BM_CopyPort goes with
+// BM_CopyReferenceLoop); none when that is a tie.
+const Result* referenceFor(const Result& r, const std::vector<Result>& results) {
+  const Result* best = nullptr;
+  size_t bestPrefix = 0;
+  bool tie = false;
+  for (const Result& o : results) {
+    if (!isReference(o.family) || o.arguments != r.arguments || o.nanoseconds <= 0.0) continue;
+    const size_t prefix = commonPrefix(o.family, r.family);
+    if (best == nullptr || prefix > bestPrefix) {
+      best = &o;
+      bestPrefix = prefix;
+      tie = false;
+    } else if (prefix == bestPrefix) {
+      tie = true;
+    }
+  }
+  return tie ? nullptr : best;
+}
+
 // Runs one program; false after printing why it failed.
 bool runProgram(const fs::path& program, const std::vector<std::string>& passThrough) {
   std::string command = shellQuote(program.string()) + " --benchmark_format=json";
@@ -144,7 +173,9 @@ bool runProgram(const fs::path& program, const std::vector<std::string>& passThr
     const size_t slash = r.name.find('/');
     r.family = r.name.substr(0, slash);
     r.arguments = slash == std::string::npos ? "" : r.name.substr(slash + 1);
-    r.nanoseconds = toNanoseconds(b["real_time"].get<double>(), b.value("time_unit", "ns"));
+    // CPU time where given: the machine may be shared.
+    const char* timeKey = b.contains("cpu_time") ? "cpu_time" : "real_time";
+    r.nanoseconds = toNanoseconds(b[timeKey].get<double>(), b.value("time_unit", "ns"));
     if (b.contains("ratio") && b["ratio"].is_number()) {
       r.hasRatio = true;
       r.ratio = b["ratio"].get<double>();
@@ -159,20 +190,16 @@ bool runProgram(const fs::path& program, const std::vector<std::string>& passThr
   size_t width = 0;
   for (const Result& r : results) width = std::max(width, r.name.size());
   for (const Result& r : results) {
+    const std::string time = formatTime(r.nanoseconds);
     std::string line = "  " + r.name + std::string(width - r.name.size() + 2, ' ') +
-                       formatTime(r.nanoseconds);
+                       std::string(time.size() < 10 ? 10 - time.size() : 0, ' ') + time;
     if (isReference(r.family)) {
       line += "   (reference)";
-    } else {
-      const auto reference = std::find_if(results.begin(), results.end(), [&](const Result& o) {
-        return isReference(o.family) && o.arguments == r.arguments && o.nanoseconds > 0.0;
-      });
-      if (reference != results.end()) {
-        char ratio[64];
-        std::snprintf(ratio, sizeof ratio, "   %.2fx %s", r.nanoseconds / reference->nanoseconds,
-                      reference->name.c_str());
-        line += ratio;
-      }
+    } else if (const Result* reference = referenceFor(r, results)) {
+      char ratio[64];
+      std::snprintf(ratio, sizeof ratio, "   %.2fx %s", r.nanoseconds / reference->nanoseconds,
+                    reference->name.c_str());
+      line += ratio;
     }
     if (r.hasRatio) {
       char ratio[48];

@@ -38,6 +38,30 @@ TEST(OxelBench, PrintsRatiosToTheReferenceWithTheSameArguments) {
   EXPECT_NE(slurp(dir / "args.txt").find("--benchmark_filter=Pelrin"), std::string::npos);
 }
 
+// Without arguments, a benchmark goes with the reference named most like it,
+// and with none when two references are equally far.
+TEST(OxelBench, PairsUnnamedArgumentsByTheLongestCommonBeginning) {
+  ScratchDir dir;
+  writeProgram(dir, "gui_bench",
+               "cat <<'EOF'\n"
+               "{\"benchmarks\": [\n"
+               " {\"name\": \"BM_FillPort\", \"real_time\": 9, \"cpu_time\": 40, \"time_unit\": \"us\"},\n"
+               " {\"name\": \"BM_FillReferenceLoop\", \"real_time\": 9, \"cpu_time\": 10, \"time_unit\": \"us\"},\n"
+               " {\"name\": \"BM_CopyPort\", \"real_time\": 9, \"cpu_time\": 30, \"time_unit\": \"us\"},\n"
+               " {\"name\": \"BM_CopyReferenceLoop\", \"real_time\": 9, \"cpu_time\": 20, \"time_unit\": \"us\"},\n"
+               " {\"name\": \"BM_TextLine\", \"real_time\": 9, \"cpu_time\": 5, \"time_unit\": \"us\"}\n"
+               "]}\n"
+               "EOF\n");
+  const RunResult run = runOxel({"bench", "--dir", dir.path().string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("4.00x BM_FillReferenceLoop"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("1.50x BM_CopyReferenceLoop"), std::string::npos) << run.out;
+  const size_t text = run.out.find("BM_TextLine");
+  ASSERT_NE(text, std::string::npos);
+  const std::string line = run.out.substr(text, run.out.find('\n', text) - text);
+  EXPECT_EQ(line.find("x BM_"), std::string::npos) << "BM_TextLine has no reference: " << line;
+}
+
 TEST(OxelBench, SaysWhenNothingIsBuiltOrAProgramFails) {
   ScratchDir empty;
   const RunResult none = runOxel({"bench", "--dir", empty.path().string()});
