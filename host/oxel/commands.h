@@ -23,6 +23,7 @@ int runRender(const Args& args);
 int runPresets(const Args& args);
 int runDemo(const Args& args);
 int runBench(const Args& args);
+int runStress(const Args& args);
 
 // Prints "oxel: message" on stderr and returns status.
 int fail(int status, const std::string& message);

@@ -26,6 +26,8 @@ constexpr Command kCommands[] = {
      oxel::runDemo},
     {"bench", "bench [--dir DIR]        run the benchmark programs and print their ratios",
      oxel::runBench},
+    {"stress", "stress PLUGIN            torture a plug-in as demanding hosts do; report failures",
+     oxel::runStress},
 };
 
 void printUsage(std::FILE* out) {

@@ -5,6 +5,7 @@
 // exists only when rendering finished.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -418,9 +419,12 @@ int runRender(const Args& args) {
   if (!writer.open(options.output, numOutputs, rate, options.subtype, error))
     return fail(kExitBadInput, error);
 
+  // Files are read and written in chunks of whole blocks (at least 8192
+  // frames: fewer library calls); the plug-in still gets one block at a time.
   const int block = options.blockSize;
-  std::vector<float> interleavedIn(static_cast<size_t>(block) * numInputs);
-  std::vector<float> interleavedOut(static_cast<size_t>(block) * numOutputs);
+  const int chunk = std::max(block, (8192 + block - 1) / block * block);
+  std::vector<float> interleavedIn(static_cast<size_t>(chunk) * numInputs);
+  std::vector<float> interleavedOut(static_cast<size_t>(chunk) * numOutputs);
   InterleavedProcessor processor{*plugin, block};
 
   using Clock = std::chrono::steady_clock;
@@ -430,21 +434,25 @@ int runRender(const Args& args) {
   plugin->resume();
   sf_count_t done = 0;
   for (;;) {
-    const sf_count_t got = source->read(interleavedIn.data(), block, error);
+    const sf_count_t got = source->read(interleavedIn.data(), chunk, error);
     if (got < 0) return fail(kExitBadInput, "cannot read " + options.input + ": " + error);
     if (got == 0) break;
-    const double seconds = static_cast<double>(done) / rate;
-    for (ParameterTrack& track : tracks) {
-      const float value = track.value(seconds);
-      if (!track.last || *track.last != value) {
-        plugin->setParameter(track.index, value);
-        track.last = value;
-      }
-    }
     if (options.inFormat == BFormat::AmbiX) ambixToFuma(interleavedIn.data(), static_cast<size_t>(got));
-    const auto before = Clock::now();
-    processor.process(interleavedIn.data(), interleavedOut.data(), static_cast<int>(got));
-    inPlugin += Clock::now() - before;
+    for (sf_count_t start = 0; start < got; start += block) {
+      const int frames = static_cast<int>(std::min<sf_count_t>(block, got - start));
+      const double seconds = static_cast<double>(done + start) / rate;
+      for (ParameterTrack& track : tracks) {
+        const float value = track.value(seconds);
+        if (!track.last || *track.last != value) {
+          plugin->setParameter(track.index, value);
+          track.last = value;
+        }
+      }
+      const auto before = Clock::now();
+      processor.process(&interleavedIn[static_cast<size_t>(start) * numInputs],
+                        &interleavedOut[static_cast<size_t>(start) * numOutputs], frames);
+      inPlugin += Clock::now() - before;
+    }
     if (options.outFormat == BFormat::AmbiX)
       fumaToAmbix(interleavedOut.data(), static_cast<size_t>(got));
     if (!writer.write(interleavedOut.data(), got, error)) return fail(kExitFailure, error);
