@@ -137,9 +137,9 @@ TEST(OxelInterrupted, LeavesNoFileBehind) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    // One frame per block: slow enough to be caught in the middle.
+    // Resampled, one frame per block: seconds of work, caught in the middle.
     execl(kOxel.c_str(), kOxel.c_str(), "render", kPelrin.c_str(), in.c_str(), out.c_str(),
-          "--block", "1", static_cast<char*>(nullptr));
+          "--block", "1", "--sr", "44100", static_cast<char*>(nullptr));
     _exit(127);
   }
   ASSERT_GT(pid, 0);
