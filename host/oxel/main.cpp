@@ -11,22 +11,23 @@ namespace {
 
 struct Command {
   const char* name;
-  const char* synopsis;  // shown in 'oxel --help'
+  const char* usage;    // shown in 'oxel --help'
+  const char* summary;  // likewise
   int (*run)(const oxel::Args& args);
 };
 
 constexpr Command kCommands[] = {
-    {"info", "info PLUGIN [--json]    identity, pins, parameters and programs of a plug-in",
+    {"info", "info PLUGIN [--json]", "identity, pins, parameters and programs of a plug-in",
      oxel::runInfo},
-    {"render", "render PLUGIN IN OUT     process an audio file through a plug-in",
+    {"render", "render PLUGIN IN OUT", "process an audio file through a plug-in",
      oxel::runRender},
-    {"presets", "presets [--json]         Pelrin's coincident-pair recipes (render --preset)",
+    {"presets", "presets [--json]", "Pelrin's coincident-pair recipes (render --preset)",
      oxel::runPresets},
-    {"demo", "demo [--out DIR]         synthesise a B-format scene and render it through both",
+    {"demo", "demo [--out DIR]", "synthesise a B-format scene and render it through both",
      oxel::runDemo},
-    {"bench", "bench [--dir DIR]        run the benchmark programs and print their ratios",
+    {"bench", "bench [--dir DIR]", "run the benchmark programs and print their ratios",
      oxel::runBench},
-    {"stress", "stress PLUGIN            torture a plug-in as demanding hosts do; report failures",
+    {"stress", "stress PLUGIN", "torture a plug-in as demanding hosts do; report failures",
      oxel::runStress},
 };
 
@@ -40,7 +41,8 @@ void printUsage(std::FILE* out) {
       "\n"
       "commands:\n",
       out);
-  for (const Command& command : kCommands) std::fprintf(out, "  %s\n", command.synopsis);
+  for (const Command& command : kCommands)
+    std::fprintf(out, "  %-22s %s\n", command.usage, command.summary);
   std::fputs(
       "\n"
       "PLUGIN is a path to a .so, a plug-in folder (Name/Name.so), or a name looked\n"

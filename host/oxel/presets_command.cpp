@@ -56,11 +56,11 @@ int runPresets(const Args& args) {
               "Azimuth", "Elevation", "Mic Angle", "Mic Pattern");
   for (const MicrophonePreset& preset : microphonePresets()) {
     const PelrinSettings s = pelrinSettings(preset);
-    std::printf("  %-18s %7.2f° %8.4f   %-10.6g %-10.6g %-10.6g %-10.6g\n", preset.name,
+    std::printf("  %-18s %7.2f° %8.4f   %-10.6g %-10.6g %-10.6g %.6g\n", preset.name,
                 preset.angleDegrees, preset.pattern, static_cast<double>(s.azimuth),
                 static_cast<double>(s.elevation), static_cast<double>(s.angle),
                 static_cast<double>(s.pattern));
-    std::printf("  %-18s %s\n", "", preset.description);
+    std::printf("  %-18s  %s\n", "", preset.description);
   }
   return kExitOk;
 }

@@ -63,7 +63,7 @@ const char* const kRenderHelp =
     "  --trajectory FILE.csv\n"
     "                     Tavrel only: turn the field along a path, rows\n"
     "                     't,yaw,pitch,roll' (degrees) or 't,qw,qx,qy,qz', t in\n"
-    "                     seconds; sets all four Tavrel parameters every block.\n"
+    "                     seconds; drives all four Tavrel parameters, block by block.\n"
     "                     Axes X front, Y left, Z up; yaw + turns a front source\n"
     "                     to the left, pitch + turns it up, roll + lifts the left\n"
     "                     side; applied roll, then pitch, then yaw.\n"
