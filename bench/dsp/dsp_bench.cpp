@@ -20,7 +20,7 @@ namespace {
 
 enum class Kind { kPelrin, kTavrel };
 enum class State { kGliding, kSettled, kChangeEveryBlock };
-enum class Subject { kPlugin, kPlain, kCopy };
+enum class Subject { kPlugin, kPlain, kCopy, kLatency };
 
 const char* kindName(Kind k) { return k == Kind::kPelrin ? "Pelrin" : "Tavrel"; }
 const char* stateName(State s) {
@@ -28,7 +28,10 @@ const char* stateName(State s) {
 }
 // Benchmark families; oxel bench takes the one named Reference as the yardstick.
 const char* subjectName(Subject s) {
-  return s == Subject::kPlugin ? "Plugin" : s == Subject::kPlain ? "Reference_plain" : "Copy_floor";
+  return s == Subject::kPlugin  ? "Plugin"
+         : s == Subject::kPlain ? "Reference_plain"
+         : s == Subject::kCopy  ? "Copy_floor"
+                                : "Glide_latency_bound";
 }
 
 // Two parameter sets per plug-in; gliding states move between them.
@@ -107,6 +110,13 @@ class Runner {
         else
           tavrel_.processReplacing(c.inPointers, c.outPointers, block_);
         break;
+      case Subject::kLatency: {
+        // Chains far from their targets, reset now and then so they never settle.
+        if (++latencyBlocks_ % 64 == 0)
+          for (double& v : latencyValues_) v = 1.0;
+        glideChainsOnly(latencyValues_, kLatencyTargets, kind_ == Kind::kPelrin ? 7 : 6, block_);
+        break;
+      }
       case Subject::kCopy: {
         const size_t bytes = sizeof(float) * static_cast<size_t>(block_);
         // Pelrin reads four channels and writes two: the floor copies all four
@@ -125,6 +135,9 @@ class Runner {
   std::unique_ptr<oxel::PluginInstance> instance_;
   PlainPelrin pelrin_;
   PlainTavrel tavrel_;
+  static constexpr double kLatencyTargets[7] = {-0.5, 0.25, 0.125, -0.75, 0.3, -0.2, 0.6};
+  double latencyValues_[7] = {1, 1, 1, 1, 1, 1, 1};
+  long latencyBlocks_ = 0;
 };
 
 void runBenchmark(benchmark::State& st, Kind kind, State state, Subject subject, int block) {
@@ -172,18 +185,21 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n%-7s %-18s %5s %12s %12s %12s %13s %12s\n", "plug-in", "state", "block",
-                "plugin ns/f", "plain ns/f", "copy ns/f", "plugin/plain", "plugin/copy");
+    std::printf("\nns per frame (CPU time); latency = the glide chains alone\n");
+    std::printf("%-7s %-18s %5s %8s %8s %8s %8s %13s %12s %15s\n", "plug-in", "state", "block",
+                "plugin", "plain", "copy", "latency", "plugin/plain", "plugin/copy",
+                "plugin/latency");
     for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
       for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
         for (int block : {64, 512}) {
           const double plugin = lookup(kind, state, Subject::kPlugin, block);
           const double plain = lookup(kind, state, Subject::kPlain, block);
           const double copy = lookup(kind, state, Subject::kCopy, block);
-          if (plugin <= 0 || plain <= 0 || copy <= 0) continue;
-          std::printf("%-7s %-18s %5d %12.3f %12.3f %12.3f %13.3f %12.2f\n", kindName(kind),
-                      stateName(state), block, plugin, plain, copy, plugin / plain,
-                      plugin / copy);
+          const double latency = lookup(kind, State::kGliding, Subject::kLatency, block);
+          if (plugin <= 0 || plain <= 0 || copy <= 0 || latency <= 0) continue;
+          std::printf("%-7s %-18s %5d %8.3f %8.3f %8.3f %8.3f %13.3f %12.2f %15.2f\n",
+                      kindName(kind), stateName(state), block, plugin, plain, copy, latency,
+                      plugin / plain, plugin / copy, plugin / latency);
         }
   }
 
@@ -206,11 +222,13 @@ int main(int argc, char** argv) {
   for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
     for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
       for (int block : {64, 512})
-        for (Subject subject : {Subject::kPlugin, Subject::kPlain, Subject::kCopy})
+        for (Subject subject : {Subject::kPlugin, Subject::kPlain, Subject::kCopy, Subject::kLatency}) {
+          if (subject == Subject::kLatency && state != State::kGliding) continue;
           benchmark::RegisterBenchmark(RatioReporter::name(kind, state, subject, block).c_str(),
                                        [=](benchmark::State& st) {
                                          runBenchmark(st, kind, state, subject, block);
                                        });
+        }
   // The ratio table goes with the console format; other formats (oxel bench
   // reads JSON) get the library's own reporter untouched.
   bool console = true;

@@ -33,6 +33,7 @@ void PlainPelrin::processReplacing(float** inputs, float** outputs, int frames) 
     const float m2 = static_cast<float>(newW + old[4] * newX + old[5] * newY + old[6] * newZ);
     outputs[0][i] = static_cast<float>(m1 + kTiny);
     outputs[1][i] = static_cast<float>(m2 + kTiny);
+#pragma GCC unroll 8
     for (int c = 0; c < 7; ++c) old[c] = old[c] * kKeep + target[c] * kTake;
   }
 }
@@ -65,6 +66,7 @@ void rotateBlock(double* sineOld, double* cosineOld, const double* sine, const d
     outputs[1][i] = static_cast<float>(x);
     outputs[2][i] = static_cast<float>(y);
     outputs[3][i] = static_cast<float>(z);
+#pragma GCC unroll 4
     for (int plane = 0; plane < 3; ++plane) {
       sineOld[plane] = sineOld[plane] * kKeep + sine[plane] * kTake;
       cosineOld[plane] = cosineOld[plane] * kKeep + cosine[plane] * kTake;
@@ -90,4 +92,27 @@ void PlainTavrel::processReplacing(float** inputs, float** outputs, int frames) 
     case 4: rotateBlock<2, 0, 1>(sineOld, cosineOld, sine, cosine, inputs, outputs, frames); break;
     default: rotateBlock<2, 1, 0>(sineOld, cosineOld, sine, cosine, inputs, outputs, frames); break;
   }
+}
+
+namespace {
+template <int chains>
+void glideChains(double* values, const double* targets, int frames) {
+  double v[chains], term[chains];
+  for (int c = 0; c < chains; ++c) {
+    v[c] = values[c];
+    term[c] = targets[c] * kTake;
+  }
+  for (int i = 0; i < frames; ++i) {
+#pragma GCC unroll 8
+    for (int c = 0; c < chains; ++c) v[c] = v[c] * kKeep + term[c];
+  }
+  for (int c = 0; c < chains; ++c) values[c] = v[c];
+}
+}  // namespace
+
+void glideChainsOnly(double* values, const double* targets, int chains, int frames) {
+  if (chains == 6)
+    glideChains<6>(values, targets, frames);
+  else
+    glideChains<7>(values, targets, frames);
 }

@@ -19,3 +19,7 @@ struct PlainTavrel {
   void set(const float parameter[4]);
   void processReplacing(float** inputs, float** outputs, int frames);
 };
+
+// The latency bound of a gliding block: only the per-sample glide chains
+// (six for Tavrel, seven for Pelrin), kept in registers, with no audio at all.
+void glideChainsOnly(double* values, const double* targets, int chains, int frames);

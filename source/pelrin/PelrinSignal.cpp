@@ -1,12 +1,14 @@
 // The audio path: direction and pattern become target weights once per block;
 // per sample the weights in use glide a thousandth of the way to their targets.
 //
-// Speed without changing a bit: each weight's glide is a serial chain, but
-// once old * kAvCoef1 + target * kAvCoef2 rounds back to old it stays there
-// until the target changes (only at block start). From the moment all seven
-// weights are at such a fixed point the rest of the block uses constant
-// weights and runs through a vector loop that performs, lane by lane, exactly
-// the scalar operations in the same order.
+// Speed without changing a bit. Each weight's glide is a serial chain that
+// bounds a gliding block, so the chains advance one frame at a time as in the
+// plain loop while the microphones of four frames are formed side by side in
+// vectors, each lane with the weights of its own frame. Once
+// old * kAvCoef1 + target * kAvCoef2 rounds back to old, a weight stays there
+// until its target changes (only at block start); from the moment all seven
+// are at rest the rest of the block uses constant weights. Every vector lane
+// performs exactly the scalar operations in the same order.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -21,12 +23,31 @@
 
 namespace {
 
-// The seven smoothed weights, or their targets.
+// The seven smoothed weights, their targets, or their per-sample target terms.
 struct Weights {
   double zeroth;
   double xLeft, yLeft, zLeft;
   double xRight, yRight, zRight;
 };
+
+__attribute__((always_inline)) inline double glideStep(double old, double targetTerm) {
+  return old * kAvCoef1 + targetTerm;
+}
+
+// One glide step of all seven weights; targetTerm holds target * kAvCoef2.
+__attribute__((always_inline)) inline Weights advance(const Weights& k, const Weights& targetTerm) {
+  return {glideStep(k.zeroth, targetTerm.zeroth), glideStep(k.xLeft, targetTerm.xLeft),
+          glideStep(k.yLeft, targetTerm.yLeft),   glideStep(k.zLeft, targetTerm.zLeft),
+          glideStep(k.xRight, targetTerm.xRight), glideStep(k.yRight, targetTerm.yRight),
+          glideStep(k.zRight, targetTerm.zRight)};
+}
+
+bool atRest(const Weights& k, const Weights& targetTerm) {
+  const Weights next = advance(k, targetTerm);
+  return next.zeroth == k.zeroth && next.xLeft == k.xLeft && next.yLeft == k.yLeft &&
+         next.zLeft == k.zLeft && next.xRight == k.xRight && next.yRight == k.yRight &&
+         next.zRight == k.zRight;
+}
 
 // The working values of one frame, kept as the fields newW..newZ after a block.
 struct Frame {
@@ -34,17 +55,16 @@ struct Frame {
 };
 
 // One frame: both microphones from the same four inputs, which are all read
-// before either output is written.
+// before either output is written. Returns the frame's working values.
 template <bool accumulate>
 __attribute__((always_inline)) inline Frame renderFrame(const Weights& k, float* const* inputs,
                                                         float* const* outputs, VstInt32 i) {
-  Frame f;
-  f.w = k.zeroth * static_cast<double>(inputs[0][i]) + kAntiDenorm;
-  f.x = static_cast<double>(inputs[1][i]) + kAntiDenorm;
-  f.y = static_cast<double>(inputs[2][i]) + kAntiDenorm;
-  f.z = static_cast<double>(inputs[3][i]) + kAntiDenorm;
-  const float m1 = static_cast<float>(f.w + k.xLeft * f.x + k.yLeft * f.y + k.zLeft * f.z);
-  const float m2 = static_cast<float>(f.w + k.xRight * f.x + k.yRight * f.y + k.zRight * f.z);
+  const double w = k.zeroth * static_cast<double>(inputs[0][i]) + kAntiDenorm;
+  const double x = static_cast<double>(inputs[1][i]) + kAntiDenorm;
+  const double y = static_cast<double>(inputs[2][i]) + kAntiDenorm;
+  const double z = static_cast<double>(inputs[3][i]) + kAntiDenorm;
+  const float m1 = static_cast<float>(w + k.xLeft * x + k.yLeft * y + k.zLeft * z);
+  const float m2 = static_cast<float>(w + k.xRight * x + k.yRight * y + k.zRight * z);
   if constexpr (accumulate) {
     outputs[0][i] = static_cast<float>(static_cast<double>(outputs[0][i]) + (m1 + kAntiDenorm));
     outputs[1][i] = static_cast<float>(static_cast<double>(outputs[1][i]) + (m2 + kAntiDenorm));
@@ -52,11 +72,12 @@ __attribute__((always_inline)) inline Frame renderFrame(const Weights& k, float*
     outputs[0][i] = static_cast<float>(m1 + kAntiDenorm);
     outputs[1][i] = static_cast<float>(m2 + kAntiDenorm);
   }
-  return f;
+  return {w, x, y, z};
 }
 
 using Doubles4 = double __attribute__((vector_size(32)));
 using Floats4 = float __attribute__((vector_size(16)));
+using Bits4 = long long __attribute__((vector_size(32)));
 
 __attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
   Floats4 v;
@@ -74,6 +95,45 @@ __attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
 __attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
   return __builtin_convertvector(v, Floats4);
 }
+__attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
+  return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
+}
+// Lane-wise minimum of two vectors without NaNs.
+__attribute__((always_inline)) inline Doubles4 minimum(Doubles4 a, Doubles4 b) {
+  return a < b ? a : b;
+}
+// True when every lane of the mask is set.
+__attribute__((always_inline)) inline bool allLanes(Bits4 mask) {
+  long long lanes[4];
+  std::memcpy(lanes, &mask, sizeof lanes);
+  return (lanes[0] & lanes[1] & lanes[2] & lanes[3]) != 0;
+}
+
+// Rows r0..r3 become columns: lane j of result i is lane i of row j.
+__attribute__((always_inline)) inline void transpose(Doubles4 r0, Doubles4 r1, Doubles4 r2,
+                                                     Doubles4 r3, Doubles4& c0, Doubles4& c1,
+                                                     Doubles4& c2, Doubles4& c3) {
+  const Doubles4 t0 = __builtin_shuffle(r0, r1, Bits4{0, 4, 2, 6});
+  const Doubles4 t1 = __builtin_shuffle(r0, r1, Bits4{1, 5, 3, 7});
+  const Doubles4 t2 = __builtin_shuffle(r2, r3, Bits4{0, 4, 2, 6});
+  const Doubles4 t3 = __builtin_shuffle(r2, r3, Bits4{1, 5, 3, 7});
+  c0 = __builtin_shuffle(t0, t2, Bits4{0, 1, 4, 5});
+  c1 = __builtin_shuffle(t1, t3, Bits4{0, 1, 4, 5});
+  c2 = __builtin_shuffle(t0, t2, Bits4{2, 3, 6, 7});
+  c3 = __builtin_shuffle(t1, t3, Bits4{2, 3, 6, 7});
+}
+
+// The weights of four frames, one frame per lane.
+struct WeightVectors {
+  Doubles4 zeroth;
+  Doubles4 xLeft, yLeft, zLeft;
+  Doubles4 xRight, yRight, zRight;
+};
+
+WeightVectors sameForFourFrames(const Weights& k) {
+  return {Doubles4{} + k.zeroth, Doubles4{} + k.xLeft,  Doubles4{} + k.yLeft, Doubles4{} + k.zLeft,
+          Doubles4{} + k.xRight, Doubles4{} + k.yRight, Doubles4{} + k.zRight};
+}
 
 // Weights this small multiply as subnormal numbers, which CPUs process many
 // times slower, and a glide towards an exact zero (a level elevation, a
@@ -83,109 +143,140 @@ __attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
 // rare frames whose sums are smaller or not finite with the weights as they are.
 constexpr double kNegligibleWeight = 0x1p-1000;
 constexpr double kSafeSum = 0x1p-800;
+constexpr double kLargestDouble = 0x1.fffffffffffffp1023;
 
 bool isNegligible(double weight) { return weight != 0.0 && std::fabs(weight) < kNegligibleWeight; }
 
+bool anyNegligible(const Weights& k) {
+  return isNegligible(k.zeroth) || isNegligible(k.xLeft) || isNegligible(k.yLeft) ||
+         isNegligible(k.zLeft) || isNegligible(k.xRight) || isNegligible(k.yRight) ||
+         isNegligible(k.zRight);
+}
+
 double withoutNegligible(double weight) { return isNegligible(weight) ? 0.0 : weight; }
 
-using Bits4 = long long __attribute__((vector_size(32)));
-
-__attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
-  return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
-}
-
-// Lane-wise minimum of two vectors without NaNs.
-__attribute__((always_inline)) inline Doubles4 minimum(Doubles4 a, Doubles4 b) {
-  return a < b ? a : b;
-}
-
-constexpr double kLargestDouble = 0x1.fffffffffffffp1023;
-
-// True when every lane of the mask is set.
-__attribute__((always_inline)) inline bool allLanes(Bits4 mask) {
-  long long lanes[4];
-  std::memcpy(lanes, &mask, sizeof lanes);
-  return (lanes[0] & lanes[1] & lanes[2] & lanes[3]) != 0;
-}
-
-// Frames begin..end with constant weights, four frames per step; returns the
-// last frame's working values. Loads and stores keep the scalar frame's order,
-// so in-place buffers behave as in the frame-by-frame loop. With `guarded`,
-// negligible weights are replaced by zeros as explained above.
+// Frames i..i+3 with the weights of v, lane by lane. Loads and stores keep the
+// scalar frame's order, so in-place buffers behave as in the frame-by-frame
+// loop. With `guarded`, v holds zeros for negligible weights and `exact` the
+// weights themselves, used for the four frames if the check above fails.
 template <bool accumulate, bool guarded>
-__attribute__((always_inline)) inline Frame renderSettledFrames(const Weights& k,
-                                                                float* const* inputs,
-                                                                float* const* outputs,
-                                                                VstInt32 begin, VstInt32 end) {
-  const Weights used = guarded ? Weights{withoutNegligible(k.zeroth), withoutNegligible(k.xLeft),
-                                         withoutNegligible(k.yLeft),  withoutNegligible(k.zLeft),
-                                         withoutNegligible(k.xRight), withoutNegligible(k.yRight),
-                                         withoutNegligible(k.zRight)}
-                               : k;
-  const Doubles4 zeroth = Doubles4{} + used.zeroth;
-  const Doubles4 xLeft = Doubles4{} + used.xLeft, yLeft = Doubles4{} + used.yLeft,
-                 zLeft = Doubles4{} + used.zLeft;
-  const Doubles4 xRight = Doubles4{} + used.xRight, yRight = Doubles4{} + used.yRight,
-                 zRight = Doubles4{} + used.zRight;
-  const float* inW = inputs[0];
-  const float* inX = inputs[1];
-  const float* inY = inputs[2];
-  const float* inZ = inputs[3];
+__attribute__((always_inline)) inline void renderFourFrames(const WeightVectors& v,
+                                                            const Weights& exact,
+                                                            float* const* inputs,
+                                                            float* const* outputs, VstInt32 i) {
   float* out1 = outputs[0];
   float* out2 = outputs[1];
-  VstInt32 i = begin;
-  // The last frame goes through the scalar loop, which yields its working values.
-  for (; i + 4 < end; i += 4) {
-    const Doubles4 w = zeroth * widen(loadFloats(inW + i)) + kAntiDenorm;
-    const Doubles4 x = widen(loadFloats(inX + i)) + kAntiDenorm;
-    const Doubles4 y = widen(loadFloats(inY + i)) + kAntiDenorm;
-    const Doubles4 z = widen(loadFloats(inZ + i)) + kAntiDenorm;
-    const Doubles4 left1 = w + xLeft * x, left2 = left1 + yLeft * y, left = left2 + zLeft * z;
-    const Doubles4 right1 = w + xRight * x, right2 = right1 + yRight * y,
-                   right = right2 + zRight * z;
-    if constexpr (guarded) {
-      // The smallest partial sum, and the two results added: a NaN or an
-      // infinity in either result makes that sum non-finite (an overflow of
-      // two finite results only sends the frames the exact way too).
-      const Doubles4 smallest = minimum(minimum(minimum(magnitude(w), magnitude(left1)),
-                                                minimum(magnitude(left2), magnitude(right1))),
-                                        magnitude(right2));
-      const Bits4 ok = (smallest >= kSafeSum) & (magnitude(left + right) <= kLargestDouble);
-      if (!allLanes(ok)) {
-        for (VstInt32 j = i; j < i + 4; ++j) renderFrame<accumulate>(k, inputs, outputs, j);
-        continue;
-      }
-    }
-    const Floats4 m1 = narrow(left);
-    const Floats4 m2 = narrow(right);
-    if constexpr (accumulate) {
-      storeFloats(out1 + i, narrow(widen(loadFloats(out1 + i)) + (widen(m1) + kAntiDenorm)));
-      storeFloats(out2 + i, narrow(widen(loadFloats(out2 + i)) + (widen(m2) + kAntiDenorm)));
-    } else {
-      storeFloats(out1 + i, narrow(widen(m1) + kAntiDenorm));
-      storeFloats(out2 + i, narrow(widen(m2) + kAntiDenorm));
+  const Doubles4 w = v.zeroth * widen(loadFloats(inputs[0] + i)) + kAntiDenorm;
+  const Doubles4 x = widen(loadFloats(inputs[1] + i)) + kAntiDenorm;
+  const Doubles4 y = widen(loadFloats(inputs[2] + i)) + kAntiDenorm;
+  const Doubles4 z = widen(loadFloats(inputs[3] + i)) + kAntiDenorm;
+  const Doubles4 left1 = w + v.xLeft * x, left2 = left1 + v.yLeft * y, left = left2 + v.zLeft * z;
+  const Doubles4 right1 = w + v.xRight * x, right2 = right1 + v.yRight * y,
+                 right = right2 + v.zRight * z;
+  if constexpr (guarded) {
+    // The smallest partial sum, and the two results added: a NaN or an
+    // infinity in either result makes that sum non-finite (an overflow of two
+    // finite results only sends the frames the exact way too).
+    const Doubles4 smallest = minimum(minimum(minimum(magnitude(w), magnitude(left1)),
+                                              minimum(magnitude(left2), magnitude(right1))),
+                                      magnitude(right2));
+    const Bits4 ok = (smallest >= kSafeSum) & (magnitude(left + right) <= kLargestDouble);
+    if (!allLanes(ok)) {
+      for (VstInt32 j = i; j < i + 4; ++j) renderFrame<accumulate>(exact, inputs, outputs, j);
+      return;
     }
   }
-  Frame last{};
-  for (; i < end; ++i) last = renderFrame<accumulate>(k, inputs, outputs, i);
-  return last;
+  const Floats4 m1 = narrow(left);
+  const Floats4 m2 = narrow(right);
+  if constexpr (accumulate) {
+    storeFloats(out1 + i, narrow(widen(loadFloats(out1 + i)) + (widen(m1) + kAntiDenorm)));
+    storeFloats(out2 + i, narrow(widen(loadFloats(out2 + i)) + (widen(m2) + kAntiDenorm)));
+  } else {
+    storeFloats(out1 + i, narrow(widen(m1) + kAntiDenorm));
+    storeFloats(out2 + i, narrow(widen(m2) + kAntiDenorm));
+  }
 }
 
-// The settled loop, built once for 256-bit vectors and once for the x86_64
-// baseline; the loader picks the one this CPU runs. No fused operations either way.
-OXEL_CLONE_FOR_AVX Frame renderSettled(
-    bool accumulate, const Weights& k, float* const* inputs, float* const* outputs,
-    VstInt32 begin, VstInt32 end) {
-  const bool guarded = isNegligible(k.zeroth) || isNegligible(k.xLeft) ||
-                       isNegligible(k.yLeft) || isNegligible(k.zLeft) ||
-                       isNegligible(k.xRight) || isNegligible(k.yRight) ||
-                       isNegligible(k.zRight);
-  if (accumulate) {
-    return guarded ? renderSettledFrames<true, true>(k, inputs, outputs, begin, end)
-                   : renderSettledFrames<true, false>(k, inputs, outputs, begin, end);
+// Frames checked between two tests for rest while gliding.
+constexpr VstInt32 kGlideChunk = 32;
+
+// A whole block: gliding chunks until every weight is at rest, then constant
+// weights. Without `vectors` (buffers overlapping at an offset) every frame
+// goes through the scalar loop. `last` comes in with the last frame's inputs
+// as they were before the block and leaves with that frame's working values.
+template <bool accumulate, bool vectors>
+__attribute__((always_inline)) inline void renderAll(Weights& state, const Weights& targetTerm,
+                                                     float* const* inputs, float* const* outputs,
+                                                     VstInt32 n, Frame& last) {
+  Weights k = state;
+  double lastZeroth = k.zeroth;
+  VstInt32 i = 0;
+  while (i < n && !atRest(k, targetTerm)) {
+    const VstInt32 end = n - i > kGlideChunk ? i + kGlideChunk : n;
+    if constexpr (vectors) {
+      // The seven chains side by side in two vectors (the eighth lane stays
+      // 0), each lane gliding exactly as its scalar; four frames' values are
+      // then turned into one vector per weight.
+      Doubles4 left{k.zeroth, k.xLeft, k.yLeft, k.zLeft};
+      Doubles4 right{k.xRight, k.yRight, k.zRight, 0.0};
+      const Doubles4 leftTerm{targetTerm.zeroth, targetTerm.xLeft, targetTerm.yLeft,
+                              targetTerm.zLeft};
+      const Doubles4 rightTerm{targetTerm.xRight, targetTerm.yRight, targetTerm.zRight, 0.0};
+      for (; i + 4 <= end; i += 4) {
+        Doubles4 l[4], r[4];
+        for (int frame = 0; frame < 4; ++frame) {
+          l[frame] = left;
+          r[frame] = right;
+          left = left * kAvCoef1 + leftTerm;
+          right = right * kAvCoef1 + rightTerm;
+        }
+        WeightVectors v;
+        Doubles4 unused;
+        transpose(l[0], l[1], l[2], l[3], v.zeroth, v.xLeft, v.yLeft, v.zLeft);
+        transpose(r[0], r[1], r[2], r[3], v.xRight, v.yRight, v.zRight, unused);
+        renderFourFrames<accumulate, false>(v, k, inputs, outputs, i);
+        lastZeroth = l[3][0];
+      }
+      k = Weights{left[0], left[1], left[2], left[3], right[0], right[1], right[2]};
+    }
+    for (; i < end; ++i) {
+      const Frame f = renderFrame<accumulate>(k, inputs, outputs, i);
+      if constexpr (!vectors) last = f;
+      lastZeroth = k.zeroth;
+      k = advance(k, targetTerm);
+    }
   }
-  return guarded ? renderSettledFrames<false, true>(k, inputs, outputs, begin, end)
-                 : renderSettledFrames<false, false>(k, inputs, outputs, begin, end);
+  state = k;
+  // Buffers that overlap only where they coincide keep the last frame's inputs
+  // until that frame has read them: its working values follow from them.
+  auto finish = [&](double zeroth) {
+    if constexpr (vectors)
+      last = {zeroth * last.w + kAntiDenorm, last.x + kAntiDenorm, last.y + kAntiDenorm,
+              last.z + kAntiDenorm};
+  };
+  if (i >= n) {
+    finish(lastZeroth);
+    return;
+  }
+  if constexpr (vectors) {
+    const bool guarded = anyNegligible(k);
+    const Weights used = guarded ? Weights{withoutNegligible(k.zeroth), withoutNegligible(k.xLeft),
+                                           withoutNegligible(k.yLeft),  withoutNegligible(k.zLeft),
+                                           withoutNegligible(k.xRight), withoutNegligible(k.yRight),
+                                           withoutNegligible(k.zRight)}
+                                 : k;
+    const WeightVectors v = sameForFourFrames(used);
+    if (guarded) {
+      for (; i + 4 <= n; i += 4) renderFourFrames<accumulate, true>(v, k, inputs, outputs, i);
+    } else {
+      for (; i + 4 <= n; i += 4) renderFourFrames<accumulate, false>(v, k, inputs, outputs, i);
+    }
+  }
+  for (; i < n; ++i) {
+    const Frame f = renderFrame<accumulate>(k, inputs, outputs, i);
+    if constexpr (!vectors) last = f;
+  }
+  finish(k.zeroth);
 }
 
 // True when two buffers of n floats overlap without being the same buffer: a
@@ -206,12 +297,24 @@ bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n
   return !overlapsOffset(outputs[0], outputs[1], n);
 }
 
-__attribute__((always_inline)) inline double step(double old, double targetStep) {
-  return old * kAvCoef1 + targetStep;
+// The block's frames, built once for 256-bit vectors and once for the x86_64
+// baseline; the loader picks the one this CPU runs. No fused operations either way.
+OXEL_CLONE_FOR_AVX void renderFrames(bool accumulate, Weights& state, const Weights& targetTerm,
+                                     float* const* inputs, float* const* outputs, VstInt32 n,
+                                     Frame& last) {
+  const bool vectors = buffersAllowVectors(inputs, outputs, n);
+  if (accumulate) {
+    if (vectors)
+      renderAll<true, true>(state, targetTerm, inputs, outputs, n, last);
+    else
+      renderAll<true, false>(state, targetTerm, inputs, outputs, n, last);
+  } else {
+    if (vectors)
+      renderAll<false, true>(state, targetTerm, inputs, outputs, n, last);
+    else
+      renderAll<false, false>(state, targetTerm, inputs, outputs, n, last);
+  }
 }
-
-// Frames checked between two convergence tests while gliding.
-constexpr VstInt32 kGlideChunk = 16;
 
 }  // namespace
 
@@ -236,8 +339,9 @@ void Pelrin::computeTargets() {
   dSinElLeft = std::sin(elevation);
   dCosAzRight = std::cos(azimuth - angle);
   dSinAzRight = std::sin(azimuth - angle);
-  dCosElRight = std::cos(elevation);
-  dSinElRight = std::sin(elevation);
+  // The same elevation for both microphones: the same values, without calling again.
+  dCosElRight = dCosElLeft;
+  dSinElRight = dSinElLeft;
   dXCoeffLeft = dCosAzLeft * dCosElLeft * dFirstLevel;
   dYCoeffLeft = dSinAzLeft * dCosElLeft * dFirstLevel;
   dZCoeffLeft = dSinElLeft * dFirstLevel;
@@ -253,44 +357,19 @@ template <bool accumulate>
 void Pelrin::renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames) {
   computeTargets();
   if (sampleFrames <= 0) return;
+  // The last frame's inputs, read before any output may overwrite them (in
+  // place): its working values are kept in newW..newZ.
+  const VstInt32 lastIndex = sampleFrames - 1;
+  Frame last{inputs[0][lastIndex], inputs[1][lastIndex], inputs[2][lastIndex],
+             inputs[3][lastIndex]};
   // target * kAvCoef2 is the same product every sample: take it once.
-  const Weights targetStep{dZerothLevel * kAvCoef2,  dXCoeffLeft * kAvCoef2,
+  const Weights targetTerm{dZerothLevel * kAvCoef2,  dXCoeffLeft * kAvCoef2,
                            dYCoeffLeft * kAvCoef2,   dZCoeffLeft * kAvCoef2,
                            dXCoeffRight * kAvCoef2,  dYCoeffRight * kAvCoef2,
                            dZCoeffRight * kAvCoef2};
   Weights k{dZerothLevelOld, dXCoeffLeftOld,  dYCoeffLeftOld, dZCoeffLeftOld,
             dXCoeffRightOld, dYCoeffRightOld, dZCoeffRightOld};
-  auto settled = [&] {
-    return step(k.zeroth, targetStep.zeroth) == k.zeroth &&
-           step(k.xLeft, targetStep.xLeft) == k.xLeft &&
-           step(k.yLeft, targetStep.yLeft) == k.yLeft &&
-           step(k.zLeft, targetStep.zLeft) == k.zLeft &&
-           step(k.xRight, targetStep.xRight) == k.xRight &&
-           step(k.yRight, targetStep.yRight) == k.yRight &&
-           step(k.zRight, targetStep.zRight) == k.zRight;
-  };
-  Frame last{};
-  VstInt32 i = 0;
-  while (i < sampleFrames && !settled()) {
-    const VstInt32 end = sampleFrames - i > kGlideChunk ? i + kGlideChunk : sampleFrames;
-    for (; i < end; ++i) {
-      last = renderFrame<accumulate>(k, inputs, outputs, i);
-      k.zeroth = step(k.zeroth, targetStep.zeroth);
-      k.xLeft = step(k.xLeft, targetStep.xLeft);
-      k.yLeft = step(k.yLeft, targetStep.yLeft);
-      k.zLeft = step(k.zLeft, targetStep.zLeft);
-      k.xRight = step(k.xRight, targetStep.xRight);
-      k.yRight = step(k.yRight, targetStep.yRight);
-      k.zRight = step(k.zRight, targetStep.zRight);
-    }
-  }
-  if (i < sampleFrames) {
-    if (buffersAllowVectors(inputs, outputs, sampleFrames)) {
-      last = renderSettled(accumulate, k, inputs, outputs, i, sampleFrames);
-    } else {
-      for (; i < sampleFrames; ++i) last = renderFrame<accumulate>(k, inputs, outputs, i);
-    }
-  }
+  renderFrames(accumulate, k, targetTerm, inputs, outputs, sampleFrames, last);
   newW = last.w;
   newX = last.x;
   newY = last.y;

@@ -2,12 +2,14 @@
 // planes and each plane gets a target sine and cosine; per sample the field is
 // turned with the smoothed pairs, which then glide a thousandth of the way on.
 //
-// Speed without changing a bit: the glide of each value is a serial chain, but
-// once old * kAvCoef1 + target * kAvCoef2 rounds back to old it stays there
-// until the target changes (only at block start). From the moment all six
-// values are at such a fixed point the rest of the block uses constant
-// coefficients and runs through a vector loop that performs, lane by lane,
-// exactly the scalar operations in the same order.
+// Speed without changing a bit. Each value's glide is a serial chain that
+// bounds a gliding block, so the six chains advance one frame at a time as in
+// the plain loop (side by side in vector lanes) while the rotations of four
+// frames run side by side in vectors, each lane with the values of its own
+// frame. Once old * kAvCoef1 + target * kAvCoef2 rounds back to old, a value
+// stays there until its target changes (only at block start); from the moment
+// all six are at rest the rest of the block uses constant coefficients. Every
+// vector lane performs exactly the scalar operations in the same order.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -150,33 +152,6 @@ __attribute__((always_inline)) inline void renderSettledFrames(const StepCoeffic
   for (; i < end; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
 }
 
-template <bool accumulate>
-__attribute__((always_inline)) inline void dispatchSettled(VstInt32 order,
-                                                           const StepCoefficients& k,
-                                                           float* const* inputs,
-                                                           float* const* outputs,
-                                                           VstInt32 begin, VstInt32 end) {
-  switch (order) {
-    case 0: renderSettledFrames<0, accumulate>(k, inputs, outputs, begin, end); break;
-    case 1: renderSettledFrames<1, accumulate>(k, inputs, outputs, begin, end); break;
-    case 2: renderSettledFrames<2, accumulate>(k, inputs, outputs, begin, end); break;
-    case 3: renderSettledFrames<3, accumulate>(k, inputs, outputs, begin, end); break;
-    case 4: renderSettledFrames<4, accumulate>(k, inputs, outputs, begin, end); break;
-    default: renderSettledFrames<5, accumulate>(k, inputs, outputs, begin, end); break;
-  }
-}
-
-// The settled loop, built once for 256-bit vectors and once for the x86_64
-// baseline; the loader picks the one this CPU runs. No fused operations either way.
-OXEL_CLONE_FOR_AVX void renderSettled(
-    bool accumulate, VstInt32 order, const StepCoefficients& k, float* const* inputs,
-    float* const* outputs, VstInt32 begin, VstInt32 end) {
-  if (accumulate)
-    dispatchSettled<true>(order, k, inputs, outputs, begin, end);
-  else
-    dispatchSettled<false>(order, k, inputs, outputs, begin, end);
-}
-
 // True when two buffers of n floats overlap without being the same buffer: a
 // host that hands such buffers gets the frame-by-frame loop, whose result then
 // depends on the exact order of every read and write.
@@ -198,42 +173,177 @@ bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n
   return true;
 }
 
-// Frames checked between two convergence tests while gliding.
-constexpr VstInt32 kGlideChunk = 16;
+using Bits4 = long long __attribute__((vector_size(32)));
 
+// Rows r0..r3 become columns: lane j of result i is lane i of row j.
+__attribute__((always_inline)) inline void transpose(Doubles4 r0, Doubles4 r1, Doubles4 r2,
+                                                     Doubles4 r3, Doubles4& c0, Doubles4& c1,
+                                                     Doubles4& c2, Doubles4& c3) {
+  const Doubles4 t0 = __builtin_shuffle(r0, r1, Bits4{0, 4, 2, 6});
+  const Doubles4 t1 = __builtin_shuffle(r0, r1, Bits4{1, 5, 3, 7});
+  const Doubles4 t2 = __builtin_shuffle(r2, r3, Bits4{0, 4, 2, 6});
+  const Doubles4 t3 = __builtin_shuffle(r2, r3, Bits4{1, 5, 3, 7});
+  c0 = __builtin_shuffle(t0, t2, Bits4{0, 1, 4, 5});
+  c1 = __builtin_shuffle(t1, t3, Bits4{0, 1, 4, 5});
+  c2 = __builtin_shuffle(t0, t2, Bits4{2, 3, 6, 7});
+  c3 = __builtin_shuffle(t1, t3, Bits4{2, 3, 6, 7});
+}
+
+// Gliding frames begin..end, four frames per step: the six glides advance one
+// frame at a time as in the scalar loop (a serial chain each, which bounds the
+// speed), and the four frames' rotations run side by side in vectors, each lane
+// with the values its frame uses.
 template <int order, bool accumulate>
-void renderOrder(StepCoefficients& old, const StepCoefficients& target, float* const* inputs,
-                 float* const* outputs, VstInt32 sampleFrames) {
+__attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients& state,
+                                                               const StepCoefficients& step,
+                                                               float* const* inputs,
+                                                               float* const* outputs,
+                                                               VstInt32 begin, VstInt32 end) {
+  constexpr Plane p0 = kPlanesOfOrder[order][0];
+  constexpr Plane p1 = kPlanesOfOrder[order][1];
+  constexpr Plane p2 = kPlanesOfOrder[order][2];
+  // The six chains side by side in two vectors (the last two lanes stay 0),
+  // each lane gliding exactly as its scalar; four frames' values are then
+  // turned into one vector per sine and cosine.
+  Doubles4 first{state.sine[0], state.sine[1], state.sine[2], state.cosine[0]};
+  Doubles4 second{state.cosine[1], state.cosine[2], 0.0, 0.0};
+  const Doubles4 firstStep{step.sine[0], step.sine[1], step.sine[2], step.cosine[0]};
+  const Doubles4 secondStep{step.cosine[1], step.cosine[2], 0.0, 0.0};
+  const float* inW = inputs[0];
+  const float* inX = inputs[1];
+  const float* inY = inputs[2];
+  const float* inZ = inputs[3];
+  float* outW = outputs[0];
+  float* outX = outputs[1];
+  float* outY = outputs[2];
+  float* outZ = outputs[3];
+  VstInt32 i = begin;
+  for (; i + 4 <= end; i += 4) {
+    Doubles4 f[4], g[4];
+#pragma GCC unroll 4
+    for (int frame = 0; frame < 4; ++frame) {
+      f[frame] = first;
+      g[frame] = second;
+      first = first * kAvCoef1 + firstStep;
+      second = second * kAvCoef1 + secondStep;
+    }
+    Doubles4 s0, s1, s2, c0, c1, c2, unused0, unused1;
+    transpose(f[0], f[1], f[2], f[3], s0, s1, s2, c0);
+    transpose(g[0], g[1], g[2], g[3], c1, c2, unused0, unused1);
+    const Floats4 w = loadFloats(inW + i);
+    Doubles4 x = widen(loadFloats(inX + i));
+    Doubles4 y = widen(loadFloats(inY + i));
+    Doubles4 z = widen(loadFloats(inZ + i));
+    turn<p0>(s0, c0, x, y, z);
+    turn<p1>(s1, c1, x, y, z);
+    turn<p2>(s2, c2, x, y, z);
+    if constexpr (accumulate) {
+      storeFloats(outW + i, loadFloats(outW + i) + w);
+      storeFloats(outX + i, narrow(widen(loadFloats(outX + i)) + x));
+      storeFloats(outY + i, narrow(widen(loadFloats(outY + i)) + y));
+      storeFloats(outZ + i, narrow(widen(loadFloats(outZ + i)) + z));
+    } else {
+      storeFloats(outW + i, w);
+      storeFloats(outX + i, narrow(x));
+      storeFloats(outY + i, narrow(y));
+      storeFloats(outZ + i, narrow(z));
+    }
+  }
+  StepCoefficients k{{first[0], first[1], first[2]}, {first[3], second[0], second[1]}};
+  for (; i < end; ++i) {
+    renderFrame<order, accumulate>(k, inputs, outputs, i);
+#pragma GCC unroll 4
+    for (int s = 0; s < 3; ++s) {
+      k.sine[s] = k.sine[s] * kAvCoef1 + step.sine[s];
+      k.cosine[s] = k.cosine[s] * kAvCoef1 + step.cosine[s];
+    }
+  }
+  state = k;
+}
+
+// Frames gliding between two convergence tests.
+constexpr VstInt32 kGlideChunk = 32;
+
+// A whole block in one order: gliding chunks until every value has come to
+// rest, then the settled loop. Without `vectors` (buffers overlapping at an
+// offset) every frame goes through the scalar loop.
+template <int order, bool accumulate, bool vectors>
+__attribute__((always_inline)) inline void renderOrder(StepCoefficients& old,
+                                                       const StepCoefficients& target,
+                                                       float* const* inputs,
+                                                       float* const* outputs,
+                                                       VstInt32 sampleFrames) {
   // target * kAvCoef2 is the same product every sample: take it once.
-  double sineStep[3], cosineStep[3];
+  StepCoefficients step;
+#pragma GCC unroll 4
   for (int s = 0; s < 3; ++s) {
-    sineStep[s] = target.sine[s] * kAvCoef2;
-    cosineStep[s] = target.cosine[s] * kAvCoef2;
+    step.sine[s] = target.sine[s] * kAvCoef2;
+    step.cosine[s] = target.cosine[s] * kAvCoef2;
   }
   StepCoefficients k = old;
   VstInt32 i = 0;
   while (i < sampleFrames) {
     bool settled = true;
+#pragma GCC unroll 4
     for (int s = 0; s < 3; ++s) {
-      settled = settled && k.sine[s] * kAvCoef1 + sineStep[s] == k.sine[s];
-      settled = settled && k.cosine[s] * kAvCoef1 + cosineStep[s] == k.cosine[s];
+      settled = settled && k.sine[s] * kAvCoef1 + step.sine[s] == k.sine[s];
+      settled = settled && k.cosine[s] * kAvCoef1 + step.cosine[s] == k.cosine[s];
     }
     if (settled) break;
     const VstInt32 end = sampleFrames - i > kGlideChunk ? i + kGlideChunk : sampleFrames;
-    for (; i < end; ++i) {
-      renderFrame<order, accumulate>(k, inputs, outputs, i);
-      for (int s = 0; s < 3; ++s) {
-        k.sine[s] = k.sine[s] * kAvCoef1 + sineStep[s];
-        k.cosine[s] = k.cosine[s] * kAvCoef1 + cosineStep[s];
+    if constexpr (vectors) {
+      renderGlidingFrames<order, accumulate>(k, step, inputs, outputs, i, end);
+      i = end;
+    } else {
+      for (; i < end; ++i) {
+        renderFrame<order, accumulate>(k, inputs, outputs, i);
+#pragma GCC unroll 4
+        for (int s = 0; s < 3; ++s) {
+          k.sine[s] = k.sine[s] * kAvCoef1 + step.sine[s];
+          k.cosine[s] = k.cosine[s] * kAvCoef1 + step.cosine[s];
+        }
       }
     }
   }
   old = k;
-  if (i >= sampleFrames) return;
-  if (buffersAllowVectors(inputs, outputs, sampleFrames)) {
-    renderSettled(accumulate, order, k, inputs, outputs, i, sampleFrames);
+  if constexpr (vectors) {
+    renderSettledFrames<order, accumulate>(k, inputs, outputs, i, sampleFrames);
   } else {
     for (; i < sampleFrames; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
+  }
+}
+
+template <bool accumulate, bool vectors>
+__attribute__((always_inline)) inline void dispatchOrder(VstInt32 order, StepCoefficients& old,
+                                                         const StepCoefficients& target,
+                                                         float* const* inputs,
+                                                         float* const* outputs, VstInt32 n) {
+  switch (order) {
+    case 0: renderOrder<0, accumulate, vectors>(old, target, inputs, outputs, n); break;
+    case 1: renderOrder<1, accumulate, vectors>(old, target, inputs, outputs, n); break;
+    case 2: renderOrder<2, accumulate, vectors>(old, target, inputs, outputs, n); break;
+    case 3: renderOrder<3, accumulate, vectors>(old, target, inputs, outputs, n); break;
+    case 4: renderOrder<4, accumulate, vectors>(old, target, inputs, outputs, n); break;
+    default: renderOrder<5, accumulate, vectors>(old, target, inputs, outputs, n); break;
+  }
+}
+
+// The block's frames, built once for 256-bit vectors and once for the x86_64
+// baseline; the loader picks the one this CPU runs. No fused operations either way.
+OXEL_CLONE_FOR_AVX void renderFrames(bool accumulate, VstInt32 order, StepCoefficients& old,
+                                     const StepCoefficients& target, float* const* inputs,
+                                     float* const* outputs, VstInt32 n) {
+  const bool vectors = buffersAllowVectors(inputs, outputs, n);
+  if (accumulate) {
+    if (vectors)
+      dispatchOrder<true, true>(order, old, target, inputs, outputs, n);
+    else
+      dispatchOrder<true, false>(order, old, target, inputs, outputs, n);
+  } else {
+    if (vectors)
+      dispatchOrder<false, true>(order, old, target, inputs, outputs, n);
+    else
+      dispatchOrder<false, false>(order, old, target, inputs, outputs, n);
   }
 }
 
@@ -279,14 +389,7 @@ void Tavrel::renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames)
     target.sine[step] = sineTarget[plane];
     target.cosine[step] = cosineTarget[plane];
   }
-  switch (order) {
-    case 0: renderOrder<0, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-    case 1: renderOrder<1, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-    case 2: renderOrder<2, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-    case 3: renderOrder<3, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-    case 4: renderOrder<4, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-    default: renderOrder<5, accumulate>(old, target, inputs, outputs, sampleFrames); break;
-  }
+  renderFrames(accumulate, order, old, target, inputs, outputs, sampleFrames);
   for (int step = 0; step < 3; ++step) {
     const Plane plane = kPlanesOfOrder[order][step];
     *sineOld[plane] = old.sine[step];
