@@ -3,7 +3,9 @@
 #pragma once
 
 #include "CBitmap.h"
+#include "CControl.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "CView.h"
 #include "geometry.h"
+#include "guieditor.h"

@@ -3,7 +3,7 @@
 // clock, the module path and mouse/keyboard input. Each service is
 // implemented once per back end (raster.cpp, text_freetype.cpp, image_stb.cpp,
 // embedded_images.cpp, clock.cpp, module_path.cpp, input_headless.cpp); the
-// window back end comes later. Nothing here exposes a system or font-library
+// editor window and its two back ends are in window.h. Nothing here exposes a system or font-library
 // type. All of it runs on the user-interface thread unless a function says so.
 #pragma once
 

@@ -23,6 +23,8 @@ int runRender(const Args& args);
 int runPresets(const Args& args);
 int runDemo(const Args& args);
 int runBench(const Args& args);
+int runShot(const Args& args);
+int runEdit(const Args& args);
 int runStress(const Args& args);
 
 // Prints "oxel: message" on stderr and returns status.

@@ -1,0 +1,295 @@
+#include "guieditor.h"
+
+#include <mutex>
+
+#include "CBitmap.h"
+#include "CDrawContext.h"
+#include "CFrame.h"
+#include "audioeffectx.h"
+#include "platform.h"
+
+namespace platform = oxel::platform;
+
+std::atomic<VstInt32> AEffGUIEditor::knobMode{0};
+
+namespace {
+
+// Counts a busy section (a gesture, a dispatch, an idle pass) for the
+// deferred close.
+class BusyScope {
+ public:
+  explicit BusyScope(int32_t& depth) : depth_{depth} { ++depth_; }
+  ~BusyScope() { --depth_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  int32_t& depth_;
+};
+
+}  // namespace
+
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
+  if (effect) {
+    effect->setEditor(this);
+    slotCount = std::max<VstInt32>(effect->getAeffect()->numParams, 0);
+    slots = std::make_unique<ParameterSlot[]>(static_cast<size_t>(slotCount));
+  }
+  systemWindow = nullptr;
+  lLastTicks = getTicks();
+  // The bundle is the folder of the loaded image; it cannot change while the
+  // image is loaded.
+  static std::once_flag bundleOnce;
+  std::call_once(bundleOnce, [] { setBundlePath(platform::moduleDirectory()); });
+}
+
+AEffGUIEditor::~AEffGUIEditor() {
+  if (frame) removeFrame();
+}
+
+uint32_t AEffGUIEditor::getTicks() const { return platform::editorMilliseconds(); }
+
+void AEffGUIEditor::wait(uint32_t ms) {
+  const uint64_t ticks = uint64_t{ms} * 60 / 1000;
+  platform::editorSleep(static_cast<uint32_t>(ticks * 1000 / 60));
+}
+
+VstInt32 AEffGUIEditor::getRect(ERect** ppRect) {
+  if (!ppRect) return 0;
+  *ppRect = &rect;
+  return 1;
+}
+
+VstInt32 AEffGUIEditor::open(void* ptr) {
+  // A host that opens twice without closing: the old frame goes first.
+  if (frame && !isBusy()) removeFrame();
+  closePending = false;
+  postUpdate();
+  AEffEditor::open(ptr);
+  return 0;
+}
+
+void AEffGUIEditor::close() {
+  systemWindow = nullptr;
+  if (!frame) return;
+  if (isBusy()) {
+    // A control's loop is still on the stack: stop the frame and its window
+    // now, delete them when the loop has returned.
+    closePending = true;
+    frame->setOpenFlag(false);
+    if (auto* window = frame->getPlatformWindow()) window->stopInput();
+    return;
+  }
+  removeFrame();
+}
+
+void AEffGUIEditor::removeFrame() {
+  CFrame* old = frame;
+  frame = nullptr;
+  closePending = false;
+  old->forget();
+}
+
+void AEffGUIEditor::finishDeferredClose() {
+  if (closePending && !isBusy() && frame) removeFrame();
+}
+
+void AEffGUIEditor::flushWindow() {
+  if (frame) frame->flushWindow();
+}
+
+void AEffGUIEditor::dispatchWindowEvents(uint32_t waitMs) {
+  platform::EditorWindow* window = frame ? frame->getPlatformWindow() : nullptr;
+  if (!window || closePending) {
+    if (waitMs > 0) platform::editorSleep(waitMs);
+    return;
+  }
+  BusyScope busy{busyDepth};
+  window->dispatchEvents(*this, waitMs, trackingDepth > 0);
+}
+
+void AEffGUIEditor::idle() {
+  if (closePending) return;
+  {
+    BusyScope busy{busyDepth};
+    if (!inDoIdleStuff && frame)
+      if (auto* window = frame->getPlatformWindow()) window->hostIdlePassed();
+    // Events first: the first expose is the first draw, which idle waits for.
+    dispatchWindowEvents(0);
+    if (!closePending) {
+      applyPendingParameters();
+      AEffEditor::idle();
+      if (frame) frame->idle();
+      flushWindow();
+    }
+  }
+  finishDeferredClose();
+}
+
+void AEffGUIEditor::draw(ERect* pRect) {
+  if (!frame || closePending) return;
+  if (pRect) {
+    const CRect r(pRect->left, pRect->top, pRect->right, pRect->bottom);
+    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
+    frame->drawRect(context, r);
+    context->forget();
+  } else {
+    frame->draw(static_cast<CView*>(nullptr));
+  }
+  flushWindow();
+}
+
+VstInt32 AEffGUIEditor::mouse(VstInt32 x, VstInt32 y) {
+  if (!frame || closePending) return 1;
+  {
+    BusyScope busy{busyDepth};
+    BusyScope tracking{trackingDepth};
+    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
+    CPoint where(x, y);
+    frame->mouse(context, where, -1);
+    context->forget();
+    flushWindow();
+  }
+  finishDeferredClose();
+  return 1;
+}
+
+VstInt32 AEffGUIEditor::onKeyDown(VstKeyCode& keyCode) {
+  if (!frame || closePending) return -1;
+  VstInt32 result;
+  {
+    BusyScope busy{busyDepth};
+    result = frame->onKeyDown(keyCode);
+    flushWindow();
+  }
+  finishDeferredClose();
+  return result;
+}
+
+VstInt32 AEffGUIEditor::onKeyUp(VstKeyCode& keyCode) {
+  if (!frame || closePending) return -1;
+  VstInt32 result;
+  {
+    BusyScope busy{busyDepth};
+    result = frame->onKeyUp(keyCode);
+    flushWindow();
+  }
+  finishDeferredClose();
+  return result;
+}
+
+VstInt32 AEffGUIEditor::setKnobMode(VstInt32 val) {
+  knobMode.store(val, std::memory_order_relaxed);
+  return 1;
+}
+
+bool AEffGUIEditor::onWheel(float distance) {
+  if (!frame || closePending) return false;
+  bool result;
+  {
+    BusyScope busy{busyDepth};
+    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
+    CPoint where;
+    context->getMouseLocation(where);
+    result = frame->onWheel(context, where, distance);
+    context->forget();
+    flushWindow();
+  }
+  finishDeferredClose();
+  return result;
+}
+
+void AEffGUIEditor::setParameter(VstInt32 index, float value) {
+  if (index >= 0 && index < slotCount) {
+    slots[index].value.store(value, std::memory_order_relaxed);
+    slots[index].changed.store(true, std::memory_order_release);
+  }
+  postUpdate();
+}
+
+void AEffGUIEditor::applyParameter(VstInt32, float) {}
+
+void AEffGUIEditor::applyPendingParameters() {
+  for (VstInt32 i = 0; i < slotCount; ++i)
+    if (slots[i].changed.exchange(false, std::memory_order_acquire))
+      applyParameter(i, slots[i].value.load(std::memory_order_relaxed));
+}
+
+void AEffGUIEditor::doIdleStuff() {
+  if (closePending) return;
+  {
+    BusyScope busy{busyDepth};
+    uint32_t now = getTicks();
+    // Wrap-safe: the comparisons hold across the 32-bit wrap of the clock.
+    if (static_cast<int32_t>(lLastTicks - now) > 0) {
+      dispatchWindowEvents(4);
+      now += 4;
+      if (static_cast<int32_t>(lLastTicks - 50 - now) > 0) {
+        flushWindow();
+        return;
+      }
+    }
+    inDoIdleStuff = true;
+    idle();
+    inDoIdleStuff = false;
+    if (closePending) return;
+    lLastTicks = now + 100;
+    if (effect) effect->masterIdle();
+  }
+  finishDeferredClose();
+}
+
+void AEffGUIEditor::beginEdit(VstInt32 index) {
+  if (!effect || index < 0 || index >= effect->getAeffect()->numParams) return;
+  if (auto* x = dynamic_cast<AudioEffectX*>(effect))
+    x->beginEdit(index);
+  else
+    effect->callHost(audioMasterBeginEdit, index);
+}
+
+void AEffGUIEditor::endEdit(VstInt32 index) {
+  if (!effect || index < 0 || index >= effect->getAeffect()->numParams) return;
+  if (auto* x = dynamic_cast<AudioEffectX*>(effect))
+    x->endEdit(index);
+  else
+    effect->callHost(audioMasterEndEdit, index);
+}
+
+bool AEffGUIEditor::sizeWindowByHost(int32_t width, int32_t height) {
+  auto* x = dynamic_cast<AudioEffectX*>(effect);
+  if (!x) return false;
+  char canDo[] = "sizeWindow";
+  return x->canHostDo(canDo) != 0 && x->sizeWindow(width, height);
+}
+
+void AEffGUIEditor::frameSizeChanged(int32_t width, int32_t height) {
+  rect.right = static_cast<int16_t>(rect.left + width);
+  rect.bottom = static_cast<int16_t>(rect.top + height);
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void AEffGUIEditor::windowExposed(const platform::PortRect& area) {
+  ERect r{};
+  r.top = static_cast<int16_t>(area.top);
+  r.left = static_cast<int16_t>(area.left);
+  r.bottom = static_cast<int16_t>(area.bottom);
+  r.right = static_cast<int16_t>(area.right);
+  draw(&r);
+}
+
+void AEffGUIEditor::windowMouseDown(int32_t x, int32_t y) { mouse(x, y); }
+
+void AEffGUIEditor::windowWheel(int32_t, int32_t, float distance) { onWheel(distance); }
+
+void AEffGUIEditor::windowKey(const platform::KeyStroke& key, bool down) {
+  VstKeyCode code{};
+  code.character = key.character;
+  code.virt = key.virt;
+  code.modifier = key.modifier;
+  if (down)
+    onKeyDown(code);
+  else
+    onKeyUp(code);
+}

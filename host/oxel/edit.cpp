@@ -1,0 +1,169 @@
+// oxel edit: a host window for a plug-in's editor. Opens a top-level X11
+// window the size the editor asks for, hands it to the editor as its parent,
+// idles the editor at about 30 Hz and prints every host request the editor
+// makes (automate with index and value, beginEdit/endEdit, sizeWindow).
+// Ends when the window is closed or destroyed, on Ctrl+C, or after
+// --seconds.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "commands.h"
+#include "editor_requests.h"
+#include "plugin_open.h"
+#include "text_parse.h"
+
+namespace oxel {
+
+namespace {
+
+constexpr const char* kEditHelp =
+    "usage: oxel edit PLUGIN [--seconds N] [--all]\n"
+    "\n"
+    "Opens the plug-in's editor in a window (needs an X display) and prints the\n"
+    "host requests it makes, one a line: automate index=I value=V, beginEdit\n"
+    "index=I, endEdit index=I, sizeWindow width=W height=H. The first line is\n"
+    "'window 0xID WIDTHxHEIGHT'. Close the window (or press Ctrl+C) to quit.\n"
+    "  --seconds N   quit by itself after N seconds\n"
+    "  --all         also print the host-idle requests of drags\n";
+
+constexpr auto kIdlePeriod = std::chrono::milliseconds(33);
+
+volatile std::sig_atomic_t gStop = 0;
+void onSignal(int) { gStop = 1; }
+
+struct EditState {
+  bool all{false};
+  int pendingWidth{0};
+  int pendingHeight{0};
+};
+
+void printRequest(void* context, const HostRequest& request) {
+  auto* state = static_cast<EditState*>(context);
+  if (request.opcode == audioMasterSizeWindow) {
+    state->pendingWidth = request.index;
+    state->pendingHeight = static_cast<int>(request.value);
+  }
+  if (!state->all && !isEditorRequest(request)) return;
+  std::printf("%s\n", describeHostRequest(request).c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int runEdit(const Args& args) {
+  std::string pluginSpec;
+  double seconds = 0.0;
+  EditState state;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kEditHelp, stdout);
+      return kExitOk;
+    }
+    if (arg == "--seconds") {
+      if (i + 1 >= args.size() || !parseDouble(args[i + 1], seconds) || seconds <= 0)
+        return fail(kExitUsage, "edit: --seconds needs a positive number");
+      ++i;
+    } else if (arg == "--all") {
+      state.all = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return fail(kExitUsage, "edit: unknown option " + arg + " (try 'oxel edit --help')");
+    } else if (pluginSpec.empty()) {
+      pluginSpec = arg;
+    } else {
+      return fail(kExitUsage, "edit: takes one PLUGIN (try 'oxel edit --help')");
+    }
+  }
+  if (pluginSpec.empty()) return fail(kExitUsage, "edit: needs PLUGIN (try 'oxel edit --help')");
+
+  // The parent handed over is a real X window: the plug-in must not take it
+  // for a headless record.
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");
+
+  std::string error;
+  auto plugin = openPlugin(pluginSpec, error);
+  if (!plugin) {
+    XCloseDisplay(display);
+    return fail(kExitNoPlugin, error);
+  }
+  if (!(plugin->effect()->flags & effFlagsHasEditor)) {
+    XCloseDisplay(display);
+    return fail(kExitFailure, "edit: the plug-in has no editor");
+  }
+  ERect* rect = nullptr;
+  plugin->dispatch(effEditGetRect, 0, 0, &rect);
+  const int width = rect ? std::max(rect->right - rect->left, 1) : 1;
+  const int height = rect ? std::max(rect->bottom - rect->top, 1) : 1;
+
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                                            static_cast<unsigned>(height), 0, 0, 0);
+  const std::string title = "oxel edit: " + plugin->effectName();
+  XStoreName(display, window, title.c_str());
+  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &deleteWindow, 1);
+  XSizeHints* hints = XAllocSizeHints();
+  hints->flags = PMinSize | PMaxSize;
+  hints->min_width = hints->max_width = width;
+  hints->min_height = hints->max_height = height;
+  XSetWMNormalHints(display, window, hints);
+  XFree(hints);
+  XSelectInput(display, window, StructureNotifyMask);
+  XMapWindow(display, window);
+  XSync(display, False);
+
+  std::printf("window 0x%lx %dx%d\n", window, width, height);
+  std::fflush(stdout);
+  plugin->setRequestObserver(printRequest, &state);
+  plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
+
+  std::signal(SIGINT, onSignal);
+  std::signal(SIGTERM, onSignal);
+  const auto start = std::chrono::steady_clock::now();
+  auto next = start;
+  bool destroyed = false;
+  bool done = false;
+  while (!done && !gStop) {
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) done = true;
+      if (event.type == DestroyNotify && event.xdestroywindow.window == window) {
+        destroyed = true;
+        done = true;
+      }
+    }
+    if (done) break;
+    plugin->dispatch(effEditIdle);
+    if (state.pendingWidth > 0 && state.pendingHeight > 0) {
+      XResizeWindow(display, window, static_cast<unsigned>(state.pendingWidth),
+                    static_cast<unsigned>(state.pendingHeight));
+      state.pendingWidth = state.pendingHeight = 0;
+    }
+    if (seconds > 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) break;
+    next += kIdlePeriod;
+    const auto now = std::chrono::steady_clock::now();
+    if (next > now)
+      std::this_thread::sleep_for(next - now);
+    else
+      next = now;
+  }
+  plugin->dispatch(effEditClose);
+  plugin->setRequestObserver(nullptr, nullptr);
+  if (!destroyed) XDestroyWindow(display, window);
+  XCloseDisplay(display);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  return kExitOk;
+}
+
+}  // namespace oxel

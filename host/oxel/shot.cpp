@@ -1,0 +1,162 @@
+// oxel shot: opens a plug-in's editor with the headless window back end,
+// optionally plays an input script on it, and writes what the window shows
+// to a PNG. The plug-in's own platform layer draws: oxel only passes an
+// OxelHeadlessParent record as the parent window (with
+// OXEL_EDITOR_BACKEND=headless in the environment) and reads the record's
+// pixels back.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "editor_requests.h"
+#include "headless_parent.h"
+#include "parameter_value.h"
+#include "platform.h"
+#include "plugin_open.h"
+#include "text_parse.h"
+
+namespace oxel {
+
+namespace {
+
+constexpr const char* kShotHelp =
+    "usage: oxel shot PLUGIN OUT.png [--set NAME=VALUE ...] [--script FILE] [--log]\n"
+    "\n"
+    "Renders the plug-in's editor without a display and writes it to OUT.png.\n"
+    "  --set NAME=VALUE  set a parameter before the editor opens (0..1, or a\n"
+    "                    number with the parameter's unit, as in 'oxel render')\n"
+    "  --script FILE     play mouse and key input on the editor first; one step a\n"
+    "                    line: press X Y [shift|ctrl|alt|super] [button N],\n"
+    "                    release X Y, move X Y, click X Y, wheel up|down X Y,\n"
+    "                    key NAME, wait MS ('#' starts a comment)\n"
+    "  --log             print the host requests the editor makes (automate,\n"
+    "                    beginEdit, endEdit, ...) on standard output\n";
+
+// Host idles the editor gets after its script has ended, so that the last
+// changes are drawn.
+constexpr int kSettleIdles = 4;
+// Upper bound on host idles for a script (at 33 ms each: over an hour).
+constexpr int kMaxIdles = 120000;
+
+struct Setting {
+  std::string name;
+  TypedValue value;
+  std::string text;
+};
+
+void printRequest(void* context, const HostRequest& request) {
+  if (!context || !isEditorRequest(request)) return;
+  std::printf("%s\n", describeHostRequest(request).c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int runShot(const Args& args) {
+  std::vector<std::string> positional;
+  std::vector<Setting> settings;
+  std::string scriptPath;
+  bool log = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kShotHelp, stdout);
+      return kExitOk;
+    }
+    if (arg == "--set") {
+      if (i + 1 >= args.size()) return fail(kExitUsage, "shot: --set needs NAME=VALUE");
+      const std::string& v = args[++i];
+      const size_t eq = v.find('=');
+      if (eq == std::string::npos || trim(v.substr(0, eq)).empty())
+        return fail(kExitUsage, "shot: --set needs NAME=VALUE, got '" + v + "'");
+      Setting s{std::string{trim(v.substr(0, eq))}, {}, v};
+      if (!parseTypedValue(v.substr(eq + 1), s.value))
+        return fail(kExitBadInput, "shot: '" + v.substr(eq + 1) + "' is not a number (in --set " + v + ")");
+      settings.push_back(s);
+    } else if (arg == "--script") {
+      if (i + 1 >= args.size()) return fail(kExitUsage, "shot: --script needs a file");
+      scriptPath = args[++i];
+    } else if (arg == "--log") {
+      log = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return fail(kExitUsage, "shot: unknown option " + arg + " (try 'oxel shot --help')");
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2) return fail(kExitUsage, "shot: needs PLUGIN OUT.png (try 'oxel shot --help')");
+
+  std::string script;
+  if (!scriptPath.empty()) {
+    std::ifstream in{scriptPath};
+    if (!in) return fail(kExitBadInput, "shot: cannot read script " + scriptPath);
+    std::ostringstream text;
+    text << in.rdbuf();
+    script = text.str();
+  }
+
+  // The plug-in reads this when its editor opens.
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+
+  std::string error;
+  auto library = openPluginLibrary(positional[0], error);
+  auto plugin = library ? PluginInstance::create(library, error) : nullptr;
+  if (!plugin) return fail(kExitNoPlugin, error);
+  if (!settings.empty()) {
+    auto probe = PluginInstance::create(library, error);
+    if (!probe) return fail(kExitNoPlugin, error);
+    for (const Setting& s : settings) {
+      const VstInt32 index = plugin->findParameter(s.name);
+      if (index < 0) return fail(kExitBadInput, "shot: no parameter named '" + s.name + "'");
+      float value = 0.0f;
+      if (!resolveParameterValue(*probe, index, s.value, value, error)) return fail(kExitBadInput, "shot: " + error);
+      plugin->setParameter(index, value);
+    }
+  }
+  if (!(plugin->effect()->flags & effFlagsHasEditor)) return fail(kExitFailure, "shot: the plug-in has no editor");
+  ERect* rect = nullptr;
+  plugin->dispatch(effEditGetRect, 0, 0, &rect);
+  if (!rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
+    return fail(kExitFailure, "shot: the editor reports no size");
+
+  OxelHeadlessParent parent{};
+  parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  parent.version = OXEL_HEADLESS_PARENT_VERSION;
+  parent.script = script.c_str();
+  parent.idleStepMs = 33;  // a host idling at about 30 Hz
+  if (log) plugin->setRequestObserver(printRequest, &parent);
+  plugin->dispatch(effEditOpen, 0, 0, &parent);
+  if (parent.openWindows == 0 || !parent.pixels) {
+    plugin->dispatch(effEditClose);
+    return fail(kExitFailure, "shot: the editor opened no window");
+  }
+  if (parent.scriptError != 0) {
+    plugin->dispatch(effEditClose);
+    return fail(kExitBadInput, "shot: cannot read line " + std::to_string(parent.scriptError) + " of " + scriptPath);
+  }
+  // Hosts on Linux never ask for a draw; one here makes sure the first
+  // picture exists even for an editor that waits for it.
+  plugin->dispatch(effEditDraw, 0, 0, nullptr);
+  int idles = 0;
+  while (!parent.scriptDone && idles < kMaxIdles) {
+    plugin->dispatch(effEditIdle);
+    ++idles;
+  }
+  for (int i = 0; i < kSettleIdles; ++i) plugin->dispatch(effEditIdle);
+
+  oxel::platform::PixelPort picture{parent.width, parent.height};
+  for (int32_t y = 0; y < parent.height; ++y)
+    for (int32_t x = 0; x < parent.width; ++x)
+      picture.set(x, y, parent.pixels[static_cast<size_t>(y) * static_cast<size_t>(parent.width) + static_cast<size_t>(x)]);
+  plugin->dispatch(effEditClose);
+  plugin->setRequestObserver(nullptr, nullptr);
+  if (!oxel::platform::writePng(picture, positional[1]))
+    return fail(kExitFailure, "shot: cannot write " + positional[1]);
+  return kExitOk;
+}
+
+}  // namespace oxel

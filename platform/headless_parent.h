@@ -1,0 +1,54 @@
+// The parent "window" a host hands to an editor's open request when it wants
+// the editor drawn in memory instead of on an X display (oxel shot, tests).
+// Plain C layout, shared by hosts and plug-ins; nothing here needs the
+// toolkit.
+//
+// Selection: a plug-in treats the open pointer as the address of this record
+// only when the environment variable OXEL_EDITOR_BACKEND is "headless" at the
+// time of the open request; otherwise the pointer is the host's X11 Window id
+// and is never dereferenced. The record is checked for its magic and version
+// before use; a mismatch leaves the editor without a window (it still opens
+// and draws into nothing).
+//
+// Input script (one step a line, '#' starts a comment, coordinates in window
+// pixels, MODS any of shift ctrl alt super):
+//   press X Y [MODS] [button N]   button N (1 left, 2 middle, 3 right) goes down
+//   release X Y [button N]        and up again
+//   move X Y                      pointer motion
+//   click X Y [MODS]              press and release at once (a quick click)
+//   wheel up|down X Y [MODS]      one wheel notch
+//   key NAME [MODS]               key down and up: a character, or one of
+//                                 left right up down return enter escape space
+//                                 tab backspace delete home end pageup pagedown
+//                                 insert f1..f12
+//   wait MS                       MS milliseconds pass before the next step
+// Steps between two waits arrive together; each wait lets the editor's
+// clock move on (the clock of a headless editor only moves when the script
+// waits, when the editor waits, and by idleStepMs at each host idle). A
+// script that ends with a button held releases it at the end.
+#pragma once
+
+#include <stdint.h>
+
+#define OXEL_HEADLESS_PARENT_MAGIC 0x6F786870u /* 'oxhp' */
+#define OXEL_HEADLESS_PARENT_VERSION 1u
+
+struct OxelHeadlessParent {
+  uint32_t magic;    /* OXEL_HEADLESS_PARENT_MAGIC */
+  uint32_t version;  /* OXEL_HEADLESS_PARENT_VERSION */
+  /* Set by the host before the open request. */
+  const char* script;  /* input script, or null */
+  uint32_t idleStepMs; /* virtual time that passes before each host idle */
+  uint32_t reserved;
+  /* Written by the editor's window. pixels (0x00RRGGBB, `width` per row) is
+     what the window has shown so far: drawing reaches it only when the window
+     flushes, exactly as it reaches an X window. Valid until the close
+     request; null while no window is open. */
+  const uint32_t* pixels;
+  int32_t width;
+  int32_t height;
+  uint32_t flushCount;   /* flushes that changed pixels */
+  uint32_t scriptDone;   /* 1 once every step of the script has been delivered */
+  uint32_t scriptError;  /* line number of the first step that could not be read, 0 if none */
+  uint32_t openWindows;  /* windows currently open on this record */
+};

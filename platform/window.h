@@ -1,0 +1,145 @@
+// The editor's window: a child of the host's window with a pixel port, its
+// input and its events. Two back ends: X11 (window_x11.cpp, the host's parent
+// is an X Window id) and headless (window_headless.cpp, the parent is an
+// OxelHeadlessParent record and input comes from a script). Which one runs is
+// decided here and nowhere else (see openEditorWindow). Everything runs on the
+// thread that opened the window.
+//
+// Events are read into a queue and dispatched to a WindowEventSink. The
+// button state that InputSource::poll reports is the one known from the
+// events handled so far: a press is latched until its release is taken from
+// the queue, so a click that was already over when the editor looked still
+// counts as one press and one release.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "platform.h"
+
+namespace oxel::platform {
+
+// Virtual key numbers and modifier bits of the host's key records.
+enum : uint8_t {
+  kVirtualBack = 1, kVirtualTab = 2, kVirtualReturn = 4, kVirtualEscape = 6, kVirtualSpace = 7,
+  kVirtualEnd = 9, kVirtualHome = 10, kVirtualLeft = 11, kVirtualUp = 12, kVirtualRight = 13,
+  kVirtualDown = 14, kVirtualPageUp = 15, kVirtualPageDown = 16, kVirtualEnter = 19,
+  kVirtualInsert = 21, kVirtualDelete = 22, kVirtualF1 = 40,  // F1..F12 = 40..51
+  kVirtualShift = 54, kVirtualControl = 55, kVirtualAlt = 56,
+};
+enum : uint8_t { kKeyShift = 1, kKeyAlternate = 2, kKeyCommand = 4, kKeyControl = 8 };
+
+struct KeyStroke {
+  int32_t character{0};  // the character typed, 0 for keys without one
+  uint8_t virt{0};       // a kVirtual* number, 0 for plain characters
+  uint8_t modifier{0};   // kKey* bits
+};
+
+// Theme cursors the frame asks for.
+enum class PointerShape : uint8_t { arrow, plus, crosshair, watch, hand, hResize, vResize, notAllowed };
+
+// One event of the window, already translated: buttons and modifiers as
+// kPrimaryButton... and kMod* bits (lock keys never appear).
+struct WindowEvent {
+  enum class Type : uint8_t { expose, press, release, motion, wheel, keyDown, keyUp };
+  Type type{Type::motion};
+  int32_t x{0}, y{0};
+  uint32_t button{0};     // press/release: the button that changed
+  uint32_t buttons{0};    // buttons held before the event
+  uint32_t modifiers{0};
+  int32_t wheel{0};       // +1 away from the user, -1 towards
+  PortRect area{};        // expose
+  KeyStroke key{};
+};
+
+// What the window's owner does with dispatched events.
+class WindowEventSink {
+ public:
+  virtual ~WindowEventSink() = default;
+  // The area must be redrawn (the first one comes right after opening).
+  virtual void windowExposed(const PortRect& area) = 0;
+  // A button went down; input() already answers it.
+  virtual void windowMouseDown(int32_t x, int32_t y) = 0;
+  virtual void windowWheel(int32_t x, int32_t y, float distance) = 0;
+  virtual void windowKey(const KeyStroke& key, bool down) = 0;
+};
+
+class EditorWindow {
+ public:
+  virtual ~EditorWindow();
+  EditorWindow(const EditorWindow&) = delete;
+  EditorWindow& operator=(const EditorWindow&) = delete;
+
+  PixelPort& port() { return *port_; }
+  InputSource& input();
+
+  // Shows the port's dirty area in the window and clears it.
+  virtual void flush() = 0;
+  // Reads what has arrived (waiting up to waitMs when the queue is empty) and
+  // dispatches every queued event in order. While `tracking` is set a press or
+  // a wheel turn only updates the input state: a control already holds the
+  // mouse. Exposes are collected and dispatched once, as one area.
+  void dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool tracking);
+  // The editor was closed while a control held the mouse: from now on no
+  // button is reported held and no event is dispatched, so the control's
+  // loop ends.
+  void stopInput();
+  // Time passes as the host idles: the headless back end moves its clock.
+  virtual void hostIdlePassed() {}
+  // Resizes the window and the port (each side at least 1); the port is
+  // cleared and fully dirty.
+  bool resize(int32_t width, int32_t height);
+  virtual void setCursor(PointerShape shape) = 0;
+  // Top-left of the window on the screen.
+  virtual bool screenPosition(int32_t& x, int32_t& y) = 0;
+  // False while the window is unmapped (collapsed, hidden by the host).
+  virtual bool viewable() const { return true; }
+  // False once the window is gone (the host destroyed its parent): no more
+  // requests are sent for it.
+  virtual bool alive() const { return true; }
+  virtual const char* backendName() const = 0;
+
+ protected:
+  EditorWindow(int32_t width, int32_t height);
+  // Appends what has arrived to queue_, waiting up to waitMs for something
+  // when nothing is there.
+  virtual void fetch(uint32_t waitMs) = 0;
+  virtual void resizeWindow(int32_t width, int32_t height) = 0;
+
+  std::deque<WindowEvent> queue_;
+
+ private:
+  class Input;
+  friend class Input;
+  // Takes pointer events from the queue into the input state, without
+  // waiting; stops before a release that follows a motion, so the position
+  // of the motion is seen while the button is still held.
+  void drainPointer();
+  void apply(const WindowEvent& e);
+
+  std::unique_ptr<PixelPort> port_;
+  std::unique_ptr<Input> input_;
+  InputState state_{};
+  bool freshPress_{false};
+  bool stopped_{false};
+};
+
+// The back end is chosen at every call: OXEL_EDITOR_BACKEND=headless in the
+// environment makes `parent` an OxelHeadlessParent record; otherwise it is
+// an X Window id. Null when no window can be made (no display, bad record,
+// null parent); the editor then runs without a window. Sides are clamped to
+// at least 1.
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height);
+bool headlessEditorsSelected();
+
+// The clock editors use: milliseconds() normally; with the headless back
+// end selected a virtual clock that only moves when told to.
+uint32_t editorMilliseconds();
+// Waits ms (headless: moves the virtual clock by ms).
+void editorSleep(uint32_t ms);
+// The headless clock (tests): set it, or move it on.
+void setHeadlessClock(uint32_t ms);
+void advanceHeadlessClock(uint32_t ms);
+
+}  // namespace oxel::platform

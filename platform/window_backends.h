@@ -1,0 +1,15 @@
+// The window back ends behind openEditorWindow (window_select.cpp).
+#pragma once
+
+#include <memory>
+
+#include "headless_parent.h"
+#include "window.h"
+
+namespace oxel::platform {
+
+std::unique_ptr<EditorWindow> openHeadlessWindow(OxelHeadlessParent* parent, int32_t width, int32_t height);
+// Null when no display can be opened or the parent is not a window.
+std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height);
+
+}  // namespace oxel::platform

@@ -1,0 +1,213 @@
+// The part of the editor window both back ends share: the event queue, the
+// latched input state and the dispatch order; plus the back-end choice and
+// the editors' clock.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "window.h"
+#include "window_backends.h"
+
+namespace oxel::platform {
+
+class EditorWindow::Input final : public InputSource {
+ public:
+  explicit Input(EditorWindow& window) : window_{window} {}
+  InputState poll() override {
+    if (window_.stopped_) return window_.state_;
+    if (window_.freshPress_) {
+      // The press being dispatched is answered as it was, even when its
+      // release is already queued.
+      window_.freshPress_ = false;
+      return window_.state_;
+    }
+    window_.fetch(0);
+    window_.drainPointer();
+    return window_.state_;
+  }
+  InputState current() const override { return window_.state_; }
+  bool waitMouseDown(uint32_t timeoutMs) override {
+    if (window_.stopped_) return false;
+    const uint32_t start = editorMilliseconds();
+    while (true) {
+      const uint32_t elapsed = editorMilliseconds() - start;
+      window_.fetch(elapsed < timeoutMs ? std::min<uint32_t>(timeoutMs - elapsed, 10) : 0);
+      for (auto it = window_.queue_.begin(); it != window_.queue_.end(); ++it) {
+        if (it->type != WindowEvent::Type::press) continue;
+        const WindowEvent e = *it;
+        window_.queue_.erase(it);
+        window_.apply(e);
+        return true;
+      }
+      if (editorMilliseconds() - start >= timeoutMs) return false;
+    }
+  }
+
+ private:
+  EditorWindow& window_;
+};
+
+EditorWindow::EditorWindow(int32_t width, int32_t height)
+    : port_{std::make_unique<PixelPort>(std::max(width, 1), std::max(height, 1))},
+      input_{std::make_unique<Input>(*this)} {}
+
+EditorWindow::~EditorWindow() = default;
+
+InputSource& EditorWindow::input() { return *input_; }
+
+void EditorWindow::apply(const WindowEvent& e) {
+  state_.x = e.x;
+  state_.y = e.y;
+  state_.modifiers = e.modifiers;
+  switch (e.type) {
+    case WindowEvent::Type::press:
+      state_.buttons |= e.button;
+      freshPress_ = true;
+      break;
+    case WindowEvent::Type::release:
+      state_.buttons &= ~e.button;
+      freshPress_ = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void EditorWindow::drainPointer() {
+  bool moved = false;
+  for (auto it = queue_.begin(); it != queue_.end();) {
+    switch (it->type) {
+      case WindowEvent::Type::motion:
+        apply(*it);
+        moved = true;
+        it = queue_.erase(it);
+        continue;
+      case WindowEvent::Type::release: {
+        if (moved) return;
+        const WindowEvent e = *it;
+        queue_.erase(it);
+        apply(e);
+        return;
+      }
+      case WindowEvent::Type::press: {
+        // A new click after the release belongs to the next dispatch.
+        if (state_.buttons == 0) return;
+        const WindowEvent e = *it;
+        it = queue_.erase(it);
+        apply(e);
+        freshPress_ = false;
+        continue;
+      }
+      default:
+        ++it;
+        continue;
+    }
+  }
+}
+
+void EditorWindow::stopInput() {
+  stopped_ = true;
+  freshPress_ = false;
+  state_.buttons = 0;
+  queue_.clear();
+}
+
+void EditorWindow::dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool tracking) {
+  if (stopped_) return;
+  fetch(queue_.empty() ? waitMs : 0);
+  PortRect exposed{};
+  bool haveExpose = false;
+  while (!queue_.empty()) {
+    const WindowEvent e = queue_.front();
+    queue_.pop_front();
+    switch (e.type) {
+      case WindowEvent::Type::expose:
+        exposed = haveExpose ? unite(exposed, e.area) : e.area;
+        haveExpose = true;
+        break;
+      case WindowEvent::Type::motion:
+      case WindowEvent::Type::release:
+        apply(e);
+        break;
+      case WindowEvent::Type::press:
+        apply(e);
+        if (tracking) {
+          freshPress_ = false;
+        } else {
+          sink.windowMouseDown(e.x, e.y);
+          freshPress_ = false;
+        }
+        break;
+      case WindowEvent::Type::wheel:
+        state_.x = e.x;
+        state_.y = e.y;
+        state_.modifiers = e.modifiers;
+        if (!tracking) sink.windowWheel(e.x, e.y, static_cast<float>(e.wheel));
+        break;
+      case WindowEvent::Type::keyDown:
+      case WindowEvent::Type::keyUp:
+        sink.windowKey(e.key, e.type == WindowEvent::Type::keyDown);
+        break;
+    }
+  }
+  if (haveExpose) {
+    const PortRect area = intersect(exposed, port_->bounds());
+    if (!area.empty()) sink.windowExposed(area);
+  }
+}
+
+bool EditorWindow::resize(int32_t width, int32_t height) {
+  width = std::clamp(width, 1, 32767);
+  height = std::clamp(height, 1, 32767);
+  if (width != port_->width() || height != port_->height()) {
+    port_ = std::make_unique<PixelPort>(width, height);
+    resizeWindow(width, height);
+  }
+  port_->addDirty(port_->bounds());
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Back-end choice and clock
+
+bool headlessEditorsSelected() {
+  const char* backend = std::getenv("OXEL_EDITOR_BACKEND");
+  return backend && std::strcmp(backend, "headless") == 0;
+}
+
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height) {
+  if (!parent) return nullptr;
+  width = std::clamp(width, 1, 32767);
+  height = std::clamp(height, 1, 32767);
+  if (headlessEditorsSelected()) {
+    auto* record = static_cast<OxelHeadlessParent*>(parent);
+    if (record->magic != OXEL_HEADLESS_PARENT_MAGIC || record->version != OXEL_HEADLESS_PARENT_VERSION)
+      return nullptr;
+    return openHeadlessWindow(record, width, height);
+  }
+  return openX11Window(reinterpret_cast<uintptr_t>(parent), width, height);
+}
+
+namespace {
+std::atomic<uint32_t>& headlessClock() {
+  static std::atomic<uint32_t> clock{milliseconds()};
+  return clock;
+}
+}  // namespace
+
+uint32_t editorMilliseconds() {
+  return headlessEditorsSelected() ? headlessClock().load(std::memory_order_relaxed) : milliseconds();
+}
+
+void editorSleep(uint32_t ms) {
+  if (headlessEditorsSelected())
+    advanceHeadlessClock(ms);
+  else if (ms > 0)
+    sleepMilliseconds(ms);
+}
+
+void setHeadlessClock(uint32_t ms) { headlessClock().store(ms, std::memory_order_relaxed); }
+void advanceHeadlessClock(uint32_t ms) { headlessClock().fetch_add(ms, std::memory_order_relaxed); }
+
+}  // namespace oxel::platform

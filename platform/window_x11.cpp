@@ -1,0 +1,410 @@
+// X11 editor window: a child of the host's window on a display connection of
+// its own, used only on the thread that opened it. The port's dirty area is
+// shown with XPutImage; events are read without blocking (or with a bounded
+// poll on the connection) and translated for the shared queue.
+//
+// X errors on our connections are logged and ignored: the process-wide
+// handler we install passes errors of other connections to the handler that
+// was there before, and is taken out again when the last window closes. A
+// window the host destroyed (DestroyNotify on our child, which dies with its
+// parent) gets no further requests.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "window_backends.h"
+
+namespace oxel::platform {
+
+namespace {
+
+std::mutex gDisplaysMutex;
+std::map<Display*, int> gDisplays;  // our connections -> errors seen
+XErrorHandler gPreviousHandler = nullptr;
+bool gHandlerInstalled = false;
+
+int onXError(Display* display, XErrorEvent* error) {
+  XErrorHandler previous = nullptr;
+  {
+    std::lock_guard lock{gDisplaysMutex};
+    auto it = gDisplays.find(display);
+    if (it != gDisplays.end()) {
+      ++it->second;
+    } else {
+      previous = gPreviousHandler;
+    }
+  }
+  if (previous) return previous(display, error);
+  char text[160] = "";
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "oxel editor: X error ignored: %s (request %d.%d, resource 0x%lx)\n", text,
+               error->request_code, error->minor_code, error->resourceid);
+  return 0;
+}
+
+void registerDisplay(Display* display) {
+  std::lock_guard lock{gDisplaysMutex};
+  gDisplays[display] = 0;
+  if (!gHandlerInstalled) {
+    XErrorHandler previous = XSetErrorHandler(onXError);
+    gPreviousHandler = previous == onXError ? nullptr : previous;
+    gHandlerInstalled = true;
+  }
+}
+
+void unregisterDisplay(Display* display) {
+  std::lock_guard lock{gDisplaysMutex};
+  gDisplays.erase(display);
+  if (gDisplays.empty() && gHandlerInstalled) {
+    // Give the process its handler back, unless someone replaced ours since.
+    XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+    if (current != onXError) XSetErrorHandler(current);
+    gHandlerInstalled = false;
+    gPreviousHandler = nullptr;
+  }
+}
+
+int errorsOn(Display* display) {
+  std::lock_guard lock{gDisplaysMutex};
+  auto it = gDisplays.find(display);
+  return it == gDisplays.end() ? 0 : it->second;
+}
+
+uint32_t modifiersOf(unsigned int state) {
+  uint32_t m = 0;
+  if (state & ControlMask) m |= kModCommand;
+  if (state & ShiftMask) m |= kModShift;
+  if (state & Mod1Mask) m |= kModOption;
+  if (state & Mod4Mask) m |= kModControl;
+  return m;  // Lock (Caps) and Mod2 (Num Lock) are left out
+}
+
+uint8_t keyModifiersOf(unsigned int state) {
+  uint8_t m = 0;
+  if (state & ShiftMask) m |= kKeyShift;
+  if (state & Mod1Mask) m |= kKeyAlternate;
+  if (state & ControlMask) m |= kKeyCommand;
+  if (state & Mod4Mask) m |= kKeyControl;
+  return m;
+}
+
+uint32_t buttonOf(unsigned int button) {
+  switch (button) {
+    case Button1: return kPrimaryButton;
+    case Button2: return kThirdButton;
+    case Button3: return kSecondaryButton;
+    default: return 0;
+  }
+}
+
+uint32_t heldButtons(unsigned int state) {
+  uint32_t b = 0;
+  if (state & Button1Mask) b |= kPrimaryButton;
+  if (state & Button2Mask) b |= kThirdButton;
+  if (state & Button3Mask) b |= kSecondaryButton;
+  return b;
+}
+
+KeyStroke keyOf(XKeyEvent& event) {
+  KeyStroke key;
+  char text[8] = {};
+  KeySym sym = NoSymbol;
+  const int n = XLookupString(&event, text, sizeof text, &sym, nullptr);
+  key.modifier = keyModifiersOf(event.state);
+  struct Named {
+    KeySym sym;
+    uint8_t virt;
+    int32_t character;
+  };
+  static constexpr Named kNamed[] = {
+      {XK_BackSpace, kVirtualBack, 8},   {XK_Tab, kVirtualTab, '\t'},       {XK_Return, kVirtualReturn, '\r'},
+      {XK_Escape, kVirtualEscape, 27},   {XK_space, kVirtualSpace, ' '},    {XK_End, kVirtualEnd, 0},
+      {XK_Home, kVirtualHome, 0},        {XK_Left, kVirtualLeft, 0},        {XK_Up, kVirtualUp, 0},
+      {XK_Right, kVirtualRight, 0},      {XK_Down, kVirtualDown, 0},        {XK_Page_Up, kVirtualPageUp, 0},
+      {XK_Page_Down, kVirtualPageDown, 0}, {XK_KP_Enter, kVirtualEnter, '\r'}, {XK_Insert, kVirtualInsert, 0},
+      {XK_Delete, kVirtualDelete, 127},  {XK_Shift_L, kVirtualShift, 0},    {XK_Shift_R, kVirtualShift, 0},
+      {XK_Control_L, kVirtualControl, 0}, {XK_Control_R, kVirtualControl, 0}, {XK_Alt_L, kVirtualAlt, 0},
+      {XK_Alt_R, kVirtualAlt, 0},
+  };
+  for (const Named& k : kNamed)
+    if (k.sym == sym) {
+      key.virt = k.virt;
+      key.character = k.character;
+      return key;
+    }
+  if (sym >= XK_F1 && sym <= XK_F12) {
+    key.virt = static_cast<uint8_t>(kVirtualF1 + (sym - XK_F1));
+    return key;
+  }
+  if (sym >= 0x20 && sym <= 0xFF)
+    key.character = static_cast<int32_t>(sym);  // Latin-1 keysyms are their characters
+  else if (n == 1)
+    key.character = static_cast<unsigned char>(text[0]);
+  return key;
+}
+
+unsigned int cursorFontShape(PointerShape shape) {
+  switch (shape) {
+    case PointerShape::plus: return XC_plus;
+    case PointerShape::crosshair: return XC_crosshair;
+    case PointerShape::watch: return XC_watch;
+    case PointerShape::hand: return XC_hand2;
+    case PointerShape::hResize: return XC_sb_h_double_arrow;
+    case PointerShape::vResize: return XC_sb_v_double_arrow;
+    case PointerShape::notAllowed: return XC_X_cursor;
+    case PointerShape::arrow: break;
+  }
+  return XC_left_ptr;
+}
+
+class X11Window final : public EditorWindow {
+ public:
+  X11Window(Display* display, Window parent, int32_t width, int32_t height)
+      : EditorWindow(width, height), display_{display} {
+    const int screen = DefaultScreen(display_);
+    XVisualInfo info{};
+    if (XMatchVisualInfo(display_, screen, 24, TrueColor, &info)) {
+      visual_ = info.visual;
+      depth_ = info.depth;
+    } else {
+      visual_ = DefaultVisual(display_, screen);
+      depth_ = DefaultDepth(display_, screen);
+    }
+    colormap_ = XCreateColormap(display_, RootWindow(display_, screen), visual_, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap_;
+    attributes.border_pixel = 0;
+    attributes.background_pixmap = None;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+    window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(port().width()),
+                            static_cast<unsigned>(port().height()), 0, depth_, InputOutput, visual_,
+                            CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+    directPixels_ = depth_ == 24 && visual_->red_mask == 0xFF0000 && visual_->green_mask == 0xFF00 &&
+                    visual_->blue_mask == 0xFF;
+    if (directPixels_) {
+      // 24-bit pixels must travel as 32-bit units for the port's layout.
+      int count = 0;
+      XPixmapFormatValues* formats = XListPixmapFormats(display_, &count);
+      directPixels_ = false;
+      for (int i = 0; i < count; ++i)
+        if (formats[i].depth == 24 && formats[i].bits_per_pixel == 32) directPixels_ = true;
+      if (formats) XFree(formats);
+    }
+  }
+  bool created() const { return errorsOn(display_) == 0; }
+
+  ~X11Window() override {
+    if (alive_) {
+      // Learn whether the host has destroyed its window meanwhile.
+      XSync(display_, False);
+      readEvents();
+    }
+    if (alive_) {
+      XUndefineCursor(display_, window_);
+      XDestroyWindow(display_, window_);
+    }
+    for (auto& [shape, cursor] : cursors_) XFreeCursor(display_, cursor);
+    XFreeGC(display_, gc_);
+    XFreeColormap(display_, colormap_);
+    XSync(display_, False);
+    unregisterDisplay(display_);
+    XCloseDisplay(display_);
+  }
+
+  void flush() override {
+    const PortRect area = intersect(port().takeDirty(), port().bounds());
+    if (area.empty() || !alive_) return;
+    const int32_t w = port().width();
+    const int32_t h = port().height();
+    if (directPixels_) {
+      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                   reinterpret_cast<char*>(port().row(0)), static_cast<unsigned>(w),
+                                   static_cast<unsigned>(h), 32, w * 4);
+      if (!image) return;
+      image->byte_order = LSBFirst;  // the port holds host-order 0x00RRGGBB words
+      XPutImage(display_, window_, gc_, image, area.left, area.top, area.left, area.top,
+                static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+      image->data = nullptr;
+      XDestroyImage(image);
+    } else {
+      // Other visuals: convert the area pixel by pixel.
+      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                                   static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()),
+                                   32, 0);
+      if (!image) return;
+      std::vector<char> data(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(area.height()));
+      image->data = data.data();
+      for (int32_t y = 0; y < area.height(); ++y)
+        for (int32_t x = 0; x < area.width(); ++x)
+          XPutPixel(image, x, y, convert(port().get(area.left + x, area.top + y)));
+      XPutImage(display_, window_, gc_, image, 0, 0, area.left, area.top, static_cast<unsigned>(area.width()),
+                static_cast<unsigned>(area.height()));
+      image->data = nullptr;
+      XDestroyImage(image);
+    }
+    XFlush(display_);
+  }
+
+  void setCursor(PointerShape shape) override {
+    if (!alive_) return;
+    auto it = cursors_.find(shape);
+    if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(display_, cursorFontShape(shape))).first;
+    XDefineCursor(display_, window_, it->second);
+    XFlush(display_);
+  }
+  bool screenPosition(int32_t& x, int32_t& y) override {
+    if (!alive_) return false;
+    Window child = None;
+    int rx = 0, ry = 0;
+    if (!XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), 0, 0, &rx, &ry, &child))
+      return false;
+    x = rx;
+    y = ry;
+    return true;
+  }
+  bool viewable() const override { return alive_ && mapped_; }
+  bool alive() const override { return alive_; }
+  const char* backendName() const override { return "x11"; }
+
+ protected:
+  void fetch(uint32_t waitMs) override {
+    if (!alive_) return;
+    if (waitMs > 0 && queue_.empty() && XPending(display_) == 0) {
+      pollfd p{ConnectionNumber(display_), POLLIN, 0};
+      ::poll(&p, 1, static_cast<int>(waitMs));
+    }
+    readEvents();
+  }
+  void resizeWindow(int32_t width, int32_t height) override {
+    if (!alive_) return;
+    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(display_);
+  }
+
+ private:
+  unsigned long convert(Pixel p) const {
+    auto channel = [](uint32_t v, unsigned long mask) -> unsigned long {
+      if (mask == 0) return 0;
+      int shift = 0;
+      while (!((mask >> shift) & 1)) ++shift;
+      int bits = 0;
+      while ((mask >> (shift + bits)) & 1) ++bits;
+      return (static_cast<unsigned long>(v >> (8 - std::min(bits, 8))) << shift) & mask;
+    };
+    return channel(redOf(p), visual_->red_mask) | channel(greenOf(p), visual_->green_mask) |
+           channel(blueOf(p), visual_->blue_mask);
+  }
+
+  void readEvents() {
+    while (XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      translate(event);
+    }
+  }
+
+  void translate(XEvent& event) {
+    WindowEvent e;
+    switch (event.type) {
+      case Expose:
+        e.type = WindowEvent::Type::expose;
+        e.area = {event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                  event.xexpose.y + event.xexpose.height};
+        queue_.push_back(e);
+        return;
+      case ButtonPress:
+      case ButtonRelease: {
+        const XButtonEvent& b = event.xbutton;
+        e.x = b.x;
+        e.y = b.y;
+        e.modifiers = modifiersOf(b.state);
+        e.buttons = heldButtons(b.state);
+        if (b.button == Button4 || b.button == Button5) {
+          // The wheel: one notch per press, the release carries nothing.
+          if (event.type == ButtonRelease) return;
+          e.type = WindowEvent::Type::wheel;
+          e.wheel = b.button == Button4 ? 1 : -1;
+          queue_.push_back(e);
+          return;
+        }
+        e.button = buttonOf(b.button);
+        if (e.button == 0) return;  // buttons 6 and up (horizontal wheel, extra buttons)
+        e.type = event.type == ButtonPress ? WindowEvent::Type::press : WindowEvent::Type::release;
+        queue_.push_back(e);
+        return;
+      }
+      case MotionNotify:
+        e.type = WindowEvent::Type::motion;
+        e.x = event.xmotion.x;
+        e.y = event.xmotion.y;
+        e.modifiers = modifiersOf(event.xmotion.state);
+        e.buttons = heldButtons(event.xmotion.state);
+        queue_.push_back(e);
+        return;
+      case KeyPress:
+      case KeyRelease:
+        e.type = event.type == KeyPress ? WindowEvent::Type::keyDown : WindowEvent::Type::keyUp;
+        e.key = keyOf(event.xkey);
+        e.modifiers = modifiersOf(event.xkey.state);
+        e.x = event.xkey.x;
+        e.y = event.xkey.y;
+        queue_.push_back(e);
+        return;
+      case MapNotify:
+        if (event.xmap.window == window_) mapped_ = true;
+        return;
+      case UnmapNotify:
+        if (event.xunmap.window == window_) mapped_ = false;
+        return;
+      case DestroyNotify:
+        if (event.xdestroywindow.window == window_) alive_ = false;
+        return;
+      default:
+        return;
+    }
+  }
+
+  Display* display_;
+  Window window_{None};
+  Visual* visual_{nullptr};
+  int depth_{24};
+  Colormap colormap_{None};
+  GC gc_{nullptr};
+  bool directPixels_{false};
+  bool alive_{true};
+  bool mapped_{true};
+  std::map<PointerShape, Cursor> cursors_;
+};
+
+}  // namespace
+
+std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height) {
+  if (parent == 0) return nullptr;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return nullptr;
+  registerDisplay(display);
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display, static_cast<Window>(parent), &attributes)) {
+    std::fprintf(stderr, "oxel editor: the host's window 0x%lx does not exist\n", parent);
+    unregisterDisplay(display);
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  auto window = std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height);
+  if (!window->created()) return nullptr;  // the destructor releases what was made
+  return window;
+}
+
+}  // namespace oxel::platform
