@@ -15,12 +15,23 @@
 #include <cstring>
 
 #include "Tavrel.h"
-#include "simd_dispatch.h"
 #include "smoothing.h"
 
 // The vector helpers here are internal and always inlined, so the calling
 // convention GCC warns about for 32-byte vector arguments never applies.
 #pragma GCC diagnostic ignored "-Wpsabi"
+
+// The block loop is compiled three times and the loader picks the one this CPU
+// runs (an ifunc): AVX-512 machines (whose 32 vector registers keep the glide
+// chains out of memory), AVX, and the x86-64 baseline. The build never
+// contracts into fused multiply-adds, so all three give the same bits.
+// ThreadSanitizer's runtime is not ready when the loader runs the picker, so
+// its builds keep the baseline.
+#if defined(__SANITIZE_THREAD__)
+#define OXEL_DSP_CLONES
+#else
+#define OXEL_DSP_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx", "default")))
+#endif
 
 namespace {
 
@@ -328,9 +339,8 @@ __attribute__((always_inline)) inline void dispatchOrder(VstInt32 order, StepCoe
   }
 }
 
-// The block's frames, built once for 256-bit vectors and once for the x86_64
-// baseline; the loader picks the one this CPU runs. No fused operations either way.
-OXEL_CLONE_FOR_AVX void renderFrames(bool accumulate, VstInt32 order, StepCoefficients& old,
+// The block's frames, in one of the builds described at the top.
+OXEL_DSP_CLONES void renderFrames(bool accumulate, VstInt32 order, StepCoefficients& old,
                                      const StepCoefficients& target, float* const* inputs,
                                      float* const* outputs, VstInt32 n) {
   const bool vectors = buffersAllowVectors(inputs, outputs, n);
