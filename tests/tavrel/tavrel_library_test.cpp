@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin_host.h"
@@ -185,6 +187,46 @@ TEST_F(TavrelLibrary, ProcessingMatchesTheModel) {
       }
     }
   }
+}
+
+// The host's parameter thread changes values, switches programs and reads
+// texts while its audio thread processes: no sample becomes NaN, and the
+// sanitizer builds see no data race.
+TEST_F(TavrelLibrary, ParametersChangeWhileAudioRuns) {
+  AEffect* e = plugin->effect();
+  std::atomic<bool> done{false};
+  std::thread parameters([&] {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> value(-0.5f, 1.5f);
+    char text[256];
+    for (int i = 0; !done.load() || i < 1000; ++i) {
+      e->setParameter(e, static_cast<VstInt32>(i % 4), value(rng));
+      if (i % 97 == 0) plugin->setProgram(static_cast<VstInt32>(i % 32));
+      plugin->dispatch(effGetParamDisplay, i % 4, 0, text);
+      plugin->dispatch(effGetProgramName, 0, 0, text);
+      (void)e->getParameter(e, i % 4);
+    }
+  });
+  std::array<std::vector<float>, 4> in, out;
+  for (int c = 0; c < 4; ++c) {
+    in[c].assign(512, 0.5f - 0.25f * static_cast<float>(c));
+    out[c].assign(512, 0.0f);
+  }
+  float* inPointers[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
+  float* outPointers[4] = {out[0].data(), out[1].data(), out[2].data(), out[3].data()};
+  bool finite = true;
+  for (int block = 0; block < 400; ++block) {
+    if (block % 2)
+      e->processReplacing(e, inPointers, outPointers, 1 + block % 512);
+    else
+      e->process(e, inPointers, outPointers, 1 + block % 512);
+    for (const auto& channel : out)
+      for (float sample : channel) finite = finite && !std::isnan(sample);
+    for (auto& channel : out) std::fill(channel.begin(), channel.end(), 0.0f);
+  }
+  done = true;
+  parameters.join();
+  EXPECT_TRUE(finite);
 }
 
 }  // namespace
