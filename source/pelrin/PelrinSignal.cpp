@@ -53,7 +53,7 @@ __attribute__((always_inline)) inline Weights advance(const Weights& k, const We
           glideStep(k.zRight, targetTerm.zRight)};
 }
 
-bool atRest(const Weights& k, const Weights& targetTerm) {
+__attribute__((always_inline)) inline bool atRest(const Weights& k, const Weights& targetTerm) {
   const Weights next = advance(k, targetTerm);
   return next.zeroth == k.zeroth && next.xLeft == k.xLeft && next.yLeft == k.yLeft &&
          next.zLeft == k.zLeft && next.xRight == k.xRight && next.yRight == k.yRight &&
@@ -235,6 +235,7 @@ __attribute__((always_inline)) inline void renderAll(Weights& state, const Weigh
       const Doubles4 rightTerm{targetTerm.xRight, targetTerm.yRight, targetTerm.zRight, 0.0};
       for (; i + 4 <= end; i += 4) {
         Doubles4 l[4], r[4];
+#pragma GCC unroll 4
         for (int frame = 0; frame < 4; ++frame) {
           l[frame] = left;
           r[frame] = right;
