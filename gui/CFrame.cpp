@@ -56,7 +56,7 @@ CFrame::~CFrame() {
   if (pModalView) removeView(pModalView, false);
   pModalView = nullptr;
   pFocusView = nullptr;
-  setCursor(kCursorDefault);
+  if (themeCursor != 0) setCursor(kCursorDefault);
   setDropActive(false);
   if (pFrameContext) pFrameContext->forget();
   pFrameContext = nullptr;

@@ -226,6 +226,8 @@ class X11Window final : public EditorWindow {
   void flush() override {
     const PortRect area = intersect(port().takeDirty(), port().bounds());
     if (area.empty() || !alive_) return;
+    readEvents();
+    if (!alive_) return;
     const int32_t w = port().width();
     const int32_t h = port().height();
     if (directPixels_) {
@@ -258,6 +260,7 @@ class X11Window final : public EditorWindow {
   }
 
   void setCursor(PointerShape shape) override {
+    readEvents();  // a queued DestroyNotify means no more requests
     if (!alive_) return;
     auto it = cursors_.find(shape);
     if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(display_, cursorFontShape(shape))).first;
@@ -265,6 +268,7 @@ class X11Window final : public EditorWindow {
     XFlush(display_);
   }
   bool screenPosition(int32_t& x, int32_t& y) override {
+    readEvents();
     if (!alive_) return false;
     Window child = None;
     int rx = 0, ry = 0;
@@ -392,8 +396,17 @@ class X11Window final : public EditorWindow {
 
 std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height) {
   if (parent == 0) return nullptr;
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return nullptr;
+  // A busy server can refuse a connection for a moment (a full listen
+  // queue): try a few times before giving the editor no window.
+  Display* display = nullptr;
+  for (int attempt = 0; attempt < 5 && !display; ++attempt) {
+    if (attempt > 0) sleepMilliseconds(20);
+    display = XOpenDisplay(nullptr);
+  }
+  if (!display) {
+    std::fprintf(stderr, "oxel editor: cannot open the X display\n");
+    return nullptr;
+  }
   registerDisplay(display);
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(display, static_cast<Window>(parent), &attributes)) {

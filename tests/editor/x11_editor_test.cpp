@@ -1,0 +1,191 @@
+// The test plug-in's editor in a real X server (Xvfb in the test command):
+// a drag made with xdotool reaches the host as one gesture, the window shows
+// exactly the headless picture, a quick click counts, a parent the host
+// destroyed before closing does no harm, 100 open/close cycles leave no X
+// window or connection behind, and oxel edit prints the gesture and ends
+// when its window goes away. Skipped when no display can be opened.
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dirent.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <cstdlib>
+#include <thread>
+
+#include "plugin_support.h"
+
+namespace editortest {
+namespace {
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 80;
+
+int openDescriptors() {
+  int n = 0;
+  if (DIR* d = ::opendir("/proc/self/fd")) {
+    while (::readdir(d)) ++n;
+    ::closedir(d);
+  }
+  return n;
+}
+
+class X11Editor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("OXEL_EDITOR_BACKEND");
+    // A busy server may refuse a connection for a moment.
+    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      display = XOpenDisplay(nullptr);
+    }
+    if (!display) GTEST_SKIP() << "no X display";
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(display, parent);
+    XSync(display, False);
+  }
+  void TearDown() override {
+    if (!display) return;
+    if (parent) XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+  }
+  // Host idles for about ms milliseconds of real time.
+  void idleFor(oxel::PluginInstance& instance, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+      instance.dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  int children() {
+    Window root = 0, up = 0, *list = nullptr;
+    unsigned int n = 0;
+    XQueryTree(display, parent, &root, &up, &list, &n);
+    if (list) XFree(list);
+    return static_cast<int>(n);
+  }
+  std::vector<uint32_t> screenshot() {
+    XSync(display, False);
+    XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    std::vector<uint32_t> out;
+    if (!image) return out;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return out;
+  }
+  static void xdotool(const std::string& args) {
+    std::string out;
+    ASSERT_EQ(runCommand("xdotool " + args, out), 0) << out;
+  }
+
+  Display* display{nullptr};
+  Window parent{0};
+};
+
+TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {
+  auto instance = newInstance();
+  instance->setParameter(0, 0.25f);
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  EXPECT_EQ(children(), 1);
+  idleFor(*instance, 200);
+  instance->clearRequests();
+  xdotool("mousemove --sync 40 40 mousedown 1 mousemove --sync 80 40 mousemove --sync 140 40 mouseup 1");
+  idleFor(*instance, 300);
+  expectOneGesture(editRequests(*instance), 0, 0.125f, 0.75f);
+  const auto shown = screenshot();
+
+  auto reference = newInstance();
+  reference->setParameter(0, 0.75f);
+  const auto expected = headlessShot(*reference, "");
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  ASSERT_EQ(shown.size(), expected.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < shown.size(); ++i) differing += shown[i] != expected[i];
+  EXPECT_EQ(differing, 0u);
+
+  // A click so quick that it is over before the editor looks still counts.
+  instance->clearRequests();
+  xdotool("mousemove --sync 100 40 click 1");
+  idleFor(*instance, 200);
+  expectOneGesture(editRequests(*instance), 0, 0.5f, 0.5f);
+  instance->dispatch(effEditClose);
+  EXPECT_EQ(children(), 0);
+}
+
+TEST_F(X11Editor, ParentDestroyedBeforeCloseDoesNoHarm) {
+  auto instance = newInstance();
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  idleFor(*instance, 100);
+  XDestroyWindow(display, parent);
+  XSync(display, False);
+  parent = 0;
+  instance->dispatch(effEditIdle);
+  instance->dispatch(effEditClose);
+  // Opening on a window that no longer exists gives an editor without a window.
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x3fffff0));
+  instance->dispatch(effEditIdle);
+  instance->dispatch(effEditClose);
+  SUCCEED();
+}
+
+TEST_F(X11Editor, HundredOpenCloseCyclesBesideAudioLeaveNothingBehind) {
+  auto instance = newInstance();
+  instance->resume();
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    std::vector<float> in(64, 0.5f), out(64);
+    float* ins[] = {in.data()};
+    float* outs[] = {out.data()};
+    while (!stop.load(std::memory_order_relaxed)) instance->processReplacing(ins, outs, 64);
+  });
+  // One cycle first, so that lazily opened files (fonts, locale) are counted.
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  instance->dispatch(effEditClose);
+  const int descriptors = openDescriptors();
+  for (int i = 0; i < 100; ++i) {
+    instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+    instance->dispatch(effEditIdle);
+    instance->dispatch(effEditIdle);
+    instance->dispatch(effEditClose);
+  }
+  stop = true;
+  audio.join();
+  EXPECT_EQ(children(), 0);
+  EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
+  const std::string oxel = std::string{OXEL_BINARY_DIR} + "/bin/oxel";
+  const std::string log = ::testing::TempDir() + "/oxel_edit.txt";
+  // The host window appears at (0, 0) on a server without a window manager.
+  const std::string script = ::testing::TempDir() + "/oxel_edit.sh";
+  std::ofstream{script} << "(" << oxel << " edit " EDITOR_TEST_PLUGIN " --seconds 20 > " << log
+                        << " 2>&1; echo \"exit $?\" >> " << log << ") &\n"
+                        << "for i in $(seq 50); do grep -q '^window' " << log
+                        << " 2>/dev/null && break; sleep 0.1; done\n"
+                        << "sleep 0.5\n"
+                        << "xdotool mousemove --sync 40 40 mousedown 1 sleep 0.1 mousemove --sync 80 40 sleep 0.1 "
+                           "mousemove --sync 140 40 sleep 0.1 mouseup 1\n"
+                        << "sleep 0.5\n"
+                        << "xdotool windowclose $(head -1 " << log << " | cut -d' ' -f2)\n"
+                        << "wait\n"
+                        << "cat " << log << "\n";
+  std::string out;
+  ASSERT_EQ(runCommand("timeout 60 sh " + script, out), 0) << out;
+  EXPECT_EQ(out.rfind("window 0x", 0), 0u) << out;
+  EXPECT_NE(out.find("\nbeginEdit index=0\nautomate index=0 value=0.125\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("automate index=0 value=0.75\nendEdit index=0\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("X error"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace editortest
