@@ -56,18 +56,18 @@ std::string absolutePath(const fs::path& p) {
 
 }  // namespace
 
-std::string resolvePluginPath(const std::string& spec, std::string& error) {
+std::string resolvePluginPath(const std::string& pluginArg, std::string& error) {
   std::error_code ec;
-  const fs::path given{spec};
+  const fs::path given{pluginArg};
   if (fs::is_regular_file(given, ec)) return absolutePath(given);
   if (fs::is_directory(given, ec)) {
     const std::string found = soInFolder(given);
     if (!found.empty()) return absolutePath(found);
-    error = "no plug-in (.so) found in folder " + spec;
+    error = "no plug-in (.so) found in folder " + pluginArg;
     return {};
   }
-  if (spec.find('/') == std::string::npos) {
-    const std::string stem = given.extension() == ".so" ? given.stem().string() : spec;
+  if (pluginArg.find('/') == std::string::npos) {
+    const std::string stem = given.extension() == ".so" ? given.stem().string() : pluginArg;
     for (const std::string& dir : pluginSearchDirectories()) {
       for (const fs::path& candidate :
            {fs::path{dir} / stem / (stem + ".so"), fs::path{dir} / (stem + ".so")}) {
@@ -76,10 +76,10 @@ std::string resolvePluginPath(const std::string& spec, std::string& error) {
     }
     std::string searched;
     for (const std::string& dir : pluginSearchDirectories()) searched += " " + dir;
-    error = "plug-in '" + spec + "' not found (searched:" + searched + ")";
+    error = "plug-in '" + pluginArg + "' not found (searched:" + searched + ")";
     return {};
   }
-  error = "no such plug-in file: " + spec;
+  error = "no such plug-in file: " + pluginArg;
   return {};
 }
 

@@ -12,6 +12,6 @@ namespace oxel {
 std::vector<std::string> pluginSearchDirectories();
 
 // The resolved path, or an empty string with a one-line reason in error.
-std::string resolvePluginPath(const std::string& spec, std::string& error);
+std::string resolvePluginPath(const std::string& pluginArg, std::string& error);
 
 }  // namespace oxel

@@ -17,33 +17,33 @@ float AutomationLane::valueAt(double seconds) const {
   return static_cast<float>(a.value + t * (static_cast<double>(b.value) - a.value));
 }
 
-bool parseAutomation(const std::string& spec, AutomationLane& lane, std::string& error) {
+bool parseAutomation(const std::string& laneText, AutomationLane& lane, std::string& error) {
   const std::string syntax = " (expected NAME=T:V,T:V,... with T in seconds)";
-  const size_t eq = spec.find('=');
-  if (eq == std::string::npos || trim(spec.substr(0, eq)).empty()) {
-    error = "--automate '" + spec + "': missing parameter name" + syntax;
+  const size_t eq = laneText.find('=');
+  if (eq == std::string::npos || trim(laneText.substr(0, eq)).empty()) {
+    error = "--automate '" + laneText + "': missing parameter name" + syntax;
     return false;
   }
-  lane.name = std::string{trim(spec.substr(0, eq))};
+  lane.name = std::string{trim(laneText.substr(0, eq))};
   lane.points.clear();
-  for (const std::string& field : split(spec.substr(eq + 1), ',')) {
+  for (const std::string& field : split(laneText.substr(eq + 1), ',')) {
     const size_t colon = field.find(':');
     Breakpoint point;
     if (colon == std::string::npos) {
-      error = "--automate '" + spec + "': breakpoint '" + field + "' has no ':'" + syntax;
+      error = "--automate '" + laneText + "': breakpoint '" + field + "' has no ':'" + syntax;
       return false;
     }
     if (!parseDouble(field.substr(0, colon), point.seconds) || point.seconds < 0.0) {
-      error = "--automate '" + spec + "': '" + field.substr(0, colon) +
+      error = "--automate '" + laneText + "': '" + field.substr(0, colon) +
               "' is not a time in seconds (0 or more)";
       return false;
     }
     if (!parseTypedValue(field.substr(colon + 1), point.typed)) {
-      error = "--automate '" + spec + "': '" + field.substr(colon + 1) + "' is not a value";
+      error = "--automate '" + laneText + "': '" + field.substr(colon + 1) + "' is not a value";
       return false;
     }
     if (!lane.points.empty() && point.seconds < lane.points.back().seconds) {
-      error = "--automate '" + spec + "': times must not go backwards ('" + field + "')";
+      error = "--automate '" + laneText + "': times must not go backwards ('" + field + "')";
       return false;
     }
     lane.points.push_back(point);

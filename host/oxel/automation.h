@@ -28,6 +28,6 @@ struct AutomationLane {
 };
 
 // Parses "NAME=T:V,T:V,..."; false with a one-line message.
-bool parseAutomation(const std::string& spec, AutomationLane& lane, std::string& error);
+bool parseAutomation(const std::string& laneText, AutomationLane& lane, std::string& error);
 
 }  // namespace oxel

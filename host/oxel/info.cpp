@@ -42,9 +42,9 @@ std::vector<std::string> flagNames(VstInt32 flags) {
   return names;
 }
 
-void printText(PluginInstance& plugin, const std::string& spec) {
+void printText(PluginInstance& plugin, const std::string& pluginArg) {
   AEffect* e = plugin.effect();
-  std::printf("plug-in      %s\n", plugin.effectName().empty() ? spec.c_str()
+  std::printf("plug-in      %s\n", plugin.effectName().empty() ? pluginArg.c_str()
                                                                 : plugin.effectName().c_str());
   std::printf("unique ID    %s (0x%08X)\n", fourCharString(e->uniqueID).c_str(),
               static_cast<unsigned>(e->uniqueID));
@@ -116,7 +116,7 @@ void printJson(PluginInstance& plugin, const std::string& path) {
 }  // namespace
 
 int runInfo(const Args& args) {
-  std::string spec;
+  std::string pluginArg;
   bool json = false;
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
@@ -128,18 +128,18 @@ int runInfo(const Args& args) {
       continue;
     }
     if (!arg.empty() && arg[0] == '-') return fail(kExitUsage, "info: unknown option " + arg);
-    if (!spec.empty()) return fail(kExitUsage, "info: takes one PLUGIN");
-    spec = arg;
+    if (!pluginArg.empty()) return fail(kExitUsage, "info: takes one PLUGIN");
+    pluginArg = arg;
   }
-  if (spec.empty()) return fail(kExitUsage, "info: missing PLUGIN (try 'oxel info --help')");
+  if (pluginArg.empty()) return fail(kExitUsage, "info: missing PLUGIN (try 'oxel info --help')");
 
   std::string error;
-  const std::string path = resolvePluginPath(spec, error);
+  const std::string path = resolvePluginPath(pluginArg, error);
   if (path.empty()) return fail(kExitNoPlugin, error);
   auto plugin = openPlugin(path, error);
   if (!plugin) return fail(kExitNoPlugin, error);
   if (json) printJson(*plugin, path);
-  else printText(*plugin, spec);
+  else printText(*plugin, pluginArg);
   return kExitOk;
 }
 

@@ -4,15 +4,15 @@
 
 namespace oxel {
 
-std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& spec, std::string& error) {
-  const std::string path = resolvePluginPath(spec, error);
+std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& pluginArg, std::string& error) {
+  const std::string path = resolvePluginPath(pluginArg, error);
   if (path.empty()) return nullptr;
   return PluginLibrary::load(path, error);
 }
 
-std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,
+std::unique_ptr<PluginInstance> openPlugin(const std::string& pluginArg, std::string& error,
                                            float sampleRate, VstInt32 blockSize) {
-  auto library = openPluginLibrary(spec, error);
+  auto library = openPluginLibrary(pluginArg, error);
   if (!library) return nullptr;
   return PluginInstance::create(library, error, sampleRate, blockSize);
 }

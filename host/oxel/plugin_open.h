@@ -9,10 +9,10 @@
 namespace oxel {
 
 // Null with a message in error when the plug-in cannot be found or loaded.
-std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& spec, std::string& error);
+std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& pluginArg, std::string& error);
 
 // Null with a message in error when the plug-in cannot be found, loaded or started.
-std::unique_ptr<PluginInstance> openPlugin(const std::string& spec, std::string& error,
+std::unique_ptr<PluginInstance> openPlugin(const std::string& pluginArg, std::string& error,
                                            float sampleRate = 44100.0f,
                                            VstInt32 blockSize = 1024);
 
