@@ -1,8 +1,10 @@
 // Times both plug-ins' processReplacing through the effect record of the
-// shipped .so, beside the plain per-sample recurrence (plain_loops.cpp) and a
-// copy loop moving the same bytes (the memory floor), at blocks of 64 and 512
-// frames in three states: gliding, settled, and a parameter change every
-// block. Prints ns/frame and the ratios of one run as a table at the end.
+// shipped .so, beside the plain per-sample recurrence (plain_loops.cpp), a
+// copy loop moving the same bytes (the memory floor) and the glide chains
+// alone (the latency bound of a gliding block), at blocks of 64 and 512 frames
+// in three states: gliding, settled, and a parameter change every block (plus,
+// for Pelrin, settled with weights resting as subnormal numbers). With the
+// console format it ends with a table of ns/frame and the ratios of this run.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,12 +21,17 @@
 namespace {
 
 enum class Kind { kPelrin, kTavrel };
-enum class State { kGliding, kSettled, kChangeEveryBlock };
+enum class State { kGliding, kSettled, kSettledSubnormal, kChangeEveryBlock };
 enum class Subject { kPlugin, kPlain, kCopy, kLatency };
 
 const char* kindName(Kind k) { return k == Kind::kPelrin ? "Pelrin" : "Tavrel"; }
 const char* stateName(State s) {
-  return s == State::kGliding ? "gliding" : s == State::kSettled ? "settled" : "change_every_block";
+  switch (s) {
+    case State::kGliding: return "gliding";
+    case State::kSettled: return "settled";
+    case State::kSettledSubnormal: return "settled_subnormal";
+    default: return "change_every_block";
+  }
 }
 // Benchmark families; oxel bench takes the one named Reference as the yardstick.
 const char* subjectName(Subject s) {
@@ -35,7 +42,11 @@ const char* subjectName(Subject s) {
 }
 
 // Two parameter sets per plug-in; gliding states move between them.
-const float kPelrinSets[2][4] = {{0.1f, 0.3f, 0.2f, 0.6f}, {0.35f, 0.2f, 0.25f, 0.9f}};
+const float kPelrinSets[2][4] = {{0.13f, 0.3f, 0.2f, 0.6f}, {0.35f, 0.2f, 0.25f, 0.9f}};
+// A level elevation: Pelrin's Z weights glide towards exactly 0 and come to
+// rest as subnormal numbers after some 760000 frames.
+const float kPelrinLevel[4] = {0.13f, 0.25f, 0.2f, 0.6f};
+constexpr int kSubnormalSettleFrames = 800000;
 const float kTavrelSets[2][4] = {{0.1f, 0.2f, 0.3f, 0.5f}, {0.35f, 0.05f, 0.15f, 0.5f}};
 // A glide settles after some 40000 frames; switching every 8192 keeps it moving.
 constexpr int kGlideSwitchFrames = 8192;
@@ -151,6 +162,11 @@ void runBenchmark(benchmark::State& st, Kind kind, State state, Subject subject,
   runner.setParameters(sets[0]);
   if (state == State::kSettled)
     for (int done = 0; done < kSettleFrames; done += block) runner.processBlock(channels);
+  if (state == State::kSettledSubnormal) {
+    for (int done = 0; done < 8192; done += block) runner.processBlock(channels);
+    runner.setParameters(kPelrinLevel);
+    for (int done = 0; done < kSubnormalSettleFrames; done += block) runner.processBlock(channels);
+  }
   const int switchBlocks = kGlideSwitchFrames / block;
   long blockCount = 0;
   int current = 0;
@@ -190,7 +206,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 "plugin", "plain", "copy", "latency", "plugin/plain", "plugin/copy",
                 "plugin/latency");
     for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
-      for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
+      for (State state : {State::kGliding, State::kSettled, State::kSettledSubnormal,
+                          State::kChangeEveryBlock})
         for (int block : {64, 512}) {
           const double plugin = lookup(kind, state, Subject::kPlugin, block);
           const double plain = lookup(kind, state, Subject::kPlain, block);
@@ -220,10 +237,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
-    for (State state : {State::kGliding, State::kSettled, State::kChangeEveryBlock})
+    for (State state : {State::kGliding, State::kSettled, State::kSettledSubnormal,
+                        State::kChangeEveryBlock})
       for (int block : {64, 512})
         for (Subject subject : {Subject::kPlugin, Subject::kPlain, Subject::kCopy, Subject::kLatency}) {
           if (subject == Subject::kLatency && state != State::kGliding) continue;
+          if (state == State::kSettledSubnormal && kind != Kind::kPelrin) continue;
           benchmark::RegisterBenchmark(RatioReporter::name(kind, state, subject, block).c_str(),
                                        [=](benchmark::State& st) {
                                          runBenchmark(st, kind, state, subject, block);
