@@ -3,9 +3,10 @@
 // shown with XPutImage; events are read without blocking (or with a bounded
 // poll on the connection) and translated for the shared queue.
 //
-// X errors on our connections are logged and ignored: the process-wide
-// handler we install passes errors of other connections to the handler that
-// was there before, and is taken out again when the last window closes. A
+// X errors on our connections are logged and ignored, and a lost connection
+// to the server ends the window, not the process: the process-wide handlers
+// we install pass other connections' errors to the handlers that were there
+// before, and are taken out again when the last window closes. A
 // window the host destroyed (DestroyNotify on our child, which dies with its
 // parent) gets no further requests.
 #include <X11/Xlib.h>
@@ -27,9 +28,30 @@ namespace oxel::platform {
 namespace {
 
 std::mutex gDisplaysMutex;
-std::map<Display*, int> gDisplays;  // our connections -> errors seen
+std::map<Display*, int> gDisplays;  // our connections -> errors seen (-1: connection lost)
 XErrorHandler gPreviousHandler = nullptr;
+XIOErrorHandler gPreviousIoHandler = nullptr;
 bool gHandlerInstalled = false;
+
+bool isOurs(Display* display) {
+  std::lock_guard lock{gDisplaysMutex};
+  return gDisplays.count(display) != 0;
+}
+
+// Xlib's own I/O error handler ends the process. For our connections this
+// one only reports; the per-connection exit handler below then returns too.
+int onXIoError(Display* display) {
+  if (isOurs(display)) {
+    std::fprintf(stderr, "oxel editor: lost the connection to the X server\n");
+    return 0;
+  }
+  XIOErrorHandler previous;
+  {
+    std::lock_guard lock{gDisplaysMutex};
+    previous = gPreviousIoHandler;
+  }
+  return previous ? previous(display) : 0;
+}
 
 int onXError(Display* display, XErrorEvent* error) {
   XErrorHandler previous = nullptr;
@@ -37,7 +59,7 @@ int onXError(Display* display, XErrorEvent* error) {
     std::lock_guard lock{gDisplaysMutex};
     auto it = gDisplays.find(display);
     if (it != gDisplays.end()) {
-      ++it->second;
+      if (it->second >= 0) ++it->second;
     } else {
       previous = gPreviousHandler;
     }
@@ -56,6 +78,8 @@ void registerDisplay(Display* display) {
   if (!gHandlerInstalled) {
     XErrorHandler previous = XSetErrorHandler(onXError);
     gPreviousHandler = previous == onXError ? nullptr : previous;
+    XIOErrorHandler previousIo = XSetIOErrorHandler(onXIoError);
+    gPreviousIoHandler = previousIo == onXIoError ? nullptr : previousIo;
     gHandlerInstalled = true;
   }
 }
@@ -64,12 +88,30 @@ void unregisterDisplay(Display* display) {
   std::lock_guard lock{gDisplaysMutex};
   gDisplays.erase(display);
   if (gDisplays.empty() && gHandlerInstalled) {
-    // Give the process its handler back, unless someone replaced ours since.
+    // Give the process its handlers back, unless someone replaced ours since.
     XErrorHandler current = XSetErrorHandler(gPreviousHandler);
     if (current != onXError) XSetErrorHandler(current);
+    XIOErrorHandler currentIo = XSetIOErrorHandler(gPreviousIoHandler);
+    if (currentIo != onXIoError) XSetIOErrorHandler(currentIo);
     gHandlerInstalled = false;
     gPreviousHandler = nullptr;
+    gPreviousIoHandler = nullptr;
   }
+}
+
+// The server went away: Xlib would end the process after its I/O error
+// handler. Returning from this per-connection exit handler instead leaves
+// the connection dead; our window then stops making requests.
+void onConnectionLost(Display* display, void*) {
+  std::lock_guard lock{gDisplaysMutex};
+  auto it = gDisplays.find(display);
+  if (it != gDisplays.end()) it->second = -1;
+}
+
+bool connectionLost(Display* display) {
+  std::lock_guard lock{gDisplaysMutex};
+  auto it = gDisplays.find(display);
+  return it != gDisplays.end() && it->second < 0;
 }
 
 int errorsOn(Display* display) {
@@ -206,6 +248,12 @@ class X11Window final : public EditorWindow {
   bool created() const { return errorsOn(display_) == 0; }
 
   ~X11Window() override {
+    if (connectionLost(display_)) {
+      // Nothing can be sent any more: only the client side is released.
+      unregisterDisplay(display_);
+      XCloseDisplay(display_);
+      return;
+    }
     if (alive_) {
       // Learn whether the host has destroyed its window meanwhile.
       XSync(display_, False);
@@ -312,11 +360,12 @@ class X11Window final : public EditorWindow {
   }
 
   void readEvents() {
-    while (XPending(display_) > 0) {
+    while (!connectionLost(display_) && XPending(display_) > 0) {
       XEvent event;
       XNextEvent(display_, &event);
       translate(event);
     }
+    if (connectionLost(display_)) alive_ = false;
   }
 
   void translate(XEvent& event) {
@@ -408,6 +457,7 @@ std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width,
     return nullptr;
   }
   registerDisplay(display);
+  XSetIOErrorExitHandler(display, onConnectionLost, nullptr);
   XWindowAttributes attributes{};
   if (!XGetWindowAttributes(display, static_cast<Window>(parent), &attributes)) {
     std::fprintf(stderr, "oxel editor: the host's window 0x%lx does not exist\n", parent);

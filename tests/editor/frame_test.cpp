@@ -228,7 +228,7 @@ TEST(Frame, CursorsMapToThemeNumbers) {
   const std::pair<CCursorType, int32_t> table[] = {
       {kCursorDefault, 0}, {kCursorWait, 7},    {kCursorHSize, 17}, {kCursorVSize, 21},
       {kCursorSizeAll, 5}, {kCursorNESWSize, 5}, {kCursorNWSESize, 5}, {kCursorCopy, 1},
-      {kCursorNotAllowed, 18}, {kCursorHand, 9}, {static_cast<CCursorType>(99), 0}};
+      {kCursorNotAllowed, 18}, {kCursorHand, 9}, {static_cast<CCursorType>(12), 0}};
   for (const auto& [type, theme] : table) {
     rig.frame->setCursor(type);
     EXPECT_EQ(rig.frame->getThemeCursor(), theme) << type;

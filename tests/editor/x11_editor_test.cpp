@@ -1,15 +1,19 @@
 // The test plug-in's editor in a real X server (Xvfb in the test command):
 // a drag made with xdotool reaches the host as one gesture, the window shows
 // exactly the headless picture, a quick click counts, a parent the host
-// destroyed before closing does no harm, 100 open/close cycles leave no X
-// window or connection behind, and oxel edit prints the gesture and ends
-// when its window goes away. Skipped when no display can be opened.
+// destroyed before closing does no harm, an X server that goes away does not
+// end the host, 100 open/close cycles leave no X window or connection
+// behind, and oxel edit prints the gesture and ends when its window goes
+// away. Skipped when no display can be opened.
 // gtest first: Xlib defines macros (None, Bool) that clash with it.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -185,6 +189,81 @@ TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
   EXPECT_NE(out.find("automate index=0 value=0.75\nendEdit index=0\n"), std::string::npos) << out;
   EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
   EXPECT_EQ(out.find("X error"), std::string::npos) << out;
+}
+
+// A private X server that the test can kill.
+class PrivateServer {
+ public:
+  PrivateServer() {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid = ::fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x200x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    char number[16] = {};
+    // The server writes its number when it is ready; the pipe stays open
+    // while it runs (it writes the line in more than one piece).
+    readEnd = fds[0];
+    const ssize_t n = pid > 0 ? ::read(readEnd, number, sizeof number - 1) : 0;
+    if (n > 0) name = ":" + std::to_string(std::atoi(number));
+  }
+  ~PrivateServer() {
+    kill();
+    if (readEnd >= 0) ::close(readEnd);
+  }
+  int readEnd{-1};
+  void kill() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+  }
+  pid_t pid{-1};
+  std::string name;
+};
+
+TEST(X11ServerLoss, ServerGoingAwayDoesNotEndTheHost) {
+  PrivateServer server;
+  if (server.name.empty()) GTEST_SKIP() << "cannot start Xvfb";
+  const char* previous = std::getenv("DISPLAY");
+  const std::string saved = previous ? previous : "";
+  ::setenv("DISPLAY", server.name.c_str(), 1);
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  // The host survives its own connection's loss the same way.
+  XIOErrorHandler hostHandler = XSetIOErrorHandler([](Display*) { return 0; });
+  XSetIOErrorExitHandler(display, [](Display*, void*) {}, nullptr);
+  const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+  XMapWindow(display, parent);
+  XSync(display, False);
+  {
+    auto instance = newInstance();
+    instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+    for (int i = 0; i < 5; ++i) instance->dispatch(effEditIdle);
+    server.kill();
+    for (int i = 0; i < 5; ++i) instance->dispatch(effEditIdle);
+    instance->setParameter(0, 0.9f);
+    instance->dispatch(effEditIdle);
+    instance->dispatch(effEditClose);
+    // Reopening on the dead server gives an editor without a window.
+    instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+    instance->dispatch(effEditIdle);
+    instance->dispatch(effEditClose);
+  }
+  XCloseDisplay(display);
+  XSetIOErrorHandler(hostHandler);
+  if (saved.empty())
+    ::unsetenv("DISPLAY");
+  else
+    ::setenv("DISPLAY", saved.c_str(), 1);
+  SUCCEED();  // still running
 }
 
 }  // namespace
