@@ -21,7 +21,11 @@
 #include <cstdlib>
 #include <thread>
 
+#include "CFrame.h"
+#include "audioeffectx.h"
+#include "guieditor.h"
 #include "plugin_support.h"
+#include "window.h"
 
 namespace editortest {
 namespace {
@@ -189,6 +193,25 @@ TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
   EXPECT_NE(out.find("automate index=0 value=0.75\nendEdit index=0\n"), std::string::npos) << out;
   EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
   EXPECT_EQ(out.find("X error"), std::string::npos) << out;
+}
+
+TEST_F(X11Editor, AnEditorWithoutSizeStillGetsAWindowOfOnePixel) {
+  // An editor whose background picture is missing reports 0 x 0; X refuses
+  // such windows (and the default error handler would end the host).
+  struct NoAudio : AudioEffectX {
+    NoAudio() : AudioEffectX(nullptr, 1, 1) {}
+    void process(float**, float**, VstInt32) override {}
+  } effect;
+  auto* editor = new AEffGUIEditor(&effect);  // the effect deletes it
+  editor->open(reinterpret_cast<void*>(parent));
+  auto* frame = new CFrame(CRect(0, 0, 0, 0), reinterpret_cast<void*>(parent), editor);
+  ASSERT_NE(frame->getPlatformWindow(), nullptr);
+  EXPECT_EQ(frame->getWindowPort()->width(), 1);
+  EXPECT_EQ(frame->getWindowPort()->height(), 1);
+  EXPECT_EQ(children(), 1);
+  EXPECT_FALSE(frame->setSize(0, 10));
+  frame->forget();
+  EXPECT_EQ(children(), 0);
 }
 
 // A private X server that the test can kill.
