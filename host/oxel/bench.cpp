@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,8 +140,35 @@ const Result* referenceFor(const Result& r, const std::vector<Result>& results) 
   return tie ? nullptr : best;
 }
 
+// The program's output for these arguments, or nullopt when it could not run or failed.
+std::optional<std::string> capture(const std::string& command) {
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  std::string output;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return output;
+}
+
+// Whether any benchmark of the program passes the filter (a program exits
+// with an error when none does, which is no failure of the program).
+bool hasMatchingBenchmarks(const fs::path& program, const std::vector<std::string>& passThrough) {
+  std::string command = shellQuote(program.string()) + " --benchmark_list_tests=true";
+  for (const std::string& arg : passThrough)
+    if (arg.rfind("--benchmark_filter=", 0) == 0) command += " " + shellQuote(arg);
+  const auto listed = capture(command + " 2>/dev/null");
+  // A program that cannot even list its benchmarks is run anyway, so its failure is reported.
+  return !listed || listed->find_first_not_of(" \n") != std::string::npos;
+}
+
 // Runs one program; false after printing why it failed.
 bool runProgram(const fs::path& program, const std::vector<std::string>& passThrough) {
+  if (!hasMatchingBenchmarks(program, passThrough)) {
+    std::printf("bench: %s: no benchmark matches the filter\n", program.filename().c_str());
+    return true;
+  }
   std::string command = shellQuote(program.string()) + " --benchmark_format=json";
   for (const std::string& arg : passThrough) command += " " + shellQuote(arg);
   std::FILE* pipe = popen(command.c_str(), "r");
