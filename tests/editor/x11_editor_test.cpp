@@ -252,6 +252,12 @@ class PrivateServer {
 };
 
 TEST(X11ServerLoss, ServerGoingAwayDoesNotEndTheHost) {
+#if defined(__SANITIZE_THREAD__)
+  // When an I/O error handler returns, Xlib unlocks the dead connection's
+  // lock once more on its way out; ThreadSanitizer stops on that. The path
+  // is covered by the normal and address-sanitizer builds.
+  GTEST_SKIP() << "Xlib's I/O error path under ThreadSanitizer";
+#endif
   PrivateServer server;
   if (server.name.empty()) GTEST_SKIP() << "cannot start Xvfb";
   const char* previous = std::getenv("DISPLAY");
