@@ -249,7 +249,9 @@ class X11Window final : public EditorWindow {
 
   ~X11Window() override {
     if (connectionLost(display_)) {
-      // Nothing can be sent any more: only the client side is released.
+      // Nothing reaches the server any more (Xlib drops requests on a dead
+      // connection): only the client side is released.
+      XFreeGC(display_, gc_);
       unregisterDisplay(display_);
       XCloseDisplay(display_);
       return;
