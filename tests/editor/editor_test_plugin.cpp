@@ -1,7 +1,8 @@
 // A small plug-in with an editor, standing for the deliverables in the editor
 // tests: two parameters (gain, spare), a frame with a striped background and
-// two drag bars. The first bar edits parameter 0; the second has tag 7, which
-// is no parameter, so its gestures must never reach the host.
+// two drag bars. The first bar edits parameter 0 (drags, Ctrl+click to the
+// default, arrow keys); the second has tag 7, which is no parameter, so its
+// gestures must never reach the host.
 #include <atomic>
 #include <cmath>
 
@@ -23,7 +24,8 @@ constexpr VstInt32 kNumParams = 2;
 // A horizontal bar: the value is the pointer's position across it.
 class DragBar : public CControl {
  public:
-  DragBar(const CRect& size, CControlListener* listener, int32_t tag) : CControl(size, listener, tag) {}
+  DragBar(const CRect& size, CControlListener* listener, int32_t tag, bool takesKeys)
+      : CControl(size, listener, tag), takesKeys{takesKeys} {}
 
   void draw(CDrawContext* context) override {
     context->setFillColor(CColor{30, 34, 48, 255});
@@ -50,12 +52,26 @@ class DragBar : public CControl {
     endEdit();
   }
 
+  // Left and right arrows step by a tenth (a hundredth with Shift).
+  int32_t onKeyDown(VstKeyCode& key) override {
+    if (!takesKeys || (key.virt != 11 && key.virt != 13)) return -1;
+    const float step = (key.modifier & 1) ? 0.01f : 0.1f;
+    beginEdit();
+    setValue(getValue() + (key.virt == 13 ? step : -step));
+    bounceValue();
+    if (isDirty() && listener) listener->valueChanged(nullptr, this);
+    endEdit();
+    return 1;
+  }
+
  private:
   void follow(CDrawContext* context, const CPoint& where) {
     setValue(static_cast<float>(where.h - size.left) / static_cast<float>(size.width()));
     bounceValue();
     if (isDirty() && listener) listener->valueChanged(context, this);
   }
+
+  bool takesKeys;
 };
 
 class TestEditor : public AEffGUIEditor, public CControlListener {
@@ -76,10 +92,10 @@ class TestEditor : public AEffGUIEditor, public CControlListener {
                                                 : oxel::platform::makePixel(static_cast<uint8_t>(x), 90, 120));
     frame->setBackground(background);
     background->forget();
-    bar = new DragBar(CRect(20, 30, 180, 50), this, 0);
+    bar = new DragBar(CRect(20, 30, 180, 50), this, 0, true);
     bar->setValue(effect->getParameter(0));
     frame->addView(bar);
-    spare = new DragBar(CRect(20, 56, 180, 70), this, 7);
+    spare = new DragBar(CRect(20, 56, 180, 70), this, 7, false);
     frame->addView(spare);
     return 1;
   }

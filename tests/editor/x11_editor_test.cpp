@@ -128,6 +128,50 @@ TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {
   EXPECT_EQ(children(), 0);
 }
 
+TEST_F(X11Editor, ModifiersAndKeysFromTheServer) {
+  // Caps Lock stays on throughout: lock bits must not change what a
+  // modifier click means. Ctrl is the command key (default value); Super is
+  // the control key, which turns a left click into a right click (ignored
+  // by the bar); arrows step the value. Keys go to the focused window: the
+  // host gives our window the focus, as a host forwarding no keys would.
+  struct Case {
+    const char* input;
+    std::vector<float> automates;  // empty: no gesture at all
+  };
+  const Case cases[] = {
+      {"mousemove --sync 40 40 keydown ctrl click 1 keyup ctrl", {0.5f}},
+      {"mousemove 41 40 sleep 0.05 keydown super click 1 keyup super", {}},
+      {"key Right", {0.35f}},
+      {"key shift+Left", {0.24f}},
+  };
+  xdotool("key Caps_Lock");
+  for (const Case& c : cases) {
+    auto instance = newInstance();
+    instance->setParameter(0, 0.25f);
+    instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+    idleFor(*instance, 100);
+    Window root = 0, up = 0, *list = nullptr;
+    unsigned int n = 0;
+    XQueryTree(display, parent, &root, &up, &list, &n);
+    ASSERT_EQ(n, 1u);
+    XSetInputFocus(display, list[0], RevertToParent, CurrentTime);
+    XFree(list);
+    XSync(display, False);
+    instance->clearRequests();
+    xdotool(c.input);
+    idleFor(*instance, 150);
+    const auto log = editRequests(*instance);
+    if (c.automates.empty()) {
+      EXPECT_TRUE(log.empty()) << c.input;
+    } else {
+      ASSERT_EQ(log.size(), c.automates.size() + 2) << c.input;
+      expectOneGesture(log, 0, c.automates.front(), c.automates.back());
+    }
+    instance->dispatch(effEditClose);
+  }
+  xdotool("key Caps_Lock");
+}
+
 TEST_F(X11Editor, ParentDestroyedBeforeCloseDoesNoHarm) {
   auto instance = newInstance();
   instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
@@ -135,8 +179,11 @@ TEST_F(X11Editor, ParentDestroyedBeforeCloseDoesNoHarm) {
   XDestroyWindow(display, parent);
   XSync(display, False);
   parent = 0;
+  ::testing::internal::CaptureStderr();
   instance->dispatch(effEditIdle);
   instance->dispatch(effEditClose);
+  // Our window died with the host's: no request was sent for it after that.
+  EXPECT_EQ(::testing::internal::GetCapturedStderr().find("X error"), std::string::npos);
   // Opening on a window that no longer exists gives an editor without a window.
   instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x3fffff0));
   instance->dispatch(effEditIdle);
