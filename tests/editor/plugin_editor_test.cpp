@@ -79,6 +79,36 @@ TEST(PluginEditor, HostSkippingCloseLeavesNoWindow) {
   EXPECT_EQ(parent.record.openWindows, 0u);
 }
 
+TEST(PluginEditor, HostsThatMisuseTheWindowRequestsDoNoHarm) {
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  auto instance = newInstance();
+  // Opened twice without a close: the first window goes.
+  HeadlessParent first, second;
+  instance->dispatch(effEditOpen, 0, 0, &first.record);
+  instance->dispatch(effEditOpen, 0, 0, &second.record);
+  EXPECT_EQ(first.record.openWindows, 0u);
+  EXPECT_EQ(second.record.openWindows, 1u);
+  instance->dispatch(effEditClose);
+  instance->dispatch(effEditClose);
+  EXPECT_EQ(second.record.openWindows, 0u);
+  // No parent, or a record of another version: an editor without a window.
+  HeadlessParent stale;
+  stale.record.version = 99;
+  for (void* parent : {static_cast<void*>(nullptr), static_cast<void*>(&stale.record)}) {
+    instance->clearRequests();
+    instance->dispatch(effEditOpen, 0, 0, parent);
+    instance->dispatch(effEditIdle);
+    instance->dispatch(effEditDraw);
+    VstKeyCode key{0, 13, 0};
+    instance->dispatch(effEditKeyDown, key.character, key.virt, nullptr, 0.0f);
+    instance->dispatch(effEditClose);
+    EXPECT_EQ(stale.record.openWindows, 0u);
+  }
+  // Idle and close with nothing open.
+  instance->dispatch(effEditIdle);
+  instance->dispatch(effEditClose);
+}
+
 TEST(PluginEditor, OpenCloseHundredTimesBesideTheAudioThread) {
   ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   auto instance = newInstance();
