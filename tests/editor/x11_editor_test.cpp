@@ -3,8 +3,9 @@
 // exactly the headless picture, a quick click counts, a parent the host
 // destroyed before closing does no harm, an X server that goes away does not
 // end the host, 100 open/close cycles leave no X window or connection
-// behind, and oxel edit prints the gesture and ends when its window goes
-// away. Skipped when no display can be opened.
+// behind, oxel edit prints the gesture and ends when its window goes away,
+// and a 16-bit screen gets converted pixels. Skipped when no display can be
+// opened (the tests with a private server only need Xvfb).
 // gtest first: Xlib defines macros (None, Bool) that clash with it.
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@
 #include "CFrame.h"
 #include "audioeffectx.h"
 #include "guieditor.h"
+#include "platform.h"
 #include "plugin_support.h"
 #include "window.h"
 
@@ -118,6 +120,17 @@ TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {
   size_t differing = 0;
   for (size_t i = 0; i < shown.size(); ++i) differing += shown[i] != expected[i];
   EXPECT_EQ(differing, 0u);
+  if (differing != 0) {
+    // Both pictures, for a look.
+    oxel::platform::PixelPort window{kWidth, kHeight}, headless{kWidth, kHeight};
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        window.set(x, y, shown[static_cast<size_t>(y * kWidth + x)]);
+        headless.set(x, y, expected[static_cast<size_t>(y * kWidth + x)]);
+      }
+    oxel::platform::writePng(window, ::testing::TempDir() + "/editor_x11_window.png");
+    oxel::platform::writePng(headless, ::testing::TempDir() + "/editor_x11_headless.png");
+  }
 
   // A click so quick that it is over before the editor looks still counts.
   instance->clearRequests();
@@ -264,14 +277,14 @@ TEST_F(X11Editor, AnEditorWithoutSizeStillGetsAWindowOfOnePixel) {
 // A private X server that the test can kill.
 class PrivateServer {
  public:
-  PrivateServer() {
+  explicit PrivateServer(const char* screen = "320x200x24") {
     int fds[2];
     if (::pipe(fds) != 0) return;
     pid = ::fork();
     if (pid == 0) {
       ::close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x200x24", "-nolisten", "tcp",
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
                static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -340,6 +353,49 @@ TEST(X11ServerLoss, ServerGoingAwayDoesNotEndTheHost) {
   else
     ::setenv("DISPLAY", saved.c_str(), 1);
   SUCCEED();  // still running
+}
+
+TEST(X11Depth16, PixelsAreConvertedForA16BitScreen) {
+  PrivateServer server{"320x200x16"};
+  if (server.name.empty()) GTEST_SKIP() << "cannot start Xvfb";
+  auto reference = newInstance();
+  reference->setParameter(0, 0.6f);
+  const auto expected = headlessShot(*reference, "");
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+
+  const char* previous = std::getenv("DISPLAY");
+  const std::string saved = previous ? previous : "";
+  ::setenv("DISPLAY", server.name.c_str(), 1);
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  ASSERT_EQ(DefaultDepth(display, DefaultScreen(display)), 16);
+  const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+  XMapWindow(display, parent);
+  XSync(display, False);
+  auto instance = newInstance();
+  instance->setParameter(0, 0.6f);
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  for (int i = 0; i < 20; ++i) {
+    instance->dispatch(effEditIdle);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  XSync(display, False);
+  XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  size_t differing = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const uint32_t p = expected[static_cast<size_t>(y * kWidth + x)];
+      const unsigned long want = ((p >> 19) & 0x1F) << 11 | ((p >> 10) & 0x3F) << 5 | ((p >> 3) & 0x1F);
+      differing += XGetPixel(image, x, y) != want;
+    }
+  EXPECT_EQ(differing, 0u);
+  XDestroyImage(image);
+  instance->dispatch(effEditClose);
+  XDestroyWindow(display, parent);
+  XCloseDisplay(display);
+  ::setenv("DISPLAY", saved.c_str(), 1);
+  if (saved.empty()) ::unsetenv("DISPLAY");
 }
 
 }  // namespace
