@@ -19,7 +19,9 @@ const char* const kStressHelp =
     "(NaN, infinities, +-1e30) from a second thread while the audio thread\n"
     "processes blocks of 0, 1, 2, 3, odd primes, 4096 and 65536 frames, replacing\n"
     "and accumulating, in place and not; sample-rate changes from 8 to 384 kHz;\n"
-    "suspend/resume, program switching and renaming while audio runs.\n"
+    "suspend/resume, program switching and renaming while audio runs; a plug-in\n"
+    "with an editor also has it opened, idled, drawn and closed over and over (in\n"
+    "memory) while audio runs and parameters change.\n"
     "\n"
     "Checks: no crash, finite output for finite input while parameters are within\n"
     "0..1 (and again once they return there after a storm), every text terminated\n"
@@ -73,14 +75,15 @@ int runStress(const Args& args) {
   if (!error.empty()) return fail(kExitNoPlugin, error);
   std::printf(
       "stress: %s: %llu instances, %llu dispatcher calls (%llu texts checked), %llu blocks "
-      "(%llu frames), %llu parameter changes, %llu program switches\n",
+      "(%llu frames), %llu parameter changes, %llu program switches, %llu editor cycles\n",
       options.plugin.c_str(), static_cast<unsigned long long>(report.instances),
       static_cast<unsigned long long>(report.dispatcherCalls),
       static_cast<unsigned long long>(report.textChecks),
       static_cast<unsigned long long>(report.blocks),
       static_cast<unsigned long long>(report.frames),
       static_cast<unsigned long long>(report.parameterSets),
-      static_cast<unsigned long long>(report.programSwitches));
+      static_cast<unsigned long long>(report.programSwitches),
+      static_cast<unsigned long long>(report.editorCycles));
   if (passed) {
     std::printf("stress: no failures\n");
     return kExitOk;

@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "headless_parent.h"
 #include "plugin_host.h"
 #include "plugin_path.h"
 
@@ -164,6 +167,30 @@ void sweepOpcodes(PluginInstance& plugin, std::mt19937_64& random, bool exhausti
   plugin.dispatch(effSetBlockSize, 0, kMaxBlock);
 }
 
+// Opens the editor in memory (the headless window back end), gives it host
+// idles, a draw request and a few keys, and closes it again.
+void editorCycle(PluginInstance& plugin, std::mt19937_64& random, StressReport& report,
+                 Failures& failures) {
+  OxelHeadlessParent parent{};
+  parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  parent.version = OXEL_HEADLESS_PARENT_VERSION;
+  parent.script = (random() % 2) ? "press 10 10\nwait 40\nmove 30 5\nwait 40\nrelease 30 5\n"
+                                 : nullptr;
+  parent.idleStepMs = 33;
+  ERect* rect = nullptr;
+  plugin.dispatch(effEditGetRect, 0, 0, &rect);
+  plugin.dispatch(effEditOpen, 0, 0, &parent);
+  plugin.dispatch(effEditDraw, 0, 0, nullptr);
+  const int idles = 1 + static_cast<int>(random() % 8);
+  for (int i = 0; i < idles; ++i) plugin.dispatch(effEditIdle);
+  plugin.dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f);
+  plugin.dispatch(effEditKeyUp, 'a', 0, nullptr, 0.0f);
+  plugin.dispatch(effSetEditKnobMode, 0, static_cast<VstIntPtr>(random() % 3));
+  plugin.dispatch(effEditClose);
+  ++report.editorCycles;
+  if (parent.openWindows != 0) failures.add("the editor's window stayed open after close");
+}
+
 // One audio thread, one parameter thread, and this (user-interface) thread, all
 // on one instance for `duration`.
 void hammer(PluginInstance& plugin, Clock::duration duration, bool saneValues, uint64_t seed,
@@ -232,12 +259,17 @@ void hammer(PluginInstance& plugin, Clock::duration duration, bool saneValues, u
     }
   });
 
-  // User-interface thread: programs, names, displays, rate changes, suspend/resume.
+  // User-interface thread: programs, names, displays, rate changes,
+  // suspend/resume, editor open/idle/close cycles.
   std::mt19937_64 random{seed + 7};
   const auto end = Clock::now() + duration;
   char text[kTextBuffer];
+  const bool hasEditor = (plugin.effect()->flags & effFlagsHasEditor) != 0;
   while (Clock::now() < end && !failures.any()) {
-    switch (random() % 6) {
+    switch (random() % (hasEditor ? 7 : 6)) {
+      case 6:
+        editorCycle(plugin, random, report, failures);
+        break;
       case 0:
         plugin.setProgram(static_cast<VstInt32>(random() % numPrograms));
         switches.fetch_add(1, std::memory_order_relaxed);
@@ -347,6 +379,8 @@ bool runStressTest(const StressOptions& options, StressReport& report, std::stri
   if (!plugin) return false;
   ++report.instances;
   plugin->resume();
+  // Editors open in memory: the open request's pointer is then a headless parent record.
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
 
   // 2. Every opcode with edge arguments.
   sweepOpcodes(*plugin, random, true, report, failures);

@@ -1,5 +1,6 @@
 // Each plug-in survives the host-torture run: threads, odd blocks, edge
-// arguments to every opcode, extreme parameter values, instance churn.
+// arguments to every opcode, extreme parameter values, instance churn, and
+// (for a plug-in with an editor) editor open/close cycles beside audio.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,9 +12,15 @@ namespace {
 
 class StressRun : public ::testing::TestWithParam<const char*> {};
 
+std::string pluginPath(const std::string& name) {
+#ifdef OXEL_EDITOR_TEST_PLUGIN
+  if (name == "EditorTest") return OXEL_EDITOR_TEST_PLUGIN;
+#endif
+  return std::string{OXEL_PLUGIN_DIR} + "/" + name + "/" + name + ".so";
+}
+
 TEST_P(StressRun, SurvivesWithoutFailures) {
-  const std::string path =
-      std::string{OXEL_PLUGIN_DIR} + "/" + GetParam() + "/" + GetParam() + ".so";
+  const std::string path = pluginPath(GetParam());
   if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   oxel::StressOptions options;
   options.plugin = path;
@@ -28,8 +35,11 @@ TEST_P(StressRun, SurvivesWithoutFailures) {
   EXPECT_GT(report.dispatcherCalls, 10000u);
   EXPECT_GT(report.parameterSets, 1000u);
   EXPECT_GT(report.textChecks, 1000u);
+  if (std::string{GetParam()} == "EditorTest") {
+    EXPECT_GT(report.editorCycles, 10u);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Plugins, StressRun, ::testing::Values("Pelrin", "Tavrel"));
+INSTANTIATE_TEST_SUITE_P(Plugins, StressRun, ::testing::Values("Pelrin", "Tavrel", "EditorTest"));
 
 }  // namespace
