@@ -59,7 +59,7 @@ void printRequest(void* context, const HostRequest& request) {
 }  // namespace
 
 int runEdit(const Args& args) {
-  std::string pluginSpec;
+  std::string pluginName;
   double seconds = 0.0;
   EditState state;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -76,13 +76,13 @@ int runEdit(const Args& args) {
       state.all = true;
     } else if (!arg.empty() && arg[0] == '-') {
       return fail(kExitUsage, "edit: unknown option " + arg + " (try 'oxel edit --help')");
-    } else if (pluginSpec.empty()) {
-      pluginSpec = arg;
+    } else if (pluginName.empty()) {
+      pluginName = arg;
     } else {
       return fail(kExitUsage, "edit: takes one PLUGIN (try 'oxel edit --help')");
     }
   }
-  if (pluginSpec.empty()) return fail(kExitUsage, "edit: needs PLUGIN (try 'oxel edit --help')");
+  if (pluginName.empty()) return fail(kExitUsage, "edit: needs PLUGIN (try 'oxel edit --help')");
 
   // The parent handed over is a real X window: the plug-in must not take it
   // for a headless record.
@@ -91,7 +91,7 @@ int runEdit(const Args& args) {
   if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");
 
   std::string error;
-  auto plugin = openPlugin(pluginSpec, error);
+  auto plugin = openPlugin(pluginName, error);
   if (!plugin) {
     XCloseDisplay(display);
     return fail(kExitNoPlugin, error);

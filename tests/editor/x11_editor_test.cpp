@@ -66,10 +66,11 @@ class X11Editor : public ::testing::Test {
     if (parent) XDestroyWindow(display, parent);
     XCloseDisplay(display);
   }
-  // Host idles for about ms milliseconds of real time.
+  // Host idles for about ms milliseconds of real time, and at least five
+  // (a slow machine still gets the redraw after a gesture).
   void idleFor(oxel::PluginInstance& instance, int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
+    for (int i = 0; i < 5 || std::chrono::steady_clock::now() < end; ++i) {
       instance.dispatch(effEditIdle);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -242,7 +243,8 @@ TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
                         << "sleep 0.5\n"
                         << "xdotool mousemove --sync 40 40 mousedown 1 sleep 0.1 mousemove --sync 80 40 sleep 0.1 "
                            "mousemove --sync 140 40 sleep 0.1 mouseup 1\n"
-                        << "sleep 0.5\n"
+                        << "for i in $(seq 100); do grep -q '^endEdit' " << log
+                        << " && break; sleep 0.1; done\n"
                         << "xdotool windowclose $(head -1 " << log << " | cut -d' ' -f2)\n"
                         << "wait\n"
                         << "cat " << log << "\n";
