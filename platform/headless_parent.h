@@ -6,9 +6,9 @@
 // Selection: a plug-in treats the open pointer as the address of this record
 // only when the environment variable OXEL_EDITOR_BACKEND is "headless" at the
 // time of the open request; otherwise the pointer is the host's X11 Window id
-// and is never dereferenced. The record is checked for its magic and version
-// before use; a mismatch leaves the editor without a window (it still opens
-// and draws into nothing).
+// and is never dereferenced. The record is checked for its alignment, that
+// its memory is mapped, and for its magic and version before use; a mismatch
+// leaves the editor without a window (it still opens and draws into nothing).
 //
 // Input script (one step a line, '#' starts a comment, coordinates in window
 // pixels, MODS any of shift ctrl alt super):

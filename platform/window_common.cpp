@@ -1,6 +1,9 @@
 // The part of the editor window both back ends share: the event queue, the
 // latched input state and the dispatch order; plus the back-end choice and
 // the editors' clock.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -176,12 +179,27 @@ bool headlessEditorsSelected() {
   return backend && std::strcmp(backend, "headless") == 0;
 }
 
+namespace {
+// Whether [address, address + size) lies in mapped memory: a host that runs
+// with the headless variable left set by mistake passes an X window id,
+// which must be refused, not read.
+bool isMapped(const void* address, size_t size) {
+  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<uintptr_t>(address) & ~(page - 1);
+  const auto end = reinterpret_cast<uintptr_t>(address) + size;
+  return ::msync(reinterpret_cast<void*>(begin), end - begin, MS_ASYNC) == 0;
+}
+}  // namespace
+
 std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height) {
   if (!parent) return nullptr;
   width = std::clamp(width, 1, 32767);
   height = std::clamp(height, 1, 32767);
   if (headlessEditorsSelected()) {
     auto* record = static_cast<OxelHeadlessParent*>(parent);
+    if (reinterpret_cast<uintptr_t>(parent) % alignof(OxelHeadlessParent) != 0 ||
+        !isMapped(record, sizeof *record))
+      return nullptr;
     if (record->magic != OXEL_HEADLESS_PARENT_MAGIC || record->version != OXEL_HEADLESS_PARENT_VERSION)
       return nullptr;
     return openHeadlessWindow(record, width, height);

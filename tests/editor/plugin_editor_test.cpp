@@ -91,10 +91,13 @@ TEST(PluginEditor, HostsThatMisuseTheWindowRequestsDoNoHarm) {
   instance->dispatch(effEditClose);
   instance->dispatch(effEditClose);
   EXPECT_EQ(second.record.openWindows, 0u);
-  // No parent, or a record of another version: an editor without a window.
+  // No parent, a record of another version, or no record at all: an editor
+  // without a window.
   HeadlessParent stale;
   stale.record.version = 99;
-  for (void* parent : {static_cast<void*>(nullptr), static_cast<void*>(&stale.record)}) {
+  // An X window id handed over while the headless variable is set.
+  void* windowIds[] = {reinterpret_cast<void*>(uintptr_t{0x3a00007}), reinterpret_cast<void*>(uintptr_t{0x3a00000})};
+  for (void* parent : {static_cast<void*>(nullptr), static_cast<void*>(&stale.record), windowIds[0], windowIds[1]}) {
     instance->clearRequests();
     instance->dispatch(effEditOpen, 0, 0, parent);
     instance->dispatch(effEditIdle);
