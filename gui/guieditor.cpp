@@ -45,6 +45,7 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
 
 AEffGUIEditor::~AEffGUIEditor() {
   if (frame) removeFrame();
+  for (CFrame* old : closedFrames) old->forget();
 }
 
 uint32_t AEffGUIEditor::getTicks() const { return platform::editorMilliseconds(); }
@@ -62,8 +63,7 @@ VstInt32 AEffGUIEditor::getRect(ERect** ppRect) {
 
 VstInt32 AEffGUIEditor::open(void* ptr) {
   // A host that opens twice without closing: the old frame goes first.
-  if (frame && !isBusy()) removeFrame();
-  closePending = false;
+  if (frame) close();
   postUpdate();
   AEffEditor::open(ptr);
   return 0;
@@ -73,11 +73,14 @@ void AEffGUIEditor::close() {
   systemWindow = nullptr;
   if (!frame) return;
   if (isBusy()) {
-    // A control's loop is still on the stack: stop the frame and its window
-    // now, delete them when the loop has returned.
-    closePending = true;
-    frame->setOpenFlag(false);
-    if (auto* window = frame->getPlatformWindow()) window->stopInput();
+    // A control's loop is still on the stack, in this frame: the editor is
+    // closed now (no frame), the frame stops drawing and reporting buttons,
+    // and it is deleted when the loop has returned.
+    CFrame* old = frame;
+    frame = nullptr;
+    old->setOpenFlag(false);
+    if (auto* window = old->getPlatformWindow()) window->stopInput();
+    closedFrames.push_back(old);
     return;
   }
   removeFrame();
@@ -86,12 +89,14 @@ void AEffGUIEditor::close() {
 void AEffGUIEditor::removeFrame() {
   CFrame* old = frame;
   frame = nullptr;
-  closePending = false;
   old->forget();
 }
 
 void AEffGUIEditor::finishDeferredClose() {
-  if (closePending && !isBusy() && frame) removeFrame();
+  if (isBusy() || closedFrames.empty()) return;
+  std::vector<CFrame*> old;
+  old.swap(closedFrames);
+  for (CFrame* f : old) f->forget();
 }
 
 void AEffGUIEditor::flushWindow() {
@@ -100,7 +105,7 @@ void AEffGUIEditor::flushWindow() {
 
 void AEffGUIEditor::dispatchWindowEvents(uint32_t waitMs) {
   platform::EditorWindow* window = frame ? frame->getPlatformWindow() : nullptr;
-  if (!window || closePending) {
+  if (!window) {
     if (waitMs > 0) platform::editorSleep(waitMs);
     return;
   }
@@ -109,25 +114,22 @@ void AEffGUIEditor::dispatchWindowEvents(uint32_t waitMs) {
 }
 
 void AEffGUIEditor::idle() {
-  if (closePending) return;
   {
     BusyScope busy{busyDepth};
     if (!inDoIdleStuff && frame)
       if (auto* window = frame->getPlatformWindow()) window->hostIdlePassed();
     // Events first: the first expose is the first draw, which idle waits for.
     dispatchWindowEvents(0);
-    if (!closePending) {
-      applyPendingParameters();
-      AEffEditor::idle();
-      if (frame) frame->idle();
-      flushWindow();
-    }
+    applyPendingParameters();
+    AEffEditor::idle();
+    if (frame) frame->idle();
+    flushWindow();
   }
   finishDeferredClose();
 }
 
 void AEffGUIEditor::draw(ERect* pRect) {
-  if (!frame || closePending) return;
+  if (!frame) return;
   if (pRect) {
     const CRect r(pRect->left, pRect->top, pRect->right, pRect->bottom);
     auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
@@ -140,7 +142,7 @@ void AEffGUIEditor::draw(ERect* pRect) {
 }
 
 VstInt32 AEffGUIEditor::mouse(VstInt32 x, VstInt32 y) {
-  if (!frame || closePending) return 1;
+  if (!frame) return 1;
   {
     BusyScope busy{busyDepth};
     BusyScope tracking{trackingDepth};
@@ -155,7 +157,7 @@ VstInt32 AEffGUIEditor::mouse(VstInt32 x, VstInt32 y) {
 }
 
 VstInt32 AEffGUIEditor::onKeyDown(VstKeyCode& keyCode) {
-  if (!frame || closePending) return -1;
+  if (!frame) return -1;
   VstInt32 result;
   {
     BusyScope busy{busyDepth};
@@ -167,7 +169,7 @@ VstInt32 AEffGUIEditor::onKeyDown(VstKeyCode& keyCode) {
 }
 
 VstInt32 AEffGUIEditor::onKeyUp(VstKeyCode& keyCode) {
-  if (!frame || closePending) return -1;
+  if (!frame) return -1;
   VstInt32 result;
   {
     BusyScope busy{busyDepth};
@@ -184,7 +186,7 @@ VstInt32 AEffGUIEditor::setKnobMode(VstInt32 val) {
 }
 
 bool AEffGUIEditor::onWheel(float distance) {
-  if (!frame || closePending) return false;
+  if (!frame) return false;
   bool result;
   {
     BusyScope busy{busyDepth};
@@ -216,7 +218,9 @@ void AEffGUIEditor::applyPendingParameters() {
 }
 
 void AEffGUIEditor::doIdleStuff() {
-  if (closePending) return;
+  // After a close from inside a control's loop, the loop is only unwinding:
+  // no more idle work and no more host requests for it.
+  if (!closedFrames.empty()) return;
   {
     BusyScope busy{busyDepth};
     uint32_t now = getTicks();
@@ -232,7 +236,7 @@ void AEffGUIEditor::doIdleStuff() {
     inDoIdleStuff = true;
     idle();
     inDoIdleStuff = false;
-    if (closePending) return;
+    if (!closedFrames.empty()) return;
     lLastTicks = now + 100;
     if (effect) effect->masterIdle();
   }

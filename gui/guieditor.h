@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "aeffeditor.h"
 #include "audioeffect.h"
@@ -99,7 +100,9 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
 
   int32_t busyDepth{0};
   int32_t trackingDepth{0};
-  bool closePending{false};
+  // Frames closed while a control's loop was still running in them; deleted
+  // when the loop has returned.
+  std::vector<CFrame*> closedFrames;
   bool inDoIdleStuff{false};
   std::unique_ptr<ParameterSlot[]> slots;
   VstInt32 slotCount{0};

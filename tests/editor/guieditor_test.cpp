@@ -164,33 +164,43 @@ TEST(GuiEditor, ParameterValuesFromAnotherThreadAreAppliedAtIdle) {
 }
 
 TEST(GuiEditor, HostClosingFromItsIdleDuringADragWaitsForTheDragToEnd) {
-  Rig rig;
-  Parent parent("press 10 10\nwait 200\nmove 30 10\nwait 200\nrelease 30 10\n");
-  DragControl* control = nullptr;
-  rig.editor->populate = [&](CFrame& frame) {
-    control = new DragControl(CRect(0, 0, 60, 20), rig.editor, 0);
-    frame.addView(control);
-  };
-  rig.editor->open(&parent.record);
-  int closes = 0;
-  host().onRequest = [&](VstInt32 opcode) {
-    if (opcode == audioMasterIdle && closes++ == 0) rig.editor->close();
-  };
-  idleThroughScript(*rig.editor, parent);
-  host().onRequest = nullptr;
-  EXPECT_EQ(rig.editor->frame, nullptr);
-  EXPECT_EQ(parent.record.openWindows, 0u);
-  // The gesture was closed off when the loop ended.
-  const auto edits = host().edits();
-  ASSERT_GE(edits.size(), 2u);
-  EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
-  EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
-  // Reopening works as before.
-  Parent again;
-  rig.editor->open(&again.record);
-  rig.editor->idle();
-  EXPECT_EQ(again.record.openWindows, 1u);
-  rig.editor->close();
+  // The host answers the editor's idle request by closing the editor, and
+  // (second case) by opening it again at once, while a control is dragging.
+  for (bool reopen : {false, true}) {
+    Rig rig;
+    Parent parent("press 10 10\nwait 200\nmove 30 10\nwait 200\nrelease 30 10\n");
+    Parent again;
+    rig.editor->populate = [&](CFrame& frame) {
+      frame.addView(new DragControl(CRect(0, 0, 60, 20), rig.editor, 0));
+    };
+    rig.editor->open(&parent.record);
+    int masterIdles = 0;
+    host().onRequest = [&](VstInt32 opcode) {
+      if (opcode != audioMasterIdle || masterIdles++ != 0) return;
+      rig.editor->close();
+      EXPECT_EQ(rig.editor->frame, nullptr);
+      if (reopen) rig.editor->open(&again.record);
+    };
+    idleThroughScript(*rig.editor, parent);
+    host().onRequest = nullptr;
+    // The dragging frame is gone once its loop returned; no more idle
+    // requests came from the unwinding loop.
+    EXPECT_EQ(parent.record.openWindows, 0u) << reopen;
+    EXPECT_EQ(masterIdles, 1) << reopen;
+    const auto edits = host().edits();
+    ASSERT_GE(edits.size(), 2u);
+    EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
+    EXPECT_EQ(again.record.openWindows, reopen ? 1u : 0u);
+    // The editor works on as before.
+    Parent third;
+    rig.editor->open(&third.record);
+    rig.editor->idle();
+    EXPECT_EQ(third.record.openWindows, 1u);
+    EXPECT_EQ(again.record.openWindows, 0u);
+    rig.editor->close();
+    EXPECT_EQ(third.record.openWindows, 0u);
+  }
 }
 
 TEST(GuiEditor, DestroyingTheEditorWithoutCloseRemovesFrameAndWindow) {
