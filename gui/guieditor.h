@@ -11,10 +11,12 @@
 // Threads: everything runs on the host's user-interface thread except
 // setParameter, which only records the value (atomically) for the next idle.
 //
-// A deliverable's editor builds its frame in open (after calling this open)
-// and leaves the frame's removal to this close: a close that arrives while a
-// control is tracking the mouse (the host closing from inside its idle
-// request) is carried out when the control's loop has ended.
+// A deliverable's editor: its open calls this open, then builds the frame;
+// its close forgets its control pointers, then calls this close, which
+// removes the frame. A close that arrives while a control is tracking the
+// mouse (the host closing from inside its idle request) detaches the frame
+// at once and deletes it when the control's loop has returned. Parameter
+// changes reach the controls through applyParameter, on this thread.
 #pragma once
 
 #include <atomic>
