@@ -223,6 +223,32 @@ TEST(Frame, QuickAndModifiedClicksCountAsOneGesture) {
   }
 }
 
+TEST(Frame, ScriptedKeysArriveAsKeyCodes) {
+  struct KeyLogger : CView {
+    explicit KeyLogger(std::vector<std::string>& log) : CView(CRect(0, 0, 1, 1)), log{log} {}
+    int32_t onKeyDown(VstKeyCode& k) override {
+      log.push_back("down " + std::to_string(k.character) + " " + std::to_string(k.virt) + " " +
+                    std::to_string(k.modifier));
+      return 1;
+    }
+    int32_t onKeyUp(VstKeyCode& k) override {
+      log.push_back("up " + std::to_string(k.virt));
+      return 1;
+    }
+    std::vector<std::string>& log;
+  };
+  FrameRig rig("key left shift\nkey f3\nkey a ctrl alt\nkey return super\n");
+  std::vector<std::string> keys;
+  auto* logger = new KeyLogger(keys);
+  rig.frame->setFocusView(logger);
+  idleThroughScript(*rig.editor, rig.parent);
+  const std::vector<std::string> expected = {"down 0 11 1", "up 11", "down 0 42 0", "up 42",
+                                             "down 97 0 6", "up 0",  "down 13 4 8", "up 4"};
+  EXPECT_EQ(keys, expected);
+  rig.frame->setFocusView(nullptr);
+  logger->forget();
+}
+
 TEST(Frame, CursorsMapToThemeNumbers) {
   FrameRig rig;
   const std::pair<CCursorType, int32_t> table[] = {
