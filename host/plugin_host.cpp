@@ -26,7 +26,11 @@ std::string fourCharString(VstInt32 code) {
 }
 
 std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std::string& error) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A plug-in stays mapped after its library object goes, as in most hosts:
+  // system libraries it pulls in (X11, fontconfig) keep caches its static
+  // state points at, and unmapping it would strand those caches and turn any
+  // late call into the plug-in into a crash.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = dlerror();
     error = "cannot load " + path + ": " + (reason ? reason : "unknown error");

@@ -21,7 +21,8 @@ const char* const kStressHelp =
     "and accumulating, in place and not; sample-rate changes from 8 to 384 kHz;\n"
     "suspend/resume, program switching and renaming while audio runs; a plug-in\n"
     "with an editor also has it opened, idled, drawn and closed over and over (in\n"
-    "memory) while audio runs and parameters change.\n"
+    "memory, and in an X11 window when DISPLAY is set) while audio runs and\n"
+    "parameters change.\n"
     "\n"
     "Checks: no crash, finite output for finite input while parameters are within\n"
     "0..1 (and again once they return there after a storm), every text terminated\n"
@@ -75,7 +76,7 @@ int runStress(const Args& args) {
   if (!error.empty()) return fail(kExitNoPlugin, error);
   std::printf(
       "stress: %s: %llu instances, %llu dispatcher calls (%llu texts checked), %llu blocks "
-      "(%llu frames), %llu parameter changes, %llu program switches, %llu editor cycles\n",
+      "(%llu frames), %llu parameter changes, %llu program switches, %llu editor cycles (%llu on X11)\n",
       options.plugin.c_str(), static_cast<unsigned long long>(report.instances),
       static_cast<unsigned long long>(report.dispatcherCalls),
       static_cast<unsigned long long>(report.textChecks),
@@ -83,7 +84,8 @@ int runStress(const Args& args) {
       static_cast<unsigned long long>(report.frames),
       static_cast<unsigned long long>(report.parameterSets),
       static_cast<unsigned long long>(report.programSwitches),
-      static_cast<unsigned long long>(report.editorCycles));
+      static_cast<unsigned long long>(report.editorCycles),
+      static_cast<unsigned long long>(report.x11EditorCycles));
   if (passed) {
     std::printf("stress: no failures\n");
     return kExitOk;

@@ -1,5 +1,6 @@
 #include "stress.h"
 
+#include <X11/Xlib.h>
 #include <malloc.h>
 
 #include <stdlib.h>
@@ -167,10 +168,57 @@ void sweepOpcodes(PluginInstance& plugin, std::mt19937_64& random, bool exhausti
   plugin.dispatch(effSetBlockSize, 0, kMaxBlock);
 }
 
-// Opens the editor in memory (the headless window back end), gives it host
-// idles, a draw request and a few keys, and closes it again.
-void editorCycle(PluginInstance& plugin, std::mt19937_64& random, StressReport& report,
-                 Failures& failures) {
+// A top-level X11 window to host editors in, when a display is available.
+class HostWindow {
+ public:
+  HostWindow() {
+    if (std::getenv("DISPLAY") == nullptr) return;
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) return;
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 640, 480, 0, 0, 0);
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+  }
+  ~HostWindow() {
+    if (display_ == nullptr) return;
+    XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+  }
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+  bool available() const { return display_ != nullptr; }
+  Window id() const { return window_; }
+  // Lets the server see the editor's requests, as a host's event loop would.
+  void sync() {
+    if (display_) XSync(display_, False);
+  }
+
+ private:
+  Display* display_ = nullptr;
+  Window window_ = 0;
+};
+
+// Opens the editor in an X11 window (when there is a display) or in memory
+// (the headless window back end), gives it host idles, a draw request and a
+// few keys, and closes it again.
+void editorCycle(PluginInstance& plugin, std::mt19937_64& random, HostWindow& hostWindow,
+                 StressReport& report, Failures& failures) {
+  if (hostWindow.available() && random() % 2 == 0) {
+    ::setenv("OXEL_EDITOR_BACKEND", "x11", 1);
+    plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(hostWindow.id())));
+    plugin.dispatch(effEditDraw, 0, 0, nullptr);
+    const int idles = 1 + static_cast<int>(random() % 6);
+    for (int i = 0; i < idles; ++i) {
+      plugin.dispatch(effEditIdle);
+      hostWindow.sync();
+    }
+    plugin.dispatch(effEditClose);
+    hostWindow.sync();
+    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+    ++report.editorCycles;
+    ++report.x11EditorCycles;
+    return;
+  }
   OxelHeadlessParent parent{};
   parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
   parent.version = OXEL_HEADLESS_PARENT_VERSION;
@@ -265,10 +313,11 @@ void hammer(PluginInstance& plugin, Clock::duration duration, bool saneValues, u
   const auto end = Clock::now() + duration;
   char text[kTextBuffer];
   const bool hasEditor = (plugin.effect()->flags & effFlagsHasEditor) != 0;
+  HostWindow hostWindow;
   while (Clock::now() < end && !failures.any()) {
     switch (random() % (hasEditor ? 7 : 6)) {
       case 6:
-        editorCycle(plugin, random, report, failures);
+        editorCycle(plugin, random, hostWindow, report, failures);
         break;
       case 0:
         plugin.setProgram(static_cast<VstInt32>(random() % numPrograms));

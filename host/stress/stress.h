@@ -20,7 +20,7 @@ struct StressOptions {
 
 struct StressReport {
   uint64_t instances = 0, dispatcherCalls = 0, blocks = 0, frames = 0, parameterSets = 0;
-  uint64_t programSwitches = 0, textChecks = 0, editorCycles = 0;
+  uint64_t programSwitches = 0, textChecks = 0, editorCycles = 0, x11EditorCycles = 0;
   int failures = 0;
   std::string firstFailure;
 };
