@@ -15,23 +15,12 @@
 #include <cstring>
 
 #include "Tavrel.h"
+#include "block_buffers.h"
 #include "smoothing.h"
 
 // The vector helpers here are internal and always inlined, so the calling
 // convention GCC warns about for 32-byte vector arguments never applies.
 #pragma GCC diagnostic ignored "-Wpsabi"
-
-// The block loop is compiled three times and the loader picks the one this CPU
-// runs (an ifunc): AVX-512 machines (whose 32 vector registers keep the glide
-// chains out of memory), AVX, and the x86-64 baseline. The build never
-// contracts into fused multiply-adds, so all three give the same bits.
-// ThreadSanitizer's runtime is not ready when the loader runs the picker, so
-// its builds keep the baseline.
-#if defined(__SANITIZE_THREAD__)
-#define OXEL_DSP_CLONES
-#else
-#define OXEL_DSP_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx", "default")))
-#endif
 
 namespace {
 
@@ -161,27 +150,6 @@ __attribute__((always_inline)) inline void renderSettledFrames(const StepCoeffic
     }
   }
   for (; i < end; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
-}
-
-// True when two buffers of n floats overlap without being the same buffer: a
-// host that hands such buffers gets the frame-by-frame loop, whose result then
-// depends on the exact order of every read and write.
-bool overlapsOffset(const float* a, const float* b, VstInt32 n) {
-  if (a == b) return false;
-  const auto ua = reinterpret_cast<std::uintptr_t>(a);
-  const auto ub = reinterpret_cast<std::uintptr_t>(b);
-  const auto bytes = static_cast<std::uintptr_t>(n) * sizeof(float);
-  return ua < ub + bytes && ub < ua + bytes;
-}
-
-bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n) {
-  for (int o = 0; o < 4; ++o) {
-    for (int in = 0; in < 4; ++in)
-      if (overlapsOffset(outputs[o], inputs[in], n)) return false;
-    for (int other = o + 1; other < 4; ++other)
-      if (overlapsOffset(outputs[o], outputs[other], n)) return false;
-  }
-  return true;
 }
 
 using Bits4 = long long __attribute__((vector_size(32)));
@@ -343,7 +311,7 @@ __attribute__((always_inline)) inline void dispatchOrder(VstInt32 order, StepCoe
 OXEL_DSP_CLONES void renderFrames(bool accumulate, VstInt32 order, StepCoefficients& old,
                                      const StepCoefficients& target, float* const* inputs,
                                      float* const* outputs, VstInt32 n) {
-  const bool vectors = buffersAllowVectors(inputs, outputs, n);
+  const bool vectors = buffersAllowVectors<4, 4>(inputs, outputs, n);
   if (accumulate) {
     if (vectors)
       dispatchOrder<true, true>(order, old, target, inputs, outputs, n);
