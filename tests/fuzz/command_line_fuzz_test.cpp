@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "built_plugins.h"
 
 namespace fs = std::filesystem;
 
@@ -90,7 +91,7 @@ void writeWav(const fs::path& path, int channels, int frames) {
 class CommandLineFuzz : public ::testing::Test {
  protected:
   void SetUp() override {
-    plugin = std::string{OXEL_PLUGIN_DIR} + "/Pelrin/Pelrin.so";
+    plugin = builtPluginPath("Pelrin");
     dir = fs::temp_directory_path() / ("oxel-fuzz-" + std::to_string(getpid()));
     fs::create_directories(dir);
     writeWav(dir / "in.wav", 4, 2400);

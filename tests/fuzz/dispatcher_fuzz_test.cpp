@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plugin_host.h"
+#include "built_plugins.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ class DispatcherFuzz : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DispatcherFuzz, RandomCallSequences) {
   const std::string path =
-      std::string{OXEL_PLUGIN_DIR} + "/" + GetParam() + "/" + GetParam() + ".so";
+      builtPluginPath(GetParam());
   if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);

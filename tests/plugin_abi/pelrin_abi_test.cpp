@@ -9,10 +9,11 @@
 
 #include "pelrin_reference.h"
 #include "plugin_host.h"
+#include "built_plugins.h"
 
 namespace {
 
-const std::string kPelrinPath = std::string{OXEL_PLUGIN_DIR} + "/Pelrin/Pelrin.so";
+const std::string kPelrinPath = builtPluginPath("Pelrin");
 
 class PelrinAbi : public ::testing::Test {
  protected:

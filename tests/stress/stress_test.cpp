@@ -7,6 +7,7 @@
 #include <string>
 
 #include "stress.h"
+#include "built_plugins.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ std::string pluginPath(const std::string& name) {
 #ifdef OXEL_EDITOR_TEST_PLUGIN
   if (name == "EditorTest") return OXEL_EDITOR_TEST_PLUGIN;
 #endif
-  return std::string{OXEL_PLUGIN_DIR} + "/" + name + "/" + name + ".so";
+  return builtPluginPath(name);
 }
 
 TEST_P(StressRun, SurvivesWithoutFailures) {
