@@ -19,8 +19,7 @@ namespace {
 class DispatcherFuzz : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DispatcherFuzz, RandomCallSequences) {
-  const std::string path =
-      builtPluginPath(GetParam());
+  const std::string path = builtPluginPath(GetParam());
   if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);

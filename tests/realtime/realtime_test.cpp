@@ -67,8 +67,7 @@ namespace {
 class RealtimeAudio : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RealtimeAudio, ProcessNeitherAllocatesNorLocks) {
-  const std::string path =
-      builtPluginPath(GetParam());
+  const std::string path = builtPluginPath(GetParam());
   if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);
