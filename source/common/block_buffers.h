@@ -1,9 +1,10 @@
-// What both signal paths need to pick their block loop: whether the host's
-// buffers allow the vector loop, and the marker that builds a loop once per
-// instruction set.
+// What both signal paths need for their block loops: whether the host's
+// buffers allow the vector loop, the marker that builds a loop once per
+// instruction set, and four-lane vector helpers.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "aeffect.h"
 
@@ -40,4 +41,27 @@ bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n
       if (overlapsOffset(outputs[o], outputs[other], n)) return false;
   }
   return true;
+}
+
+// Four-lane vectors for the block loops, and exact conversions between them.
+// Vector arguments of 32 bytes are fine here: these helpers are always inlined.
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Doubles4 = double __attribute__((vector_size(32)));
+using Floats4 = float __attribute__((vector_size(16)));
+
+__attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
+  Floats4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+__attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
+  std::memcpy(p, &v, sizeof v);
+}
+// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
+// halves) so that AVX converts four floats in one instruction.
+__attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
+  return Doubles4{v[0], v[1], v[2], v[3]};
+}
+__attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
+  return __builtin_convertvector(v, Floats4);
 }

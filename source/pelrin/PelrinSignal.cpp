@@ -75,26 +75,7 @@ __attribute__((always_inline)) inline Frame renderFrame(const Weights& k, float*
   return {w, x, y, z};
 }
 
-using Doubles4 = double __attribute__((vector_size(32)));
-using Floats4 = float __attribute__((vector_size(16)));
 using Bits4 = long long __attribute__((vector_size(32)));
-
-__attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
-  Floats4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-__attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
-  std::memcpy(p, &v, sizeof v);
-}
-// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
-// halves) so that AVX converts four floats in one instruction.
-__attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
-  return Doubles4{v[0], v[1], v[2], v[3]};
-}
-__attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
-  return __builtin_convertvector(v, Floats4);
-}
 __attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
   return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
 }

@@ -85,25 +85,6 @@ __attribute__((always_inline)) inline void renderFrame(const StepCoefficients& k
   }
 }
 
-using Doubles4 = double __attribute__((vector_size(32)));
-using Floats4 = float __attribute__((vector_size(16)));
-
-__attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
-  Floats4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-__attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
-  std::memcpy(p, &v, sizeof v);
-}
-// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
-// halves) so that AVX converts four floats in one instruction.
-__attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
-  return Doubles4{v[0], v[1], v[2], v[3]};
-}
-__attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
-  return __builtin_convertvector(v, Floats4);
-}
 
 // Frames begin..end with constant coefficients, four frames per step. Loads and
 // stores per channel keep the scalar frame's order, so identical input and
