@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <random>
 #include <vector>
@@ -20,7 +19,6 @@ class DispatcherFuzz : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DispatcherFuzz, RandomCallSequences) {
   const std::string path = builtPluginPath(GetParam());
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);
   ASSERT_TRUE(library) << error;

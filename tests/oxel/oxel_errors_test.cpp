@@ -88,16 +88,14 @@ TEST_F(OxelBadInput, OneLineMessageExitStatusAndNoOutput) {
       {"plug-in not found", {"render", "NoSuchPlugin", "IN", "OUT"}, 4, "plug-in 'NoSuchPlugin' not found"},
       {"not a plug-in", {"render", "DIR/text.wav", "IN", "OUT"}, 4, "cannot load"},
       {"info on a missing plug-in", {"info", "DIR/none.so"}, 4, "no such plug-in file"},
+      // Tavrel
+      {"preset on Tavrel", {"render", T, "IN", "OUT", "--preset", "blumlein"}, 3, "--preset is for Pelrin"},
+      {"trajectory row not a number", {"render", T, "IN", "OUT", "--trajectory", "DIR/bad.csv"}, 3, "bad.csv:3: 'zero' is not a number"},
+      {"trajectory time going back", {"render", T, "IN", "OUT", "--trajectory", "DIR/backwards.csv"}, 3, "backwards.csv:3: times"},
+      {"missing trajectory", {"render", T, "IN", "OUT", "--trajectory", "DIR/none.csv"}, 3, "trajectory file not found"},
+      {"trajectory and automation", {"render", T, "IN", "OUT", "--trajectory", "DIR/good.csv", "--set", "Angle1=0"}, 2, "Angle1 is driven by --trajectory"},
   };
-  std::vector<BadInput> all = cases;
-  if (tavrelBuilt()) {
-    all.push_back({"preset on Tavrel", {"render", T, "IN", "OUT", "--preset", "blumlein"}, 3, "--preset is for Pelrin"});
-    all.push_back({"trajectory row not a number", {"render", T, "IN", "OUT", "--trajectory", "DIR/bad.csv"}, 3, "bad.csv:3: 'zero' is not a number"});
-    all.push_back({"trajectory time going back", {"render", T, "IN", "OUT", "--trajectory", "DIR/backwards.csv"}, 3, "backwards.csv:3: times"});
-    all.push_back({"missing trajectory", {"render", T, "IN", "OUT", "--trajectory", "DIR/none.csv"}, 3, "trajectory file not found"});
-    all.push_back({"trajectory and automation", {"render", T, "IN", "OUT", "--trajectory", "DIR/good.csv", "--set", "Angle1=0"}, 2, "Angle1 is driven by --trajectory"});
-  }
-  for (const BadInput& c : all) {
+  for (const BadInput& c : cases) {
     SCOPED_TRACE(c.what);
     const RunResult run = runOxel(expand(c.args));
     EXPECT_EQ(run.status, c.status);

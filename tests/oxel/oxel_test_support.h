@@ -29,8 +29,6 @@ inline const std::string kOxel = std::string{OXEL_BINARY_DIR} + "/bin/oxel";
 inline const std::string kPelrin = std::string{OXEL_PLUGIN_DIR} + "/Pelrin/Pelrin.so";
 inline const std::string kTavrel = std::string{OXEL_PLUGIN_DIR} + "/Tavrel/Tavrel.so";
 
-inline bool tavrelBuilt() { return fs::exists(kTavrel); }
-
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal
   std::string out, err;

@@ -45,7 +45,6 @@ TEST(ParameterValue, LandsOnAValueThatShowsTheNumber) {
 }
 
 TEST(ParameterValue, SteppedDisplaysGetTheMiddleOfTheStep) {
-  if (!tavrelBuilt()) GTEST_SKIP() << "Tavrel is not built";
   auto tavrel = instance(kTavrel);
   ASSERT_TRUE(tavrel);
   for (int order = 0; order <= 5; ++order) {

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -68,7 +67,6 @@ class RealtimeAudio : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RealtimeAudio, ProcessNeitherAllocatesNorLocks) {
   const std::string path = builtPluginPath(GetParam());
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not built";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);
   ASSERT_TRUE(library) << error;
