@@ -6,6 +6,7 @@
 #include "CControl.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
+#include "CVerticalSwitch.h"
 #include "CView.h"
 #include "geometry.h"
 #include "guieditor.h"
