@@ -33,10 +33,6 @@ Pelrin::Pelrin(audioMasterCallback audioMaster)
 Pelrin::~Pelrin() { delete[] programs; }
 
 void Pelrin::init() {
-  dAzimuth = 0.0;
-  dElevation = 0.25;
-  dPattern = 0.0;
-  dAngle = 0.1666666667;
   dCosAzLeft = dCosElLeft = dCosAzRight = dCosElRight = 1.0;
   dSinAzLeft = dSinElLeft = dSinAzRight = dSinElRight = 0.0;
   dZerothLevel = dFirstLevel = 1.0;
@@ -46,10 +42,26 @@ void Pelrin::init() {
   dXCoeffLeftOld = dYCoeffLeftOld = dXCoeffRightOld = dYCoeffRightOld = 1.0;
   dZCoeffLeftOld = dZCoeffRightOld = 0.0;
   newW = newX = newY = newZ = 0.0;
+  // The first block that has frames starts its weights at its own targets:
+  // a fresh instance plays its values at once instead of gliding from the
+  // placeholders above, whatever the host restores before it starts.
+  bStartSettled = true;
+  // A fresh instance reports and plays program 0, as selecting it would.
   fAzimuth = 0.0f;
   fElevation = 0.25f;
   fAngle = 0.16666667f;
   fPattern = 0.5f;
+  if (programs)
+    setProgram(0);
+  else
+    deriveValues();
+}
+
+void Pelrin::deriveValues() {
+  dAzimuth = fAzimuth * kTwoPi;
+  dElevation = (fElevation - 0.25) * kTwoPi;
+  dAngle = fAngle * kPi;
+  dPattern = fPattern;
 }
 
 void Pelrin::setParameter(VstInt32 index, float value) {
@@ -68,10 +80,7 @@ void Pelrin::setParameter(VstInt32 index, float value) {
   if (programValue) *programValue = value;
   if (stored) *stored = value;
   if (editor) editor->postUpdate();
-  dAzimuth = fAzimuth * kTwoPi;
-  dElevation = (fElevation - 0.25) * kTwoPi;
-  dAngle = fAngle * kPi;
-  dPattern = fPattern;
+  deriveValues();
 }
 
 float Pelrin::getParameter(VstInt32 index) {

@@ -42,6 +42,8 @@ class Pelrin : public AudioEffectX {
   virtual void init();
 
  protected:
+  // The derived (radian and pattern) values from the current parameter values.
+  void deriveValues();
   // Per-block step: directions and target weights from the derived values.
   void computeTargets();
   template <bool accumulate>
@@ -65,6 +67,8 @@ class Pelrin : public AudioEffectX {
   double dXCoeffLeftOld = 1.0, dYCoeffLeftOld = 1.0, dZCoeffLeftOld = 0.0;
   double dXCoeffRightOld = 1.0, dYCoeffRightOld = 1.0, dZCoeffRightOld = 0.0;
   double newW = 0.0, newX = 0.0, newY = 0.0, newZ = 0.0;
+  // Set until the first block with frames: that block's weights start at their targets.
+  bool bStartSettled = true;
 
   // Current parameter values, as the host reads them back.
   Relaxed<float> fAzimuth{0.0f};

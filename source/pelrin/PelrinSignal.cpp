@@ -330,6 +330,16 @@ void Pelrin::renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames)
                            dYCoeffLeft * kAvCoef2,   dZCoeffLeft * kAvCoef2,
                            dXCoeffRight * kAvCoef2,  dYCoeffRight * kAvCoef2,
                            dZCoeffRight * kAvCoef2};
+  if (bStartSettled) {
+    dZerothLevelOld = dZerothLevel;
+    dXCoeffLeftOld = dXCoeffLeft;
+    dYCoeffLeftOld = dYCoeffLeft;
+    dZCoeffLeftOld = dZCoeffLeft;
+    dXCoeffRightOld = dXCoeffRight;
+    dYCoeffRightOld = dYCoeffRight;
+    dZCoeffRightOld = dZCoeffRight;
+    bStartSettled = false;
+  }
   Weights k{dZerothLevelOld, dXCoeffLeftOld,  dYCoeffLeftOld, dZCoeffLeftOld,
             dXCoeffRightOld, dYCoeffRightOld, dZCoeffRightOld};
   renderFrames(accumulate, k, targetTerm, inputs, outputs, sampleFrames, last);

@@ -41,17 +41,28 @@ Tavrel::Tavrel(audioMasterCallback audioMaster)
 Tavrel::~Tavrel() { delete[] programs; }
 
 void Tavrel::init() {
+  // Placeholders: the first block that has frames starts its sines and
+  // cosines at its own targets, so a fresh instance plays its angles at once
+  // instead of gliding to them, whatever the host restores before it starts.
+  dSinRotateOld = dSinTiltOld = dSinTumbleOld = 0.0;
+  dCosRotateOld = dCosTiltOld = dCosTumbleOld = 1.0;
+  bStartSettled = true;
+  // A fresh instance reports and plays program 0, as selecting it would.
   fAngle1 = 0.0f;
   fAngle2 = 0.0f;
   fAngle3 = 0.0f;
   fOrder = 0.0f;
-  dAngle1 = 0.0;
-  dAngle2 = 0.0;
-  dAngle3 = 0.0;
-  iOrder = 0;
-  // A quarter turn in every plane: a fresh instance glides from there to its angles.
-  dSinRotateOld = dSinTiltOld = dSinTumbleOld = 1.0;
-  dCosRotateOld = dCosTiltOld = dCosTumbleOld = 0.0;
+  if (programs)
+    setProgram(0);
+  else
+    deriveValues();
+}
+
+void Tavrel::deriveValues() {
+  iOrder = orderOf(fOrder);
+  dAngle1 = -static_cast<double>(fAngle1) * kTwoPi;
+  dAngle2 = -static_cast<double>(fAngle2) * kTwoPi;
+  dAngle3 = -static_cast<double>(fAngle3) * kTwoPi;
 }
 
 VstInt32 Tavrel::orderOf(float value) {
@@ -83,10 +94,7 @@ void Tavrel::setParameter(VstInt32 index, float value) {
   if (programValue) *programValue = value;
   if (stored) *stored = value;
   if (editor) editor->postUpdate();
-  iOrder = orderOf(fOrder);
-  dAngle1 = -static_cast<double>(fAngle1) * kTwoPi;
-  dAngle2 = -static_cast<double>(fAngle2) * kTwoPi;
-  dAngle3 = -static_cast<double>(fAngle3) * kTwoPi;
+  deriveValues();
 }
 
 float Tavrel::getParameter(VstInt32 index) {

@@ -55,6 +55,8 @@ class Tavrel : public AudioEffectX {
   static VstInt32 processedOrderOf(float value);
 
  protected:
+  // The derived radians and order from the current parameter values.
+  void deriveValues();
   // Per-block step: the order and the six target sines and cosines.
   VstInt32 computeTargets();
   template <bool accumulate>
@@ -69,10 +71,12 @@ class Tavrel : public AudioEffectX {
   Relaxed<VstInt32> iOrder{0};
 
   // Audio-thread state: the smoothed sines and cosines in use and their targets.
-  double dSinRotateOld = 1.0, dSinTiltOld = 1.0, dSinTumbleOld = 1.0;
-  double dCosRotateOld = 0.0, dCosTiltOld = 0.0, dCosTumbleOld = 0.0;
+  double dSinRotateOld = 0.0, dSinTiltOld = 0.0, dSinTumbleOld = 0.0;
+  double dCosRotateOld = 1.0, dCosTiltOld = 1.0, dCosTumbleOld = 1.0;
   double dSinRotate = 0.0, dSinTilt = 0.0, dSinTumble = 0.0;
   double dCosRotate = 1.0, dCosTilt = 1.0, dCosTumble = 1.0;
+  // Set until the first block with frames: that block's glide starts at its targets.
+  bool bStartSettled = true;
 
   // Working vector of rotateField, tiltField and tumbleField.
   double newW = 0.0, newX = 0.0, newY = 0.0, newZ = 0.0;

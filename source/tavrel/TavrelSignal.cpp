@@ -338,6 +338,13 @@ void Tavrel::renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames)
   double* cosineOld[3] = {&dCosRotateOld, &dCosTiltOld, &dCosTumbleOld};
   const double sineTarget[3] = {dSinRotate, dSinTilt, dSinTumble};
   const double cosineTarget[3] = {dCosRotate, dCosTilt, dCosTumble};
+  if (bStartSettled) {
+    for (int plane = 0; plane < 3; ++plane) {
+      *sineOld[plane] = sineTarget[plane];
+      *cosineOld[plane] = cosineTarget[plane];
+    }
+    bStartSettled = false;
+  }
   // Per block the planes are visited in the order's sequence: gather their
   // state by step, run the frames, and scatter it back.
   StepCoefficients old{}, target{};

@@ -25,12 +25,14 @@ bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 // ---- The plain recurrence of the microphone pair, one frame at a time ----
 
 struct PelrinRecurrence {
-  // Parameter values and the derived values as a fresh instance holds them.
+  // Parameter values and the derived values as a fresh instance holds them:
+  // those of the first program.
   float parameter[4] = {0.0f, 0.25f, 0.16666667f, 0.5f};
-  double azimuth = 0.0, elevation = 0.25, pattern = 0.0, angle = 0.1666666667;
+  double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * 3.141592653589793;
   double old[7] = {1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // W, XL, YL, ZL, XR, YR, ZR
   double target[7] = {};
   double work[4] = {};  // the last frame's W, X, Y, Z terms
+  bool startSettled = true;  // the first block with frames starts at its targets
 
   void set(int index, float value) {
     if (!std::isfinite(value)) return;
@@ -50,6 +52,10 @@ struct PelrinRecurrence {
     target[4] = std::cos(azimuth - angle) * std::cos(elevation) * first;
     target[5] = std::sin(azimuth - angle) * std::cos(elevation) * first;
     target[6] = std::sin(elevation) * first;
+    if (startSettled && frames > 0) {
+      for (int c = 0; c < 7; ++c) old[c] = target[c];
+      startSettled = false;
+    }
     for (int i = 0; i < frames; ++i) {
       work[0] = old[0] * in[0][i] + 1e-20;
       work[1] = in[1][i] + 1e-20;

@@ -39,9 +39,11 @@ TEST(PelrinParameters, FreshInstance) {
   EXPECT_EQ(p.getAeffect()->flags, effFlagsCanReplacing);
   EXPECT_EQ(p.getPlugCategory(), kPlugSurroundFx);
   EXPECT_EQ(p.getVendorVersion(), 1024);
-  // Until a parameter is set, the displays show the start-up working values.
-  EXPECT_EQ(display(p, 1), "14.32394");  // 0.25 rad
-  EXPECT_EQ(display(p, 3), "0.000000");
+  // The displays follow the first program's values from the start.
+  EXPECT_EQ(display(p, 0), "0.000000");
+  EXPECT_EQ(display(p, 1), "0.000000");  // level
+  EXPECT_EQ(display(p, 2), "60.00000");
+  EXPECT_EQ(display(p, 3), "0.500000");  // cardioid
 }
 
 TEST(PelrinParameters, NamesLabelsAndDisplays) {

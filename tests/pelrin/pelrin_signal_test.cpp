@@ -39,7 +39,7 @@ void expectMatchesModel(bool accumulate, bool inPlace) {
   int step = 0;
   bool first = true;
   for (int frames : blocks) {
-    if (!first) {  // the very first block runs from the start-up working values
+    if (!first) {  // the very first block plays the first program
       const float* s = settings[step++ % 4];
       for (int i = 0; i < 4; ++i) p.setParameter(i, s[i]);
       model.setParameters(s[0], s[1], s[2], s[3]);
@@ -77,16 +77,33 @@ TEST(PelrinSignal, InPlaceMatchesModelBitForBit) { expectMatchesModel(false, tru
 
 TEST(PelrinSignal, ZeroFramesTouchNothingButTargetsMove) {
   Pelrin p{nullptr};
-  p.setParameter(3, 1.0f);
+  p.setParameter(3, 0.0f);  // omni: the first block starts with the W weight at 1
   Buffers b{constant(4, 1.0f, 0.0f, 0.0f, 0.0f), 2};
+  p.processReplacing(b.inPtr.data(), b.outPtr.data(), 1);
+  EXPECT_EQ(b.out[0][0], 1.0f);
+  p.setParameter(3, 1.0f);
   b.out[0].assign(4, 9.0f);
   p.processReplacing(b.inPtr.data(), b.outPtr.data(), 0);
   p.process(b.inPtr.data(), b.outPtr.data(), -5);
   EXPECT_EQ(b.out[0], std::vector<float>(4, 9.0f));
-  // The W weight glides from 1 towards the new target 0 right away.
+  // The W weight (1 after the first frame's step) glides towards the new target 0.
   p.processReplacing(b.inPtr.data(), b.outPtr.data(), 2);
   EXPECT_EQ(b.out[0][0], 1.0f);
   EXPECT_EQ(b.out[0][1], static_cast<float>(0.999 + 1e-20));
+}
+
+// Empty blocks before the first real one do not use up its settled start.
+TEST(PelrinSignal, FirstBlockWithFramesStartsAtItsTargets) {
+  Pelrin p{nullptr};
+  Buffers b{constant(4, 1.0f, 1.0f, 0.0f, 0.0f), 2};
+  p.processReplacing(b.inPtr.data(), b.outPtr.data(), 0);
+  p.setParameter(3, 1.0f);  // figure-of-eight, pair at +-30 degrees
+  p.processReplacing(b.inPtr.data(), b.outPtr.data(), 4);
+  const float expected = static_cast<float>(0.707 * std::cos(0.16666667f * M_PI));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(b.out[0][i], expected, 1e-6) << i;
+    EXPECT_NEAR(b.out[1][i], expected, 1e-6) << i;
+  }
 }
 
 TEST(PelrinSignal, SilenceGivesTinyPositiveNotZero) {

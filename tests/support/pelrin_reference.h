@@ -8,10 +8,15 @@
 namespace reference {
 
 struct PelrinModel {
-  // Derived values as the processor computes them from the four parameters.
-  double azimuth = 0.0, elevation = 0.25, angle = 0.1666666667, pattern = 0.0;
+  // Derived values as the processor computes them from the four parameters;
+  // a fresh model holds those of the first program.
+  double azimuth = 0.0, elevation = 0.0, angle = 0.0, pattern = 0.0;
   // Smoothed weights: W, then X/Y/Z of microphone 1, then X/Y/Z of microphone 2.
   double w = 1.0, xl = 1.0, yl = 1.0, zl = 0.0, xr = 1.0, yr = 1.0, zr = 0.0;
+  // Until the first block with frames: the weights start at that block's targets.
+  bool startSettled = true;
+
+  PelrinModel() { setParameters(0.0f, 0.25f, 0.16666667f, 0.5f); }
 
   void setParameters(float fAzimuth, float fElevation, float fAngle, float fPattern) {
     azimuth = static_cast<double>(fAzimuth) * 6.283185307179586;
@@ -31,6 +36,12 @@ struct PelrinModel {
     const double txr = std::cos(azimuth - angle) * std::cos(elevation) * first;
     const double tyr = std::sin(azimuth - angle) * std::cos(elevation) * first;
     const double tzr = std::sin(elevation) * first;
+    if (startSettled && frames > 0) {
+      w = zeroth;
+      xl = txl, yl = tyl, zl = tzl;
+      xr = txr, yr = tyr, zr = tzr;
+      startSettled = false;
+    }
     for (int i = 0; i < frames; ++i) {
       const double nw = w * W[i] + tiny, nx = X[i] + tiny, ny = Y[i] + tiny, nz = Z[i] + tiny;
       const float m1 = static_cast<float>(nw + xl * nx + yl * ny + zl * nz);

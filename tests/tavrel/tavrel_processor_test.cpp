@@ -56,11 +56,6 @@ TEST(TavrelProcessor, FreshInstanceHasDefaultBankAndIdentity) {
   }
   EXPECT_EQ(display(t, 0), "0.000000");
   EXPECT_EQ(display(t, 3), "      0");
-  // The smoothing starts a quarter turn away in every plane.
-  for (int plane = 0; plane < 3; ++plane) {
-    EXPECT_EQ(t.sineOld(plane), 1.0);
-    EXPECT_EQ(t.cosineOld(plane), 0.0);
-  }
 }
 
 TEST(TavrelProcessor, NamesLabelsAndPins) {

@@ -33,10 +33,12 @@ inline int processedOrder(float value) {
 struct Model {
   float parameter[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // angle 1..3, order
   // Smoothed and target sine and cosine per plane.
-  double sineOld[3] = {1.0, 1.0, 1.0};
-  double cosineOld[3] = {0.0, 0.0, 0.0};
+  double sineOld[3] = {0.0, 0.0, 0.0};
+  double cosineOld[3] = {1.0, 1.0, 1.0};
   double sine[3] = {0.0, 0.0, 0.0};
   double cosine[3] = {1.0, 1.0, 1.0};
+  // Until the first block with frames: the smoothed values start at that block's targets.
+  bool startSettled = true;
 
   void set(int index, float value) {
     if (index >= 0 && index < 4 && std::isfinite(value)) parameter[index] = value;
@@ -57,6 +59,13 @@ struct Model {
       const double angle = -static_cast<double>(parameter[step]) * 6.283185307179586;
       sine[kSequence[order][step]] = std::sin(angle) + 1e-20;
       cosine[kSequence[order][step]] = std::cos(angle) + 1e-20;
+    }
+    if (startSettled && frames > 0) {
+      for (int plane = 0; plane < 3; ++plane) {
+        sineOld[plane] = sine[plane];
+        cosineOld[plane] = cosine[plane];
+      }
+      startSettled = false;
     }
     const double keep = 0.999;
     const double take = 1.0 - keep;
