@@ -101,10 +101,12 @@ def text_width(ctx, text, tracking=0.0):
     return width - tracking if text else 0.0
 
 
-def draw_text(ctx, text, x, baseline, colour, tracking=0.0, align="left"):
+def draw_text(ctx, text, x, baseline, colour, tracking=0, align="left"):
     """Draws text with letter spacing; x is the left edge, the centre or the
-    right edge by align. The start is rounded to whole pixels so hinted
-    glyphs stay crisp."""
+    right edge by align. The start is rounded to whole pixels, and hinted
+    advances plus a whole-pixel tracking keep every glyph on the pixel grid,
+    so the spacing stays even at 1x."""
+    assert tracking == int(tracking), "letter spacing in whole pixels"
     width = text_width(ctx, text, tracking)
     if align == "centre":
         x -= width / 2.0
@@ -456,7 +458,7 @@ def title(ctx, name, x, accent, subtitle_lines=(), right=0, centre=False):
     """Product name in the header (the about hot spot), the first letter in
     the accent colour; a short description on the right."""
     set_font(ctx, 18, bold=True)
-    tracking = 1.5
+    tracking = 2
     baseline = 16
     if centre:
         x = round(x - text_width(ctx, name, tracking) / 2.0)
@@ -466,10 +468,10 @@ def title(ctx, name, x, accent, subtitle_lines=(), right=0, centre=False):
     draw_text(ctx, rest, x + w + tracking, baseline, TEXT_ON, tracking)
     set_font(ctx, 8, bold=True)
     for i, line in enumerate(subtitle_lines):
-        draw_text(ctx, line, right, 10 + i * 9, LABEL_DIM, 0.6, align="right")
+        draw_text(ctx, line, right, 10 + i * 9, LABEL_DIM, 1, align="right")
 
 
-def label(ctx, text, cx, baseline, colour=LABEL, size=9, tracking=0.8):
+def label(ctx, text, cx, baseline, colour=LABEL, size=9, tracking=1):
     set_font(ctx, size, bold=True)
     engraved_text(ctx, text, cx, baseline, colour, tracking, align="centre")
 
@@ -549,8 +551,8 @@ def pelrin_background():
     label(ctx, "MIC PATTERN", 112, 234)
     set_font(ctx, 8, bold=True)
     fx, fy = PELRIN_FADER
-    draw_text(ctx, "OMNI", fx + fader_handle_centre(0.0) - 6, fy + 26, LABEL_DIM, 0.6)
-    draw_text(ctx, "FIG 8", fx + fader_handle_centre(1.0) + 6, fy + 26, LABEL_DIM, 0.6, align="right")
+    draw_text(ctx, "OMNI", fx + fader_handle_centre(0.0) - 6, fy + 26, LABEL_DIM, 1)
+    draw_text(ctx, "FIG 8", fx + fader_handle_centre(1.0) + 6, fy + 26, LABEL_DIM, 1, align="right")
     surface.flush()
     return surface
 
@@ -638,12 +640,12 @@ def about_picture(size, name, accent, emblem, emblem_radius, lines):
     panel_base(ctx, w, h)
     lower_shade(ctx, w, h // 2, h)
     set_font(ctx, 9, bold=True)
-    engraved_text(ctx, "ABOUT", w / 2.0, 15, LABEL_DIM, 1.5, align="centre")
+    engraved_text(ctx, "ABOUT", w / 2.0, 15, LABEL_DIM, 2, align="centre")
     cy = HEADER_H + 8 + emblem_radius + 3
     emblem(ctx, w / 2.0, cy)
     set_font(ctx, 22, bold=True)
     baseline = cy + emblem_radius + 3 + 24
-    tracking = 2.0
+    tracking = 2
     width = text_width(ctx, name, tracking)
     x = round(w / 2.0 - width / 2.0)
     draw_text(ctx, name, x, baseline + 1, (0.06, 0.07, 0.08), tracking)
@@ -658,11 +660,11 @@ def about_picture(size, name, accent, emblem, emblem_radius, lines):
     hline(ctx, w // 2 - 24, w // 2 + 23, y - 8, (0, 0, 0, 0.45))
     hline(ctx, w // 2 - 24, w // 2 + 23, y - 7, (1, 1, 1, 0.06))
     set_font(ctx, 9, bold=True)
-    engraved_text(ctx, VERSION_TEXT.upper(), w / 2.0, y + 4, LABEL, 0.8, align="centre")
+    engraved_text(ctx, VERSION_TEXT.upper(), w / 2.0, y + 4, LABEL, 1, align="centre")
     set_font(ctx, 10)
     engraved_text(ctx, VENDOR_TEXT, w / 2.0, y + 18, LABEL, 0.0, align="centre")
     set_font(ctx, 8)
-    draw_text(ctx, "Type: Liberation Sans \u00b7 click to close", w / 2.0, h - 7, LABEL_DIM, 0.2, align="centre")
+    draw_text(ctx, "Type: Liberation Sans \u00b7 click to close", w / 2.0, h - 7, LABEL_DIM, 0, align="centre")
     surface.flush()
     return surface
 
@@ -724,7 +726,7 @@ def tavrel_background():
     # the title area's centre is the window's centre here
     title(ctx, "TAVREL", (PELRIN_TITLE[0] + PELRIN_TITLE[2]) / 2.0, TEAL, centre=True)
     for i, (x, y) in enumerate(TAVREL_KNOBS):
-        label(ctx, "ANGLE %d" % (i + 1), x + 24, 32, size=8, tracking=0.7)
+        label(ctx, "ANGLE %d" % (i + 1), x + 24, 32, size=8, tracking=1)
         # a small mark between each knob and its column of the switch
         cx = x + 24
         ctx.move_to(cx - 3, 85.5)
