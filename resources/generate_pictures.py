@@ -227,7 +227,7 @@ def draw_knob(ctx, cx, cy, degrees, accent, radius=17.0):
         a = i * 2 * math.pi / 48
         s, c = math.sin(a), math.cos(a)
         lit = 0.5 + 0.5 * (-(s - c) / math.sqrt(2))  # 1 at the top left
-        ctx.set_source_rgba(0, 0, 0, 0.10 + 0.18 * (1 - lit))
+        ctx.set_source_rgba(0, 0, 0, 0.18 + 0.22 * (1 - lit))
         ctx.move_to(cx + s * (radius - 2.6), cy - c * (radius - 2.6))
         ctx.line_to(cx + s * (radius - 0.6), cy - c * (radius - 0.6))
         ctx.stroke()
@@ -250,6 +250,13 @@ def draw_knob(ctx, cx, cy, degrees, accent, radius=17.0):
     cap.add_color_stop_rgb(0.0, *KNOB_CAP_LIGHT)
     cap.add_color_stop_rgb(1.0, *KNOB_CAP_DARK)
     ctx.set_source(cap)
+    ctx.arc(cx, cy, cap_r, 0, 2 * math.pi)
+    ctx.fill()
+    # a soft sheen where the light falls
+    sheen = cairo.RadialGradient(cx - 4.5, cy - 5.5, 0.5, cx - 4.5, cy - 5.5, cap_r * 0.8)
+    sheen.add_color_stop_rgba(0.0, 1, 1, 1, 0.10)
+    sheen.add_color_stop_rgba(1.0, 1, 1, 1, 0.0)
+    ctx.set_source(sheen)
     ctx.arc(cx, cy, cap_r, 0, 2 * math.pi)
     ctx.fill()
     # cap edge: light on the upper left, dark on the lower right
