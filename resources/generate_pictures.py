@@ -371,11 +371,19 @@ def handle_shape(ctx):
     rounded_rect(ctx, 0, 0, HANDLE_W, HANDLE_H, 2.5)
 
 
-def fader_handle(accent):
-    """The handle composed on the panel, then every pixel outside its shape
-    set to the key white. Edge pixels keep their blend with the panel, so no
-    light fringe shows over the dark slider."""
+def fader_handle(accent, body):
+    """The handle composed on the slider's plate, then every pixel mostly
+    outside its shape set to the key white. Edge pixels keep their blend with
+    the plate, so no light fringe shows over the dark slider."""
     surface, ctx = new_surface(HANDLE_W, HANDLE_H)
+    # the plate is lit from above only, so one column of it serves any x
+    ctx.save()
+    ctx.scale(HANDLE_W, 1)
+    ctx.set_source_surface(body, -2, 0)
+    ctx.get_source().set_filter(cairo.FILTER_NEAREST)
+    ctx.rectangle(0, 0, 1, HANDLE_H)
+    ctx.fill()
+    ctx.restore()
     handle_shape(ctx)
     body = cairo.LinearGradient(0, 0, 0, HANDLE_H)
     body.add_color_stop_rgb(0.0, *rgb("#6B727D"))
@@ -412,7 +420,8 @@ def fader_handle(accent):
 
 
 def key_outside(surface, mask):
-    """White where the mask is empty; nowhere else may a pixel be pure white."""
+    """White where the shape covers less than half of a pixel; nowhere else
+    may a pixel be pure white."""
     data = surface.get_data()
     stride = surface.get_stride()
     mdata = mask.get_data()
@@ -420,7 +429,7 @@ def key_outside(surface, mask):
     for y in range(surface.get_height()):
         for x in range(surface.get_width()):
             i = y * stride + x * 4
-            if mdata[y * mstride + x] == 0:
+            if mdata[y * mstride + x] < 128:
                 data[i:i + 3] = b"\xff\xff\xff"
             elif data[i] == 255 and data[i + 1] == 255 and data[i + 2] == 255:
                 data[i:i + 3] = b"\xfe\xfe\xfe"
@@ -1095,7 +1104,7 @@ def main():
     p_knob = knob_strip(AMBER)
     check_knob_strip(p_knob)
     p_body = fader_body(p_bg, *PELRIN_FADER)
-    p_handle = fader_handle(AMBER)
+    p_handle = fader_handle(AMBER, p_body)
     out(p_bg, "pelrin", "bmp00128.png")
     out(pelrin_about(), "pelrin", "bmp00129.png")
     out(p_knob, "pelrin", "bmp00130.png")
