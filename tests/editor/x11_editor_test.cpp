@@ -19,12 +19,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "AudioEffectX.h"
 #include "CFrame.h"
-#include "audioeffectx.h"
 #include "guieditor.h"
 #include "platform.h"
 #include "plugin_support.h"
@@ -43,6 +46,11 @@ constexpr int kHeight = 80;
     else                                      \
       GTEST_SKIP() << why;                    \
   } while (0)
+
+std::string readFile(const std::string& path) {
+  std::ifstream file{path};
+  return {std::istreambuf_iterator<char>{file}, std::istreambuf_iterator<char>{}};
+}
 
 int openDescriptors() {
   int n = 0;
@@ -121,13 +129,9 @@ class X11Editor : public ::testing::Test {
     ::unsetenv("OXEL_EDITOR_BACKEND");
     instance.setParameter(0, value);
     instance.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
-    const bool shown = idleUntil(instance, 10000, [&] {
-      const Window child = editorWindow();
-      XWindowAttributes attributes{};
-      return child && XGetWindowAttributes(display, child, &attributes) &&
-             attributes.map_state == IsViewable && screenshot() == expected;
-    });
+    const bool shown = idleUntil(instance, 10000, [&] { return shows(editorWindow(), expected); });
     ASSERT_TRUE(shown) << "the editor window was not mapped and drawn within 10 s";
+    idleFor(instance, 30);  // and whatever else the server sent with the first picture
   }
   // Idles until the host log ends a gesture (or 5 s), then a few times more.
   void idleUntilGestureEnds(oxel::PluginInstance& instance) {
@@ -137,9 +141,15 @@ class X11Editor : public ::testing::Test {
     });
     idleFor(instance, 50);
   }
-  std::vector<uint32_t> screenshot() {
+  // True when `window` is mapped and shows `expected` in its top-left corner.
+  bool shows(Window window, const std::vector<uint32_t>& expected) {
+    XWindowAttributes attributes{};
+    return window && XGetWindowAttributes(display, window, &attributes) &&
+           attributes.map_state == IsViewable && screenshot(window) == expected;
+  }
+  std::vector<uint32_t> screenshot(Window window = 0) {
     XSync(display, False);
-    XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window ? window : parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
     std::vector<uint32_t> out;
     if (!image) return out;
     for (int y = 0; y < kHeight; ++y)
@@ -283,22 +293,38 @@ TEST_F(X11Editor, HundredOpenCloseCyclesBesideAudioLeaveNothingBehind) {
 TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
   const std::string oxel = std::string{OXEL_BINARY_DIR} + "/bin/oxel";
   const std::string log = ::testing::TempDir() + "/oxel_edit.txt";
-  // The host window appears at (0, 0) on a server without a window manager.
-  const std::string script = ::testing::TempDir() + "/oxel_edit.sh";
-  std::ofstream{script} << "(" << oxel << " edit " EDITOR_TEST_PLUGIN " --seconds 20 > " << log
-                        << " 2>&1; echo \"exit $?\" >> " << log << ") &\n"
-                        << "for i in $(seq 50); do grep -q '^window' " << log
-                        << " 2>/dev/null && break; sleep 0.1; done\n"
-                        << "sleep 0.5\n"
-                        << "xdotool mousemove --sync 40 40 mousedown 1 sleep 0.1 mousemove --sync 80 40 sleep 0.1 "
-                           "mousemove --sync 140 40 sleep 0.1 mouseup 1\n"
-                        << "for i in $(seq 100); do grep -q '^endEdit' " << log
-                        << " && break; sleep 0.1; done\n"
-                        << "xdotool windowclose $(head -1 " << log << " | cut -d' ' -f2)\n"
-                        << "wait\n"
-                        << "cat " << log << "\n";
+  std::remove(log.c_str());
+  auto reference = newInstance();
+  const auto expected = headlessShot(*reference, "");
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  // oxel edit in the background; its exit status is appended to its output.
   std::string out;
-  ASSERT_EQ(runCommand("timeout 60 sh " + script, out), 0) << out;
+  ASSERT_EQ(runCommand("(" + oxel + " edit " EDITOR_TEST_PLUGIN " --seconds 60 > " + log +
+                           " 2>&1; echo \"exit $?\" >> " + log + ") > /dev/null 2>&1 &",
+                       out),
+            0)
+      << out;
+  const auto waitFor = [&](const char* text) {
+    for (int i = 0; i < 1000; ++i) {
+      if (readFile(log).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  // The host window appears at (0, 0) on a server without a window manager;
+  // the drag starts once it is mapped and the editor has drawn in it.
+  ASSERT_TRUE(waitFor("window 0x")) << readFile(log);
+  const Window window = std::stoul(readFile(log).substr(std::strlen("window ")), nullptr, 16);
+  bool shown = false;
+  for (int i = 0; i < 1000 && !(shown = shows(window, expected)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(shown) << "oxel edit's window was not mapped and drawn within 10 s";
+  xdotool("mousemove --sync 40 40 mousedown 1 sleep 0.1 mousemove --sync 80 40 sleep 0.1 "
+          "mousemove --sync 140 40 sleep 0.1 mouseup 1");
+  EXPECT_TRUE(waitFor("endEdit")) << readFile(log);
+  xdotool("windowclose " + std::to_string(window));
+  ASSERT_TRUE(waitFor("\nexit ")) << readFile(log);
+  out = readFile(log);
   EXPECT_EQ(out.rfind("window 0x", 0), 0u) << out;
   EXPECT_NE(out.find("\nbeginEdit index=0\nautomate index=0 value=0.125\n"), std::string::npos) << out;
   EXPECT_NE(out.find("automate index=0 value=0.75\nendEdit index=0\n"), std::string::npos) << out;
