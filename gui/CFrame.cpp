@@ -11,8 +11,9 @@ namespace platform = oxel::platform;
 
 namespace {
 
-// Theme cursor numbers (as on a system from 10.3 on) and the X cursor shapes
-// that stand for them.
+// Each cursor type's theme cursor number (resizing and not-allowed have numbers
+// of their own, the others share the nearest general shape), and the X
+// cursor-font shape that shows each number on Linux.
 int32_t themeCursorOf(CCursorType type) {
   switch (type) {
     case kCursorWait: return 7;

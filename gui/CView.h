@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "aeffect.h"
+#include "EffectRecord.h"
 #include "geometry.h"
 
 class CBitmap;

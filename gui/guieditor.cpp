@@ -2,10 +2,10 @@
 
 #include <mutex>
 
+#include "AudioEffectX.h"
 #include "CBitmap.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
-#include "audioeffectx.h"
 #include "platform.h"
 
 namespace platform = oxel::platform;

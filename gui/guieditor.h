@@ -24,8 +24,8 @@
 #include <memory>
 #include <vector>
 
-#include "aeffeditor.h"
-#include "audioeffect.h"
+#include "AEffEditor.h"
+#include "AudioEffect.h"
 #include "window.h"
 
 class CFrame;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "aeffect.h"
+#include "EffectRecord.h"
 
 namespace oxel {
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "aeffect.h"
+#include "EffectRecord.h"
 
 class AudioEffect;
 

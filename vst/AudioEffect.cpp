@@ -1,4 +1,4 @@
-#include "audioeffect.h"
+#include "AudioEffect.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,9 +3,9 @@
 // Nothing here throws; every host request is skipped when there is no host.
 #pragma once
 
-#include "aeffect.h"
-#include "aeffeditor.h"
-#include "relaxed.h"
+#include "AEffEditor.h"
+#include "EffectRecord.h"
+#include "Relaxed.h"
 
 // Set when a plug-in could not allocate its editor; the entry point then
 // discards the half-built object. Never reset within one loaded image.

@@ -1,4 +1,4 @@
-#include "audioeffectx.h"
+#include "AudioEffectX.h"
 
 #include <cmath>
 #include <cstdlib>

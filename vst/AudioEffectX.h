@@ -2,7 +2,7 @@
 // host requests (edit gestures, window size, host identity, ...). Adds no state.
 #pragma once
 
-#include "audioeffect.h"
+#include "AudioEffect.h"
 
 class AudioEffectX : public AudioEffect {
  public:

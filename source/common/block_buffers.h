@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "aeffect.h"
+#include "EffectRecord.h"
 
 // The block loop is compiled three times and the loader picks the one this CPU
 // runs (an ifunc): AVX-512 machines (whose 32 vector registers keep the glide

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "audioeffect.h"
+#include "AudioEffect.h"
 
 #define OXEL_EXPORT extern "C" __attribute__((visibility("default")))
 

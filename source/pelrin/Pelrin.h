@@ -2,8 +2,8 @@
 // W, X, Y, Z in, two microphones out. A complete plug-in without an editor.
 #pragma once
 
-#include "audioeffectx.h"
-#include "relaxed.h"
+#include "AudioEffectX.h"
+#include "Relaxed.h"
 
 struct PelrinProgram {
   PelrinProgram();

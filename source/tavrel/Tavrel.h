@@ -3,8 +3,8 @@
 // plug-in without an editor.
 #pragma once
 
-#include "audioeffectx.h"
-#include "relaxed.h"
+#include "AudioEffectX.h"
+#include "Relaxed.h"
 
 struct TavrelProgram {
   TavrelProgram();

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "AudioEffectX.h"
 #include "CControl.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
-#include "audioeffectx.h"
 #include "guieditor.h"
 #include "headless_parent.h"
 #include "window.h"

@@ -6,11 +6,11 @@
 #include <atomic>
 #include <cmath>
 
+#include "AudioEffectX.h"
 #include "CBitmap.h"
 #include "CControl.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
-#include "audioeffectx.h"
 #include "guieditor.h"
 #include "platform.h"
 #include "plugin_entry.h"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "aeffect.h"
-#include "audioeffectx.h"
+#include "AudioEffectX.h"
+#include "EffectRecord.h"
 
 struct RecordedRequest {
   VstInt32 opcode, index;
