@@ -25,6 +25,23 @@ class CControlListener {
   virtual int32_t controlModifierClicked(CDrawContext* pContext, CControl* pControl, int32_t button);
 };
 
+// Style flags: one bit set shared by the controls' constructors (each
+// control reads the bits that concern it).
+enum {
+  kStyleHorizontal = 1,
+  kStyleVertical = 2,
+  kStyleShadowText = 4,
+  kStyleLeft = 8,
+  kStyleRight = 16,
+  kStyleTop = 32,
+  kStyleBottom = 64,
+  kStyle3DIn = 128,
+  kStyle3DOut = 256,
+  kStyleNoText = 2048,
+  kStyleNoDraw = 4096,
+  kStyleNoFrame = 16384
+};
+
 constexpr uint32_t kCControlAttributeTag = fourCharCode("cctg");
 constexpr uint32_t kCControlAttributeValue = fourCharCode("ccvl");
 

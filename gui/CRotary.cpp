@@ -1,0 +1,336 @@
+#include "CRotary.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "CBitmap.h"
+#include "CDrawContext.h"
+#include "guieditor.h"
+
+namespace {
+constexpr float kTwoPi = 6.2831855f;
+
+int32_t handleInset(const CBitmap* handle) {
+  return static_cast<int32_t>(static_cast<float>(handle->getWidth()) / 2.0f + 2.5f);
+}
+}  // namespace
+
+CRotary::CRotary(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
+                 CBitmap* handle, const CPoint& offset)
+    : CControl(size, listener, tag, background), offset{offset}, pHandle{handle} {
+  if (pHandle) {
+    pHandle->remember();
+    inset = handleInset(pHandle);
+  } else {
+    inset = 3;
+  }
+  colorShadowHandle = kGreyCColor;
+  colorHandle = kWhiteCColor;
+  radius = static_cast<float>(size.right - size.left) / 2.0f;
+  rangeAngle = 1.0f;
+  setStartAngle(5.0f * 3.1415927f / 4.0f);
+  setRangeAngle(-3.0f * 3.1415927f / 2.0f);
+  zoomFactor = 1.5f;
+  setNoEndStopMode();
+}
+
+CRotary::~CRotary() {
+  if (pHandle) pHandle->forget();
+}
+
+bool CRotary::isTypeOf(const char* s) const {
+  if (s && std::strcmp(s, "CRotary") == 0) return true;
+  return CControl::isTypeOf(s);
+}
+
+void CRotary::compute() {
+  aCoef = (vmax - vmin) / rangeAngle;
+  bCoef = vmin - aCoef * startAngle;
+  halfAngle = (kTwoPi - std::fabs(rangeAngle)) * 0.5f;
+  setDirty(true);
+}
+
+void CRotary::setStartAngle(float val) {
+  if (!std::isfinite(val)) return;
+  startAngle = val;
+  compute();
+}
+
+void CRotary::setRangeAngle(float val) {
+  // A zero sweep maps every value to one angle: value per radian is infinite.
+  if (!std::isfinite(val) || val == 0.0f) return;
+  rangeAngle = val;
+  compute();
+}
+
+void CRotary::setZoomFactor(float val) {
+  if (std::isfinite(val) && val > 0.0f) zoomFactor = val;
+}
+
+void CRotary::setColorHandle(CColor color) {
+  colorHandle = color;
+  setDirty(true);
+}
+
+void CRotary::setColorShadowHandle(CColor color) {
+  colorShadowHandle = color;
+  setDirty(true);
+}
+
+void CRotary::setHandleBitmap(CBitmap* bitmap) {
+  if (pHandle) {
+    pHandle->forget();
+    pHandle = nullptr;
+  }
+  if (bitmap) {
+    pHandle = bitmap;
+    pHandle->remember();
+    inset = handleInset(pHandle);
+  }
+}
+
+void CRotary::valueToPoint(CPoint& point) const {
+  const float alpha = (getValue() - bCoef) / aCoef;
+  if (!std::isfinite(alpha)) {
+    // No angle for this value (vmin == vmax): the centre.
+    point(static_cast<int32_t>(radius), static_cast<int32_t>(radius));
+    return;
+  }
+  const float r = radius - static_cast<float>(inset);
+  point.h = static_cast<int32_t>(radius + std::cos(alpha) * r + 0.5f);
+  point.v = static_cast<int32_t>(radius - std::sin(alpha) * r + 0.5f);
+}
+
+float CRotary::valueFromPoint(CPoint& point) const { return angleToValue(point); }
+
+float CRotary::angleToValue(CPoint& point) const {
+  float a = std::atan2(radius - static_cast<float>(point.v), static_cast<float>(point.h) - radius);
+  if (a < 0.0f) a += kTwoPi;
+  float d = a - startAngle;
+  const auto wrapOnce = [](float e) {
+    if (e < 0.0f) return e + kTwoPi;
+    if (e > kTwoPi) return e - kTwoPi;
+    return e;
+  };
+  if (rangeAngle < 0.0f) {
+    d -= rangeAngle;
+    const float e = wrapOnce(d);
+    if (e > halfAngle - rangeAngle) return vmax;
+    if (e > -rangeAngle) return vmin;
+    if (d > halfAngle - rangeAngle)
+      d -= kTwoPi;
+    else if (d < -halfAngle)
+      d += kTwoPi;
+    return aCoef * d + vmax;
+  }
+  const float e = wrapOnce(d);
+  if (e > rangeAngle + halfAngle) return vmin;
+  if (e > rangeAngle) return vmax;
+  if (d > rangeAngle + halfAngle)
+    d -= kTwoPi;
+  else if (d < -halfAngle)
+    d += kTwoPi;
+  return aCoef * d + vmin;
+}
+
+void CRotary::draw(CDrawContext* pContext) {
+  if (pBackground) {
+    CRect r = size;
+    if (bTransparencyEnabled)
+      pBackground->drawTransparent(pContext, r, offset);
+    else
+      pBackground->draw(pContext, r, offset);
+  }
+  drawHandle(pContext);
+  setDirty(false);
+}
+
+void CRotary::drawHandle(CDrawContext* pContext) {
+  if (!std::isfinite((getValue() - bCoef) / aCoef)) return;  // no angle to show
+  CPoint where;
+  valueToPoint(where);
+  if (!pHandle) {
+    CPoint origin(size.width() / 2, size.height() / 2);
+    where.offset(size.left - 1, size.top);
+    origin.offset(size.left - 1, size.top);
+    pContext->setFrameColor(colorShadowHandle);
+    pContext->moveTo(where);
+    pContext->lineTo(origin);
+    where.offset(1, -1);
+    origin.offset(1, -1);
+    pContext->setFrameColor(colorHandle);
+    pContext->moveTo(where);
+    pContext->lineTo(origin);
+    return;
+  }
+  const int32_t w = pHandle->getWidth();
+  const int32_t h = pHandle->getHeight();
+  where.offset(size.left - w / 2, size.top - h / 2);
+  CRect r(0, 0, w, h);
+  r.offset(where.h, where.v);
+  pHandle->drawTransparent(pContext, r, CPoint(0, 0));
+}
+
+int32_t CRotary::dragModeFor(int32_t knobMode, bool alt) {
+  if (!alt) return knobMode;
+  switch (knobMode) {
+    case kCircularDrag: return kRelativeCircularDrag;
+    case kRelativeCircularDrag: return kCircularDrag;
+    case kLinearDrag: return kCircularDrag;
+    default: return knobMode;
+  }
+}
+
+void CRotary::mouse(CDrawContext* pContext, CPoint& where, int32_t button) {
+  track(pContext, where, button, noEndStops);
+}
+
+void CRotary::track(CDrawContext* pContext, CPoint& where, int32_t button, bool withoutEndStops) {
+  if (!bMouseEnabled || !pContext) return;
+  // The click's own flags answer the first pass: a quick click may already
+  // be over when the control looks, and must still count.
+  int32_t flags = button == -1 ? pContext->getMouseButtons() : button;
+  if (!(flags & kLeftButton)) return;
+  if (flags == (kLeftButton | kCommandFlag)) {
+    setValue(getDefaultValue());
+    if (isDirty() && listener) listener->valueChanged(pContext, this);
+    return;
+  }
+
+  float entryState = getValue();
+  const float middle = (vmax - vmin) / 2.0f;
+  float range = 200.0f;
+  float coef = (vmax - vmin) / range;
+  int32_t oldButton = flags;
+  const CPoint firstPoint = where;
+  CPoint local = where;
+  local.offset(-size.left, -size.top);
+  const float clickValue = angleToValue(local);
+  const float diffValue = getValue() - clickValue;
+  CPoint oldWhere(-1, -1);
+  const int32_t mode = dragModeFor(AEffGUIEditor::getKnobMode(), (flags & kAltFlag) != 0);
+  if (flags & kShiftFlag) {
+    range *= zoomFactor;
+    coef = (vmax - vmin) / range;
+  }
+  // Reference of the jump test: the circular drag starts where the click
+  // points; the relative and linear drags start from the value itself.
+  float old = mode == kCircularDrag ? clickValue : getValue();
+  const auto jumpTest = [&](float& value) {
+    if (withoutEndStops) {
+      old = value;
+    } else if (old - value > middle) {
+      value = vmax;
+    } else if (value - old > middle) {
+      value = vmin;
+    } else {
+      old = value;
+    }
+  };
+
+  const auto rebase = [&](const CPoint& at) {
+    if (flags == oldButton) return;
+    const int32_t diff = (firstPoint.v - at.v) + (at.h - firstPoint.h);
+    range = 200.0f;
+    if (flags & kShiftFlag) range *= zoomFactor;
+    const float coef2 = (vmax - vmin) / range;
+    entryState += static_cast<float>(diff) * (coef - coef2);
+    coef = coef2;
+    oldButton = flags;
+  };
+
+  beginEdit();
+  // Each pass reads the buttons and then the position, so the pass that sees
+  // the release still takes the last position (idle work between passes may
+  // have handled the final motion and the release together).
+  bool firstPass = true;
+  while (true) {
+    if (!firstPass) {
+      flags = pContext->getMouseButtons();
+      getMouseLocation(pContext, where);
+    }
+    firstPass = false;
+    // Shift going down or up re-bases the linear drag where the pointer was
+    // last taken, so the rate changes from that moment without a jump.
+    if (mode == kLinearDrag && oldWhere != CPoint(-1, -1)) rebase(oldWhere);
+    if (where != oldWhere) {
+      oldWhere = where;
+      float value = getValue();
+      bool changed = true;
+      switch (mode) {
+        case kCircularDrag: {
+          CPoint p = where;
+          p.offset(-size.left, -size.top);
+          value = angleToValue(p);
+          jumpTest(value);
+          break;
+        }
+        case kRelativeCircularDrag: {
+          CPoint p = where;
+          p.offset(-size.left, -size.top);
+          value = angleToValue(p) + diffValue;
+          if (value > 1.0f)
+            value -= 1.0f;
+          else if (value < 0.0f)
+            value += 1.0f;
+          jumpTest(value);
+          break;
+        }
+        case kLinearDrag: {
+          rebase(where);
+          const int32_t diff = (firstPoint.v - where.v) + (where.h - firstPoint.h);
+          value = entryState + static_cast<float>(diff) * coef;
+          jumpTest(value);
+          break;
+        }
+        default:
+          changed = false;
+          break;
+      }
+      if (changed) {
+        setValue(value);
+        bounceValue();
+      }
+      if (isDirty() && listener) listener->valueChanged(pContext, this);
+    }
+    if (!(flags & kLeftButton)) break;
+    doIdleStuff();
+  }
+  endEdit();
+}
+
+void CRotary::step(CDrawContext* pContext, float distance, bool fine) {
+  const float inc = fine ? distance * 0.1f * wheelInc : distance * wheelInc;
+  setValue(getValue() + inc);
+  bounceValue();
+  if (isDirty() && listener) {
+    beginEdit();
+    listener->valueChanged(pContext, this);
+    endEdit();
+  }
+}
+
+bool CRotary::onWheel(CDrawContext* pContext, const CPoint&, float distance) {
+  if (!bMouseEnabled) return false;
+  const int32_t flags = pContext ? pContext->getMouseButtons() : 0;
+  step(pContext, distance, (flags & kShiftFlag) != 0);
+  return true;
+}
+
+int32_t CRotary::onKeyDown(VstKeyCode& keyCode) {
+  float distance = 0.0f;
+  switch (keyCode.virt) {
+    case 11:  // left
+    case 14:  // down
+      distance = -1.0f;
+      break;
+    case 12:  // up
+    case 13:  // right
+      distance = 1.0f;
+      break;
+    default:
+      return -1;
+  }
+  step(nullptr, distance, (keyCode.modifier & 1) != 0);  // 1: Shift
+  return 1;
+}
