@@ -511,31 +511,27 @@ PELRIN_TITLE = (50, 0, 136, 15)   # the about hot spot, the same in both editors
 
 def polar_emblem(ctx, cx, cy, radius, spread_degrees):
     """An engraved polar plot of the microphone pair: two cardioids turned
-    apart, on a faint ring and cross. It is a mark, not a live display, so it
-    stays quiet and uses no accent colour."""
+    apart on a recessed disc. It is a mark, not a live display, so it stays
+    quiet and uses no accent colour."""
     ctx.save()
     ctx.arc(cx, cy + 1, radius + 3, 0, 2 * math.pi)
-    ctx.set_source_rgba(1, 1, 1, 0.05)
+    ctx.set_source_rgba(1, 1, 1, 0.06)
     ctx.fill()
+    disc = cairo.LinearGradient(0, cy - radius, 0, cy + radius)
+    disc.add_color_stop_rgb(0.0, *WELL)
+    disc.add_color_stop_rgb(1.0, *mix(WELL, PANEL, 0.5))
+    ctx.set_source(disc)
     ctx.arc(cx, cy, radius + 3, 0, 2 * math.pi)
-    ctx.set_source_rgb(*mix(WELL, PANEL, 0.35))
     ctx.fill()
     ctx.set_line_width(1.0)
-    ctx.set_source_rgba(*LABEL_DIM, 0.25)
-    for r in (radius * 0.5, radius):
-        ctx.arc(cx, cy, r, 0, 2 * math.pi)
-        ctx.stroke()
-    ctx.move_to(cx - radius, cy)
-    ctx.line_to(cx + radius, cy)
-    ctx.move_to(cx, cy - radius)
-    ctx.line_to(cx, cy + radius)
-    ctx.set_source_rgba(*LABEL_DIM, 0.18)
+    ctx.set_source_rgba(*LABEL_DIM, 0.35)
+    ctx.arc(cx, cy, radius - 0.5, 0, 2 * math.pi)
     ctx.stroke()
-    for sign, alpha in ((-1, 0.85), (1, 0.85)):
+    for sign in (-1, 1):
         turn = math.radians(sign * spread_degrees / 2.0)
         for i in range(121):
             t = i * 2 * math.pi / 120
-            r = radius * 0.5 * (1 + math.cos(t))
+            r = (radius - 1.5) * 0.5 * (1 + math.cos(t))
             a = t + turn
             px, py = cx + r * math.sin(a), cy - r * math.cos(a)
             if i == 0:
@@ -543,10 +539,10 @@ def polar_emblem(ctx, cx, cy, radius, spread_degrees):
             else:
                 ctx.line_to(px, py)
         ctx.close_path()
-        ctx.set_source_rgba(*LABEL, 0.06)
+        ctx.set_source_rgba(*LABEL, 0.05)
         ctx.fill_preserve()
-        ctx.set_source_rgba(*LABEL, 0.45 * alpha)
-        ctx.set_line_width(1.2)
+        ctx.set_source_rgba(*LABEL, 0.55)
+        ctx.set_line_width(1.1)
         ctx.stroke()
     ctx.restore()
 
