@@ -998,9 +998,9 @@ GALLERY = [
     (201, "meter warn: lit yellow bar", 12, 200),
     (202, "meter norm: lit green bar (normal and low zones)", 12, 200),
     (203, "meter off: unlit bar, 3 x 200 rows: k-12, k-14, k-20 from the top", 12, 600),
-    (204, "meter peak: 5 segments of 4 rows: flash A, flash B, over, warn, normal (black = key)", 12, 20),
+    (204, "meter peak: 5 segments of 4 rows (flash A, flash B, over, warn, normal), each 3 lit rows over 1 black (key) row", 12, 20),
     (205, "meter background: behind the bar", 12, 200),
-    (206, "meter scale: ticks on black (key), 3 x 200 rows ordered as the off strip", 12, 600),
+    (206, "meter scale: ticks at both edges on black (key) at +4, 0 (longer), -6, -12, -24 and -48 dB; 3 x 200 rows ordered as the off strip", 12, 600),
     (207, "movie button, amber lamp: frame 0 off (rows 0-47), frame 1 on (rows 48-95)", 48, 96),
     (208, "movie button, teal lamp: as 207", 48, 96),
 ]
