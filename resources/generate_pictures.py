@@ -653,7 +653,11 @@ def about_picture(size, name, accent, emblem, emblem_radius, lines):
     lower_shade(ctx, w, h // 2, h)
     set_font(ctx, 9, bold=True)
     engraved_text(ctx, "ABOUT", w / 2.0, 15, LABEL_DIM, 2, align="centre")
-    cy = HEADER_H + 8 + emblem_radius + 3
+    # the block from the emblem's top to the vendor line is 2r + 97 rows high;
+    # centre it between the header and the credit line
+    block = 2 * emblem_radius + 97
+    top = HEADER_H + 2 + max(0, (h - 18 - (HEADER_H + 2) - block) // 2)
+    cy = top + emblem_radius + 3
     emblem(ctx, w / 2.0, cy)
     set_font(ctx, 22, bold=True)
     baseline = cy + emblem_radius + 3 + 24
