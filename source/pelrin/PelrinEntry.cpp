@@ -1,5 +1,6 @@
-// The plug-in's exported entry points.
-#include "Pelrin.h"
+// The plug-in's exported entry points: they build the processor with its
+// editor.
+#include "ZazOzoRivo.h"
 #include "plugin_entry.h"
 
-OXEL_DEFINE_PLUGIN_ENTRY(Pelrin)
+OXEL_DEFINE_PLUGIN_ENTRY(ZazOzoRivo)
