@@ -51,7 +51,10 @@ class PelrinAbi : public ::testing::Test {
 
 TEST_F(PelrinAbi, IdentityAndCounts) {
   EXPECT_EQ(e->magic, kEffectMagic);
-  EXPECT_EQ(e->uniqueID, fourCharCode('Q', 'r', 'M', 'a'));
+  // The .so is the processor with its editor: its own ID (the processor
+  // alone reports QrMa).
+  EXPECT_EQ(e->uniqueID, fourCharCode('Q', 'R', 'M', 'A'));
+  EXPECT_EQ(e->flags & effFlagsHasEditor, effFlagsHasEditor);
   EXPECT_EQ(e->numPrograms, 32);
   EXPECT_EQ(e->numParams, 4);
   EXPECT_EQ(e->numInputs, 4);
