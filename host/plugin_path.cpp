@@ -1,5 +1,6 @@
 #include "plugin_path.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -27,7 +28,20 @@ std::vector<std::string> pluginSearchDirectories() {
     dirs.push_back((exe.parent_path().parent_path() / "vst").string());
     dirs.push_back((exe.parent_path().parent_path() / "lib" / "vst").string());
   }
-  return dirs;
+  // Each folder once, where it first appears: an install under /usr/local
+  // finds lib/vst beside bin/ to be /usr/local/lib/vst again, and VST_PATH
+  // may name a default folder too.
+  std::vector<std::string> unique;
+  std::vector<fs::path> seen;
+  for (const std::string& dir : dirs) {
+    fs::path normal = fs::path{dir}.lexically_normal();
+    if (!normal.has_filename() && normal != normal.root_path())
+      normal = normal.parent_path();
+    if (std::find(seen.begin(), seen.end(), normal) != seen.end()) continue;
+    seen.push_back(normal);
+    unique.push_back(normal.string());
+  }
+  return unique;
 }
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "text_parse.h"
 
@@ -245,25 +246,21 @@ bool runProgram(const fs::path& program, const std::vector<std::string>& passThr
 int runBench(const Args& args) {
   std::string dir;
   std::vector<std::string> passThrough;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kBenchHelp, stdout);
-      return kExitOk;
-    }
-    if (arg != "--dir" && arg != "--filter" && arg != "--min-time")
-      return fail(kExitUsage, "bench: unknown argument " + arg + " (try 'oxel bench --help')");
-    if (i + 1 >= args.size()) return fail(kExitUsage, "bench: " + arg + " needs a value");
-    const std::string value = args[++i];
-    if (arg == "--dir") dir = value;
-    else if (arg == "--filter") passThrough.push_back("--benchmark_filter=" + value);
-    else {
-      double seconds = 0.0;
-      if (!parseDouble(value, seconds) || seconds <= 0.0)
-        return fail(kExitUsage, "bench: --min-time needs a number of seconds");
-      passThrough.push_back("--benchmark_min_time=" + value);
-    }
-  }
+  ArgumentReader reader{"bench", kBenchHelp};
+  reader.text("--dir", "a folder", dir)
+      .custom("--filter", "a regular expression",
+              [&passThrough](const std::string& v, std::string&, int&) {
+                passThrough.push_back("--benchmark_filter=" + v);
+                return true;
+              })
+      .custom("--min-time", "a number of seconds",
+              [&passThrough](const std::string& v, std::string&, int&) {
+                double seconds = 0.0;
+                if (!parseDouble(v, seconds) || seconds <= 0.0) return false;
+                passThrough.push_back("--benchmark_min_time=" + v);
+                return true;
+              });
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   std::vector<std::string> searched;
   std::vector<fs::path> programs;
   if (!dir.empty()) {

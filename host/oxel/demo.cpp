@@ -13,6 +13,7 @@
 
 #include "audio_file.h"
 #include "bformat.h"
+#include "argument_reader.h"
 #include "commands.h"
 #include "plugin_path.h"
 
@@ -153,18 +154,11 @@ std::string quoted(const std::string& arg) {
 
 int runDemo(const Args& args) {
   std::string outDir = "demo-output", pelrin = "Pelrin", tavrel = "Tavrel";
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kDemoHelp, stdout);
-      return kExitOk;
-    }
-    std::string* target = arg == "--out" ? &outDir : arg == "--pelrin" ? &pelrin
-                          : arg == "--tavrel" ? &tavrel : nullptr;
-    if (target == nullptr) return fail(kExitUsage, "demo: unknown option " + arg);
-    if (i + 1 >= args.size()) return fail(kExitUsage, "demo: " + arg + " needs a value");
-    *target = args[++i];
-  }
+  ArgumentReader reader{"demo", kDemoHelp};
+  reader.text("--out", "a folder", outDir)
+      .text("--pelrin", "a plug-in", pelrin)
+      .text("--tavrel", "a plug-in", tavrel);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   std::error_code ec;
   fs::create_directories(outDir, ec);
   if (ec) return fail(kExitFailure, "demo: cannot create " + outDir + ": " + ec.message());

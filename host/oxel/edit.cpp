@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "editor_requests.h"
 #include "plugin_open.h"
@@ -39,6 +41,21 @@ constexpr auto kIdlePeriod = std::chrono::milliseconds(33);
 volatile std::sig_atomic_t gStop = 0;
 void onSignal(int) { gStop = 1; }
 
+// The connection to the X server, closed when the command ends, whichever way.
+class DisplayConnection {
+ public:
+  DisplayConnection() : display_{XOpenDisplay(nullptr)} {}
+  ~DisplayConnection() {
+    if (display_) XCloseDisplay(display_);
+  }
+  DisplayConnection(const DisplayConnection&) = delete;
+  DisplayConnection& operator=(const DisplayConnection&) = delete;
+  Display* get() const { return display_; }
+
+ private:
+  Display* display_;
+};
+
 struct EditState {
   bool all{false};
   int pendingWidth{0};
@@ -59,47 +76,28 @@ void printRequest(void* context, const HostRequest& request) {
 }  // namespace
 
 int runEdit(const Args& args) {
-  std::string pluginName;
   double seconds = 0.0;
   EditState state;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kEditHelp, stdout);
-      return kExitOk;
-    }
-    if (arg == "--seconds") {
-      if (i + 1 >= args.size() || !parseDouble(args[i + 1], seconds) || seconds <= 0)
-        return fail(kExitUsage, "edit: --seconds needs a positive number");
-      ++i;
-    } else if (arg == "--all") {
-      state.all = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return fail(kExitUsage, "edit: unknown option " + arg + " (try 'oxel edit --help')");
-    } else if (pluginName.empty()) {
-      pluginName = arg;
-    } else {
-      return fail(kExitUsage, "edit: takes one PLUGIN (try 'oxel edit --help')");
-    }
-  }
-  if (pluginName.empty()) return fail(kExitUsage, "edit: needs PLUGIN (try 'oxel edit --help')");
+  std::vector<std::string> positional;
+  ArgumentReader reader{"edit", kEditHelp};
+  reader.number("--seconds", 0.001, 1e9, "seconds", seconds)
+      .flag("--all", state.all)
+      .positionals("PLUGIN", 1, 1, positional);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
+  const std::string& pluginName = positional[0];
 
   // The parent handed over is a real X window: the plug-in must not take it
   // for a headless record.
   ::unsetenv("OXEL_EDITOR_BACKEND");
-  Display* display = XOpenDisplay(nullptr);
+  const DisplayConnection connection;
+  Display* display = connection.get();
   if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");
 
   std::string error;
   auto plugin = openPlugin(pluginName, error);
-  if (!plugin) {
-    XCloseDisplay(display);
-    return fail(kExitNoPlugin, error);
-  }
-  if (!(plugin->effect()->flags & effFlagsHasEditor)) {
-    XCloseDisplay(display);
+  if (!plugin) return fail(kExitNoPlugin, error);
+  if (!(plugin->effect()->flags & effFlagsHasEditor))
     return fail(kExitFailure, "edit: the plug-in has no editor");
-  }
   ERect* rect = nullptr;
   plugin->dispatch(effEditGetRect, 0, 0, &rect);
   const int width = rect ? std::max(rect->right - rect->left, 1) : 1;
@@ -160,7 +158,6 @@ int runEdit(const Args& args) {
   plugin->dispatch(effEditClose);
   plugin->setRequestObserver(nullptr, nullptr);
   if (!destroyed) XDestroyWindow(display, window);
-  XCloseDisplay(display);
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   return kExitOk;

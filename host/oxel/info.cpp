@@ -1,30 +1,39 @@
 // oxel info: what a plug-in tells its host about itself, as text or JSON.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "plugin_open.h"
+#include "parameter_value.h"
 #include "plugin_path.h"
+#include "text_parse.h"
 
 namespace oxel {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 const char* const kInfoHelp =
     "usage: oxel info PLUGIN [--json]\n"
     "\n"
     "Loads PLUGIN through its entry point, as a host does, and prints its identity\n"
-    "(unique ID, vendor, version, category, flags), its input and output pins with\n"
-    "their labels, its parameters (index, name, unit, current normalised value and\n"
-    "display text) and its programs with their names.\n"
+    "(name, the file loaded, unique ID, vendor, version, category, flags), its input\n"
+    "and output pins with their labels, its parameters (index, name, unit, current\n"
+    "normalised value, display text, and what the display shows at 0 and at 1) and\n"
+    "its programs with their names.\n"
     "\n"
     "  --json   the same as one JSON object, for scripts: keys path, name, uniqueId,\n"
     "           uniqueIdCode, vendor, vendorVersion, interfaceVersion, category,\n"
     "           flags, flagNames, inputs, outputs, parameters (index, name, label,\n"
-    "           value, display), currentProgram, programs (index, name)\n"
+    "           value, display, displayAt0, displayAt1), currentProgram, programs\n"
+    "           (index, name). name is the plug-in's own, else its product's, else\n"
+    "           the file's.\n"
     "\n"
     "exit status: 0 done, 2 bad command line, 4 plug-in not found or not loadable.\n";
 
@@ -42,10 +51,42 @@ std::vector<std::string> flagNames(VstInt32 flags) {
   return names;
 }
 
-void printText(PluginInstance& plugin, const std::string& pluginArg) {
+// The name the plug-in gives itself, else its product name, else its file's name.
+std::string pluginName(PluginInstance& plugin, const std::string& path) {
+  if (const std::string name = plugin.effectName(); !name.empty()) return name;
+  if (const std::string product = plugin.productString(); !product.empty()) return product;
+  return fs::path{path}.stem().string();
+}
+
+// What a parameter's display shows at 0 and at 1, numbers without padding.
+struct DisplayRange {
+  std::string from, to;
+};
+
+std::string shownAt(PluginInstance& probe, VstInt32 index, float value) {
+  probe.setParameter(index, value);
+  const std::string display = probe.parameterDisplay(index);
+  double number = 0.0;
+  int decimals = 0;
+  if (!displayedNumber(display, number, decimals)) return std::string{trim(display)};
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", number);
+  return text;
+}
+
+// Ranges are read on a second instance, so the one reported keeps its values.
+std::vector<DisplayRange> displayRanges(PluginInstance& plugin, PluginInstance* probe) {
+  std::vector<DisplayRange> ranges;
+  for (VstInt32 i = 0; i < plugin.numParams(); ++i)
+    ranges.push_back(probe ? DisplayRange{shownAt(*probe, i, 0.0f), shownAt(*probe, i, 1.0f)}
+                           : DisplayRange{});
+  return ranges;
+}
+
+void printText(PluginInstance& plugin, PluginInstance* probe, const std::string& path) {
   AEffect* e = plugin.effect();
-  std::printf("plug-in      %s\n", plugin.effectName().empty() ? pluginArg.c_str()
-                                                                : plugin.effectName().c_str());
+  std::printf("plug-in      %s\n", pluginName(plugin, path).c_str());
+  std::printf("file         %s\n", path.c_str());
   std::printf("unique ID    %s (0x%08X)\n", fourCharString(e->uniqueID).c_str(),
               static_cast<unsigned>(e->uniqueID));
   std::printf("vendor       %s, version %d\n", plugin.vendorString().c_str(),
@@ -63,11 +104,18 @@ void printText(PluginInstance& plugin, const std::string& pluginArg) {
     std::printf("%s%s", i ? ", " : "", plugin.outputLabel(i).c_str());
 
   std::printf("\n\nparameters (%d):\n", plugin.numParams());
-  std::printf("  %-3s %-22s %-10s %-12s %s\n", "#", "name", "unit", "value", "display");
+  std::printf("  %-3s %-22s %-10s %-12s %-12s %s\n", "#", "name", "unit", "value", "display",
+              "range (value 0 to 1)");
+  const std::vector<DisplayRange> ranges = displayRanges(plugin, probe);
   for (VstInt32 i = 0; i < plugin.numParams(); ++i) {
-    std::printf("  %-3d %-22s %-10s %-12.8g %s\n", i, plugin.parameterName(i).c_str(),
+    const DisplayRange& range = ranges[static_cast<size_t>(i)];
+    const std::string rangeText =
+        range.from.empty() && range.to.empty()
+            ? ""
+            : range.from + " to " + range.to + " " + plugin.parameterLabel(i);
+    std::printf("  %-3d %-22s %-10s %-12.8g %-12s %s\n", i, plugin.parameterName(i).c_str(),
                 plugin.parameterLabel(i).c_str(), static_cast<double>(plugin.parameter(i)),
-                plugin.parameterDisplay(i).c_str());
+                std::string{trim(plugin.parameterDisplay(i))}.c_str(), rangeText.c_str());
   }
 
   std::printf("\nprograms (%d, current %d):\n", plugin.numPrograms(), plugin.program());
@@ -80,11 +128,11 @@ std::string dumpJson(const nlohmann::json& document) {
   return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void printJson(PluginInstance& plugin, const std::string& path) {
+void printJson(PluginInstance& plugin, PluginInstance* probe, const std::string& path) {
   AEffect* e = plugin.effect();
   nlohmann::json doc;
   doc["path"] = path;
-  doc["name"] = plugin.effectName();
+  doc["name"] = pluginName(plugin, path);
   doc["uniqueId"] = fourCharString(e->uniqueID);
   doc["uniqueIdCode"] = static_cast<uint32_t>(e->uniqueID);
   doc["vendor"] = plugin.vendorString();
@@ -99,12 +147,15 @@ void printJson(PluginInstance& plugin, const std::string& path) {
   for (VstInt32 i = 0; i < plugin.numOutputs(); ++i)
     doc["outputs"].push_back(plugin.outputLabel(i));
   doc["parameters"] = nlohmann::json::array();
+  const std::vector<DisplayRange> ranges = displayRanges(plugin, probe);
   for (VstInt32 i = 0; i < plugin.numParams(); ++i) {
     doc["parameters"].push_back({{"index", i},
                                  {"name", plugin.parameterName(i)},
                                  {"label", plugin.parameterLabel(i)},
                                  {"value", plugin.parameter(i)},
-                                 {"display", plugin.parameterDisplay(i)}});
+                                 {"display", plugin.parameterDisplay(i)},
+                                 {"displayAt0", ranges[static_cast<size_t>(i)].from},
+                                 {"displayAt1", ranges[static_cast<size_t>(i)].to}});
   }
   doc["currentProgram"] = plugin.program();
   doc["programs"] = nlohmann::json::array();
@@ -116,30 +167,23 @@ void printJson(PluginInstance& plugin, const std::string& path) {
 }  // namespace
 
 int runInfo(const Args& args) {
-  std::string pluginArg;
   bool json = false;
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kInfoHelp, stdout);
-      return kExitOk;
-    }
-    if (arg == "--json") {
-      json = true;
-      continue;
-    }
-    if (!arg.empty() && arg[0] == '-') return fail(kExitUsage, "info: unknown option " + arg);
-    if (!pluginArg.empty()) return fail(kExitUsage, "info: takes one PLUGIN");
-    pluginArg = arg;
-  }
-  if (pluginArg.empty()) return fail(kExitUsage, "info: missing PLUGIN (try 'oxel info --help')");
+  std::vector<std::string> positional;
+  ArgumentReader reader{"info", kInfoHelp};
+  reader.flag("--json", json).positionals("PLUGIN", 1, 1, positional);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
+  const std::string& pluginArg = positional[0];
 
   std::string error;
   const std::string path = resolvePluginPath(pluginArg, error);
   if (path.empty()) return fail(kExitNoPlugin, error);
-  auto plugin = openPlugin(path, error);
+  auto library = PluginLibrary::load(path, error);
+  auto plugin = library ? PluginInstance::create(library, error) : nullptr;
   if (!plugin) return fail(kExitNoPlugin, error);
-  if (json) printJson(*plugin, path);
-  else printText(*plugin, pluginArg);
+  std::string probeError;
+  auto probe = PluginInstance::create(library, probeError);
+  if (json) printJson(*plugin, probe.get(), path);
+  else printText(*plugin, probe.get(), path);
   return kExitOk;
 }
 

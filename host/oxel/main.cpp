@@ -38,6 +38,7 @@ constexpr Command kCommands[] = {
 void printUsage(std::FILE* out) {
   std::fputs(
       "usage: oxel COMMAND [ARGS]\n"
+      "       oxel --version\n"
       "\n"
       "A command-line host for the Pelrin and Tavrel B-format plug-ins (and any\n"
       "LXVST plug-in with the same binary interface): it loads a plug-in's .so\n"
@@ -52,10 +53,12 @@ void printUsage(std::FILE* out) {
       "PLUGIN is a path to a .so, a plug-in folder (Name/Name.so), or a name looked\n"
       "up in $VST_PATH (colon-separated), ~/.vst, /usr/local/lib/vst, /usr/lib/vst\n"
       "and the vst/ folder beside oxel's bin/.\n"
-      "Run 'oxel COMMAND --help' for a command's options.\n"
+      "Run 'oxel COMMAND --help' for a command's options. Options take their value\n"
+      "as '--name VALUE' or '--name=VALUE'; '--' ends the options.\n"
       "\n"
       "exit status: 0 done, 1 the work failed, 2 bad command line, 3 unusable input\n"
-      "file or value, 4 plug-in not found or not loadable.\n",
+      "file or value, 4 plug-in not found or not loadable; stopped by a signal:\n"
+      "128 + its number (129 hang-up, 130 Ctrl+C, 143 kill's default SIGTERM).\n",
       out);
 }
 
@@ -69,6 +72,10 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
       std::strcmp(argv[1], "help") == 0) {
     printUsage(stdout);
+    return oxel::kExitOk;
+  }
+  if (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0) {
+    std::printf("oxel %s\n", OXEL_VERSION);
     return oxel::kExitOk;
   }
   const std::string name = argv[1];

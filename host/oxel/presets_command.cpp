@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "presets.h"
 
@@ -26,14 +27,9 @@ const char* const kPresetsHelp =
 
 int runPresets(const Args& args) {
   bool json = false;
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kPresetsHelp, stdout);
-      return kExitOk;
-    }
-    if (arg != "--json") return fail(kExitUsage, "presets: unknown argument " + arg);
-    json = true;
-  }
+  ArgumentReader reader{"presets", kPresetsHelp};
+  reader.flag("--json", json);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   if (json) {
     nlohmann::json list = nlohmann::json::array();
     for (const MicrophonePreset& preset : microphonePresets()) {

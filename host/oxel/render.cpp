@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "audio_file.h"
 #include "automation.h"
 #include "bformat.h"
 #include "commands.h"
 #include "frame_source.h"
 #include "interleaved_processor.h"
-#include "parameter_value.h"
+#include "parameter_resolver.h"
 #include "plugin_open.h"
-#include "presets.h"
 #include "text_parse.h"
 #include "trajectory.h"
 
@@ -106,113 +106,74 @@ const char* const kRenderHelp =
     "  oxel render Tavrel in-ambix.flac out.flac --in-format ambix --out-format ambix \\\n"
     "      --trajectory head.csv --trajectory-mode head\n";
 
-struct ParameterSetting {
-  std::string name;
-  TypedValue value;
-  std::string text;  // as typed after --set
-};
-
 struct RenderOptions {
   std::string plugin, input, output, subtype, preset, trajectory;
   int program = -1;
   int blockSize = 512;
   int sampleRate = 0;  // 0: the input's rate
   bool quiet = false, stats = false;
-  bool inFormatGiven = false, outFormatGiven = false;
+  bool inFormatGiven = false;
   BFormat inFormat = BFormat::FuMa, outFormat = BFormat::FuMa;
   TrajectoryMode trajectoryMode = TrajectoryMode::Scene;
-  bool trajectoryModeGiven = false, invertGiven = false;
   InvertAxes invert;
   std::vector<ParameterSetting> settings;
   std::vector<AutomationLane> lanes;
 };
 
 // Returns kExitOk, or an exit status after printing the problem.
-int parseOptions(const Args& args, RenderOptions& options, bool& helpShown) {
+int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown) {
   std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    std::string v;
-    auto value = [&]() {
-      if (i + 1 >= args.size()) return false;
-      v = args[++i];
-      return true;
-    };
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kRenderHelp, stdout);
-      helpShown = true;
-      return kExitOk;
-    } else if (arg == "--quiet" || arg == "-q") {
-      options.quiet = true;
-    } else if (arg == "--stats") {
-      options.stats = true;
-    } else if (arg == "--program") {
-      if (!value() || !parseInt(v, options.program) || options.program < 0)
-        return fail(kExitUsage, "render: --program needs a program number from 0");
-    } else if (arg == "--block") {
-      if (!value() || !parseInt(v, options.blockSize) || options.blockSize < 1 ||
-          options.blockSize > 65536)
-        return fail(kExitUsage, "render: --block needs a frame count from 1 to 65536");
-    } else if (arg == "--sr") {
-      if (!value() || !parseInt(v, options.sampleRate) || options.sampleRate < 1000 ||
-          options.sampleRate > 768000)
-        return fail(kExitUsage, "render: --sr needs a sample rate from 1000 to 768000 Hz");
-    } else if (arg == "--subtype") {
-      if (!value()) return fail(kExitUsage, "render: --subtype needs a type");
-      options.subtype = v;
-    } else if (arg == "--in-format" || arg == "--out-format") {
-      const bool in = arg == "--in-format";
-      if (!value() || !parseBFormat(v, in ? options.inFormat : options.outFormat))
-        return fail(kExitUsage, "render: " + arg + " needs fuma or ambix");
-      (in ? options.inFormatGiven : options.outFormatGiven) = true;
-    } else if (arg == "--preset") {
-      if (!value()) return fail(kExitUsage, "render: --preset needs a name (see 'oxel presets')");
-      options.preset = v;
-    } else if (arg == "--trajectory") {
-      if (!value()) return fail(kExitUsage, "render: --trajectory needs a CSV file");
-      options.trajectory = v;
-    } else if (arg == "--trajectory-mode") {
-      if (!value() || (v != "scene" && v != "head"))
-        return fail(kExitUsage, "render: --trajectory-mode needs scene or head");
-      options.trajectoryMode = v == "head" ? TrajectoryMode::Head : TrajectoryMode::Scene;
-      options.trajectoryModeGiven = true;
-    } else if (arg == "--invert") {
-      if (!value()) return fail(kExitUsage, "render: --invert needs axes, e.g. yaw,roll");
-      for (const std::string& axis : split(v, ',')) {
-        const std::string name = lowercase(std::string{trim(axis)});
-        if (name == "yaw") options.invert.yaw = true;
-        else if (name == "pitch") options.invert.pitch = true;
-        else if (name == "roll") options.invert.roll = true;
-        else
-          return fail(kExitUsage, "render: --invert takes yaw, pitch and roll, not '" + axis + "'");
-      }
-      options.invertGiven = true;
-    } else if (arg == "--set") {
-      if (!value()) return fail(kExitUsage, "render: --set needs NAME=VALUE");
-      const size_t eq = v.find('=');
-      if (eq == std::string::npos || trim(v.substr(0, eq)).empty())
-        return fail(kExitUsage, "render: --set needs NAME=VALUE, got '" + v + "'");
-      ParameterSetting setting{std::string{trim(v.substr(0, eq))}, {}, v};
-      if (!parseTypedValue(v.substr(eq + 1), setting.value))
-        return fail(kExitBadInput,
-                    "render: '" + v.substr(eq + 1) + "' is not a number (in --set " + v + ")");
-      options.settings.push_back(setting);
-    } else if (arg == "--automate") {
-      if (!value()) return fail(kExitUsage, "render: --automate needs NAME=T:V,T:V,...");
-      AutomationLane lane;
-      std::string error;
-      if (!parseAutomation(v, lane, error)) return fail(kExitUsage, "render: " + error);
-      options.lanes.push_back(lane);
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      return fail(kExitUsage, "render: unknown option " + arg + " (try 'oxel render --help')");
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (positional.size() != 3)
-    return fail(kExitUsage, "render: needs PLUGIN IN OUT (try 'oxel render --help')");
-  if ((options.trajectoryModeGiven || options.invertGiven) && options.trajectory.empty())
-    return fail(kExitUsage, "render: --trajectory-mode and --invert go with --trajectory");
+  std::string inFormat = "fuma", outFormat = "fuma", trajectoryMode = "scene";
+  ArgumentReader reader{"render", kRenderHelp};
+  reader.flag("--quiet|-q", options.quiet)
+      .flag("--stats", options.stats)
+      .custom("--program", "a program number from 0",
+              [&options](const std::string& v, std::string&, int&) {
+                return parseInt(v, options.program) && options.program >= 0;
+              })
+      .integer("--block", 1, 65536, "frames", options.blockSize)
+      .integer("--sr", 1000, 768000, "Hz", options.sampleRate)
+      .text("--subtype", "a sample format (" + supportedSubtypes() + ")", options.subtype)
+      .choice("--in-format", {"fuma", "ambix"}, inFormat)
+      .choice("--out-format", {"fuma", "ambix"}, outFormat)
+      .text("--preset", "a name (see 'oxel presets')", options.preset)
+      .text("--trajectory", "a CSV file", options.trajectory)
+      .choice("--trajectory-mode", {"scene", "head"}, trajectoryMode)
+      .custom("--invert", "yaw, pitch and/or roll, e.g. yaw,roll",
+              [&options](const std::string& v, std::string&, int&) {
+                for (const std::string& axis : split(v, ',')) {
+                  const std::string name = lowercase(std::string{trim(axis)});
+                  if (name == "yaw") options.invert.yaw = true;
+                  else if (name == "pitch") options.invert.pitch = true;
+                  else if (name == "roll") options.invert.roll = true;
+                  else return false;
+                }
+                return true;
+              })
+      .custom("--set", "NAME=VALUE",
+              [&options](const std::string& v, std::string& problem, int& status) {
+                ParameterSetting setting;
+                if (!parseParameterSetting(v, setting, problem, status)) return false;
+                options.settings.push_back(setting);
+                return true;
+              })
+      .custom("--automate", "NAME=T:V,T:V,...",
+              [&options](const std::string& v, std::string& problem, int&) {
+                AutomationLane lane;
+                if (!parseAutomation(v, lane, problem)) return false;
+                options.lanes.push_back(lane);
+                return true;
+              })
+      .positionals("PLUGIN IN OUT", 3, 3, positional);
+  const int status = reader.read(args);
+  helpShown = reader.helpShown();
+  if (status != kExitOk || helpShown) return status;
+  if ((reader.given("--trajectory-mode") || reader.given("--invert")) && options.trajectory.empty())
+    return reader.usageError("--trajectory-mode and --invert go with --trajectory");
+  parseBFormat(inFormat, options.inFormat);
+  parseBFormat(outFormat, options.outFormat);
+  options.inFormatGiven = reader.given("--in-format");
+  options.trajectoryMode = trajectoryMode == "head" ? TrajectoryMode::Head : TrajectoryMode::Scene;
   options.plugin = positional[0];
   options.input = positional[1];
   options.output = positional[2];
@@ -249,68 +210,61 @@ struct ParameterTrack {
   std::optional<float> last;
 };
 
-std::string parameterNames(PluginInstance& plugin) {
-  std::string names;
-  for (VstInt32 i = 0; i < plugin.numParams(); ++i)
-    names += (i ? ", " : "") + plugin.parameterName(i);
-  return names;
-}
-
-// Index of a named parameter, or -1 after printing the problem.
-VstInt32 parameterIndex(PluginInstance& plugin, const std::string& name) {
-  const VstInt32 index = plugin.findParameter(name);
-  if (index < 0)
-    fail(kExitBadInput, "render: unknown parameter '" + name + "' (parameters: " +
-                            parameterNames(plugin) + ")");
-  return index;
-}
-
-bool hasParameters(PluginInstance& plugin, std::initializer_list<const char*> names) {
-  for (const char* name : names)
-    if (plugin.findParameter(name) < 0) return false;
-  return true;
-}
-
 std::string channelWord(int count) {
   return std::to_string(count) + (count == 1 ? " channel" : " channels");
 }
 
-}  // namespace
+// The plug-in that renders, a second instance that answers questions about
+// values (so the first only gets the values finally sent), and what is sent
+// to it: values before the first block and values per block.
+struct RenderPlugin {
+  std::shared_ptr<PluginLibrary> library;
+  std::unique_ptr<PluginInstance> instance, probe;
+  std::vector<ParameterValue> initial;
+  std::vector<ParameterTrack> tracks;
+};
 
-int runRender(const Args& args) {
-  RenderOptions options;
-  bool helpShown = false;
-  if (const int status = parseOptions(args, options, helpShown); status != kExitOk || helpShown)
-    return status;
+// The input file and what the plug-in reads from it (resampled or not).
+struct RenderInput {
+  AudioReader reader;
+  std::unique_ptr<FileSource> file;
+  std::unique_ptr<ResamplingSource> resampler;
+  FrameSource* source = nullptr;
+};
 
+int openInput(const RenderOptions& options, RenderInput& input) {
   std::error_code ec;
   if (fs::exists(options.output, ec) && fs::equivalent(options.input, options.output, ec))
     return fail(kExitUsage, "render: OUT is the same file as IN; choose another name");
-
-  AudioReader reader;
   std::string error;
-  if (!reader.open(options.input, error)) return fail(kExitBadInput, error);
-  FileSource fileSource{reader};
-  FrameSource* source = &fileSource;
-  std::unique_ptr<ResamplingSource> resampler;
-  if (options.sampleRate != 0 && options.sampleRate != reader.sampleRate()) {
-    resampler = std::make_unique<ResamplingSource>(fileSource, options.sampleRate);
-    if (!resampler->start(error)) return fail(kExitFailure, "render: " + error);
-    source = resampler.get();
+  if (!input.reader.open(options.input, error)) return fail(kExitBadInput, error);
+  input.file = std::make_unique<FileSource>(input.reader);
+  input.source = input.file.get();
+  if (options.sampleRate != 0 && options.sampleRate != input.reader.sampleRate()) {
+    input.resampler = std::make_unique<ResamplingSource>(*input.file, options.sampleRate);
+    if (!input.resampler->start(error)) return fail(kExitFailure, "render: " + error);
+    input.source = input.resampler.get();
   }
-  const int rate = source->sampleRate();
+  return kExitOk;
+}
 
-  auto library = openPluginLibrary(options.plugin, error);
-  if (!library) return fail(kExitNoPlugin, error);
-  auto plugin = PluginInstance::create(library, error, static_cast<float>(rate), options.blockSize);
-  // A second instance answers display questions without touching the one that renders.
-  auto probe = plugin ? PluginInstance::create(library, error, static_cast<float>(rate),
-                                               options.blockSize)
-                      : nullptr;
-  if (!plugin || !probe) return fail(kExitNoPlugin, error);
-  const int numInputs = plugin->numInputs();
-  const int numOutputs = plugin->numOutputs();
+int openRenderPlugin(const RenderOptions& options, int rate, RenderPlugin& plugin) {
+  std::string error;
+  plugin.library = openPluginLibrary(options.plugin, error);
+  if (!plugin.library) return fail(kExitNoPlugin, error);
+  plugin.instance =
+      PluginInstance::create(plugin.library, error, static_cast<float>(rate), options.blockSize);
+  if (plugin.instance)
+    plugin.probe =
+        PluginInstance::create(plugin.library, error, static_cast<float>(rate), options.blockSize);
+  if (!plugin.instance || !plugin.probe) return fail(kExitNoPlugin, error);
+  return kExitOk;
+}
 
+// The file's channels against the plug-in's pins and the format options.
+int checkChannels(const RenderOptions& options, const AudioReader& reader, PluginInstance& plugin) {
+  const int numInputs = plugin.numInputs();
+  const int numOutputs = plugin.numOutputs();
   if (options.inFormatGiven && numInputs != 4)
     return fail(kExitBadInput, "render: --in-format applies to B-format input; " +
                                    options.plugin + " takes " + channelWord(numInputs));
@@ -320,131 +274,132 @@ int runRender(const Args& args) {
   if (reader.channels() != numInputs) {
     std::string hint;
     if (numInputs == 4)
-      hint = options.inFormat == BFormat::AmbiX
-                 ? " (first-order AmbiX: W, Y, Z, X)"
-                 : " (B-format W, X, Y, Z)";
+      hint = options.inFormat == BFormat::AmbiX ? " (first-order AmbiX: W, Y, Z, X)"
+                                                : " (B-format W, X, Y, Z)";
     if (numInputs == 4 && (reader.channels() == 9 || reader.channels() == 16))
       hint += "; a higher-order file holds " + channelWord(reader.channels()) +
               ", and only first order is taken";
-    return fail(kExitBadInput, options.input + " has " + channelWord(reader.channels()) +
-                                   "; " + options.plugin + " needs " + channelWord(numInputs) +
-                                   hint);
+    return fail(kExitBadInput, options.input + " has " + channelWord(reader.channels()) + "; " +
+                                   options.plugin + " needs " + channelWord(numInputs) + hint);
   }
-  if (options.program >= plugin->numPrograms())
+  return kExitOk;
+}
+
+// Program, preset and --set values before the first block.
+int resolveInitialValues(const RenderOptions& options, RenderPlugin& plugin) {
+  PluginInstance& instance = *plugin.instance;
+  if (options.program >= instance.numPrograms())
     return fail(kExitUsage, "render: --program " + std::to_string(options.program) +
                                 " is out of range (the plug-in has " +
-                                std::to_string(plugin->numPrograms()) + " programs, 0 to " +
-                                std::to_string(plugin->numPrograms() - 1) + ")");
-  if (options.program >= 0) plugin->setProgram(options.program);
-
-  // Settings before the first block: preset, then --set (which may adjust it).
-  std::vector<std::pair<VstInt32, float>> initial;
-  if (!options.preset.empty()) {
-    const MicrophonePreset* preset = findMicrophonePreset(options.preset);
-    if (preset == nullptr) {
-      std::string names;
-      for (const MicrophonePreset& p : microphonePresets())
-        names += (names.empty() ? "" : ", ") + std::string{p.name};
-      return fail(kExitBadInput,
-                  "render: unknown preset '" + options.preset + "' (presets: " + names + ")");
-    }
-    if (!hasParameters(*plugin, {"Azimuth", "Elevation", "Mic Angle", "Mic Pattern"}))
-      return fail(kExitBadInput, "render: --preset is for Pelrin (Azimuth, Elevation, Mic "
-                                 "Angle, Mic Pattern); " +
-                                     options.plugin + " has " + parameterNames(*plugin));
-    const PelrinSettings s = pelrinSettings(*preset);
-    initial.emplace_back(plugin->findParameter("Azimuth"), s.azimuth);
-    initial.emplace_back(plugin->findParameter("Elevation"), s.elevation);
-    initial.emplace_back(plugin->findParameter("Mic Angle"), s.angle);
-    initial.emplace_back(plugin->findParameter("Mic Pattern"), s.pattern);
+                                std::to_string(instance.numPrograms()) + " programs, 0 to " +
+                                std::to_string(instance.numPrograms() - 1) + ")");
+  if (options.program >= 0) {
+    instance.setProgram(options.program);
+    plugin.probe->setProgram(options.program);
   }
-  std::vector<bool> driven(static_cast<size_t>(plugin->numParams()), false);
-  std::vector<bool> fixed(static_cast<size_t>(plugin->numParams()), false);
-  for (const ParameterSetting& setting : options.settings) {
-    const VstInt32 index = parameterIndex(*plugin, setting.name);
-    if (index < 0) return kExitBadInput;
-    float value = 0.0f;
-    if (!resolveParameterValue(*probe, index, setting.value, value, error))
-      return fail(kExitBadInput, "render: " + error + " (in --set " + setting.text + ")");
-    initial.emplace_back(index, value);
-    fixed[static_cast<size_t>(index)] = true;
-  }
+  ParameterResolver resolver{*plugin.probe};
+  std::string error;
+  if (!resolver.settings(options.preset, options.settings, plugin.initial, error))
+    return fail(kExitBadInput, "render: " + error);
+  return kExitOk;
+}
 
-  std::vector<ParameterTrack> tracks;
-  for (AutomationLane& lane : options.lanes) {
-    lane.index = parameterIndex(*plugin, lane.name);
-    if (lane.index < 0) return kExitBadInput;
-    const std::string name = plugin->parameterName(lane.index);
+// Automation lanes and the trajectory become per-block tracks; a parameter
+// is driven by one of --set, --automate and --trajectory at most.
+int resolveTracks(const RenderOptions& options, RenderPlugin& plugin) {
+  PluginInstance& instance = *plugin.instance;
+  ParameterResolver resolver{*plugin.probe};
+  std::string error;
+  std::vector<bool> driven(static_cast<size_t>(instance.numParams()), false);
+  std::vector<bool> fixed(static_cast<size_t>(instance.numParams()), false);
+  for (const ParameterSetting& setting : options.settings)
+    fixed[static_cast<size_t>(instance.findParameter(setting.name))] = true;
+
+  for (AutomationLane lane : options.lanes) {
+    lane.index = resolver.index(lane.name, error);
+    if (lane.index < 0) return fail(kExitBadInput, "render: " + error);
+    const std::string name = instance.parameterName(lane.index);
     if (driven[static_cast<size_t>(lane.index)])
       return fail(kExitUsage, "render: " + name + " is automated twice");
     if (fixed[static_cast<size_t>(lane.index)])
       return fail(kExitUsage, "render: " + name + " is both set (--set) and automated");
     driven[static_cast<size_t>(lane.index)] = true;
     for (Breakpoint& point : lane.points) {
-      if (!resolveParameterValue(*probe, lane.index, point.typed, point.value, error))
+      if (!resolver.value(lane.index, point.typed, point.value, error))
         return fail(kExitBadInput, "render: " + error + " (in --automate " + lane.name + ")");
     }
-    tracks.push_back({lane.index, [lane](double seconds) { return lane.valueAt(seconds); }, {}});
+    plugin.tracks.push_back(
+        {lane.index, [lane](double seconds) { return lane.valueAt(seconds); }, {}});
   }
 
-  if (!options.trajectory.empty()) {
-    const char* names[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
-    if (!hasParameters(*plugin, {names[0], names[1], names[2], names[3]}))
-      return fail(kExitBadInput, "render: --trajectory is for Tavrel (Angle1-3, Order of "
-                                 "Processing); " +
-                                     options.plugin + " has " + parameterNames(*plugin));
-    auto path = std::make_shared<Trajectory>();
-    if (!path->load(options.trajectory, options.invert, error))
-      return fail(kExitBadInput, "render: " + error);
-    for (int k = 0; k < 4; ++k) {
-      const VstInt32 index = plugin->findParameter(names[k]);
-      if (driven[static_cast<size_t>(index)] || fixed[static_cast<size_t>(index)])
-        return fail(kExitUsage, std::string{"render: "} + names[k] +
-                                    " is driven by --trajectory; do not also set or automate it");
-      const TrajectoryMode mode = options.trajectoryMode;
-      tracks.push_back({index,
-                        [path, mode, k](double seconds) {
-                          const FieldRotationSettings s =
-                              fieldRotationFor(path->anglesAt(seconds), mode);
-                          const float values[] = {s.angle1, s.angle2, s.angle3, s.order};
-                          return values[k];
-                        },
-                        {}});
-    }
+  if (options.trajectory.empty()) return kExitOk;
+  const std::vector<std::string> names = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
+  if (!resolver.hasParameters(names))
+    return fail(kExitBadInput, "render: --trajectory is for Tavrel (Angle1-3, Order of "
+                               "Processing); " + options.plugin + " has " +
+                                   resolver.parameterNames());
+  auto path = std::make_shared<Trajectory>();
+  if (!path->load(options.trajectory, options.invert, error))
+    return fail(kExitBadInput, "render: " + error);
+  for (int k = 0; k < 4; ++k) {
+    const VstInt32 index = instance.findParameter(names[static_cast<size_t>(k)]);
+    if (driven[static_cast<size_t>(index)] || fixed[static_cast<size_t>(index)])
+      return fail(kExitUsage, "render: " + names[static_cast<size_t>(k)] +
+                                  " is driven by --trajectory; do not also set or automate it");
+    const TrajectoryMode mode = options.trajectoryMode;
+    plugin.tracks.push_back({index,
+                             [path, mode, k](double seconds) {
+                               const FieldRotationSettings s =
+                                   fieldRotationFor(path->anglesAt(seconds), mode);
+                               const float values[] = {s.angle1, s.angle2, s.angle3, s.order};
+                               return values[k];
+                             },
+                             {}});
   }
+  return kExitOk;
+}
 
-  for (const auto& [index, value] : initial) plugin->setParameter(index, value);
+struct RenderResult {
+  sf_count_t frames = 0;
+  double wallSeconds = 0.0, pluginSeconds = 0.0;
+};
 
-  AudioWriter writer;
-  if (!writer.open(options.output, numOutputs, rate, options.subtype, error))
-    return fail(kExitBadInput, error);
-
+// The blocks: tracks sent at each block's start, the plug-in run, the
+// B-format conversions on the way in and out, the file written.
+int renderBlocks(const RenderOptions& options, RenderInput& input, RenderPlugin& plugin,
+                 AudioWriter& writer, RenderResult& result) {
+  PluginInstance& instance = *plugin.instance;
+  FrameSource& source = *input.source;
+  const int rate = source.sampleRate();
+  const int numInputs = instance.numInputs(), numOutputs = instance.numOutputs();
   // Files are read and written in chunks of whole blocks (at least 8192
   // frames: fewer library calls); the plug-in still gets one block at a time.
   const int block = options.blockSize;
   const int chunk = std::max(block, (8192 + block - 1) / block * block);
   std::vector<float> interleavedIn(static_cast<size_t>(chunk) * numInputs);
   std::vector<float> interleavedOut(static_cast<size_t>(chunk) * numOutputs);
-  InterleavedProcessor processor{*plugin, block};
+  InterleavedProcessor processor{instance, block};
 
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   Clock::duration inPlugin{};
-  ProgressBar progress{!options.quiet && isatty(STDERR_FILENO) != 0, source->expectedFrames()};
-  plugin->resume();
+  ProgressBar progress{!options.quiet && isatty(STDERR_FILENO) != 0, source.expectedFrames()};
+  std::string error;
+  instance.resume();
   sf_count_t done = 0;
   for (;;) {
-    const sf_count_t got = source->read(interleavedIn.data(), chunk, error);
+    const sf_count_t got = source.read(interleavedIn.data(), chunk, error);
     if (got < 0) return fail(kExitBadInput, "cannot read " + options.input + ": " + error);
     if (got == 0) break;
-    if (options.inFormat == BFormat::AmbiX) ambixToFuma(interleavedIn.data(), static_cast<size_t>(got));
+    if (options.inFormat == BFormat::AmbiX)
+      ambixToFuma(interleavedIn.data(), static_cast<size_t>(got));
     for (sf_count_t start = 0; start < got; start += block) {
       const int frames = static_cast<int>(std::min<sf_count_t>(block, got - start));
       const double seconds = static_cast<double>(done + start) / rate;
-      for (ParameterTrack& track : tracks) {
+      for (ParameterTrack& track : plugin.tracks) {
         const float value = track.value(seconds);
         if (!track.last || *track.last != value) {
-          plugin->setParameter(track.index, value);
+          instance.setParameter(track.index, value);
           track.last = value;
         }
       }
@@ -459,18 +414,51 @@ int runRender(const Args& args) {
     done += got;
     progress.update(done);
   }
-  plugin->suspend();
+  instance.suspend();
   progress.finish();
+  result.frames = done;
+  result.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+  result.pluginSeconds = std::chrono::duration<double>(inPlugin).count();
+  return kExitOk;
+}
+
+void printStats(const RenderResult& result, int rate) {
+  const double wall = result.wallSeconds, plug = result.pluginSeconds;
+  std::fprintf(stderr,
+               "render: %lld frames (%.2f s of audio at %d Hz) in %.3f s; plug-in %.3f s "
+               "(%.1f %%), reading, converting and writing %.3f s\n",
+               static_cast<long long>(result.frames), static_cast<double>(result.frames) / rate,
+               rate, wall, plug, wall > 0 ? 100.0 * plug / wall : 0.0, wall - plug);
+}
+
+}  // namespace
+
+int runRender(const Args& args) {
+  RenderOptions options;
+  bool helpShown = false;
+  if (const int status = readRenderOptions(args, options, helpShown);
+      status != kExitOk || helpShown)
+    return status;
+  RenderInput input;
+  if (const int status = openInput(options, input); status != kExitOk) return status;
+  const int rate = input.source->sampleRate();
+  RenderPlugin plugin;
+  if (const int status = openRenderPlugin(options, rate, plugin); status != kExitOk) return status;
+  if (const int status = checkChannels(options, input.reader, *plugin.instance); status != kExitOk)
+    return status;
+  if (const int status = resolveInitialValues(options, plugin); status != kExitOk) return status;
+  if (const int status = resolveTracks(options, plugin); status != kExitOk) return status;
+  for (const ParameterValue& v : plugin.initial) plugin.instance->setParameter(v.index, v.value);
+
+  AudioWriter writer;
+  std::string error;
+  if (!writer.open(options.output, plugin.instance->numOutputs(), rate, options.subtype, error))
+    return fail(kExitBadInput, error);
+  RenderResult result;
+  if (const int status = renderBlocks(options, input, plugin, writer, result); status != kExitOk)
+    return status;
   if (!writer.commit(error)) return fail(kExitFailure, error);
-  if (options.stats) {
-    const double wall = std::chrono::duration<double>(Clock::now() - started).count();
-    const double plug = std::chrono::duration<double>(inPlugin).count();
-    std::fprintf(stderr,
-                 "render: %lld frames (%.2f s of audio at %d Hz) in %.3f s; plug-in %.3f s "
-                 "(%.1f %%), reading, converting and writing %.3f s\n",
-                 static_cast<long long>(done), static_cast<double>(done) / rate, rate, wall, plug,
-                 wall > 0 ? 100.0 * plug / wall : 0.0, wall - plug);
-  }
+  if (options.stats) printStats(result, rate);
   return kExitOk;
 }
 

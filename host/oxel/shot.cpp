@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "editor_requests.h"
 #include "headless_parent.h"
-#include "parameter_value.h"
+#include "parameter_resolver.h"
 #include "platform.h"
 #include "plugin_open.h"
 #include "text_parse.h"
@@ -42,12 +43,6 @@ constexpr int kSettleIdles = 4;
 // Upper bound on host idles for a script (at 33 ms each: over an hour).
 constexpr int kMaxIdles = 120000;
 
-struct Setting {
-  std::string name;
-  TypedValue value;
-  std::string text;
-};
-
 void printRequest(void* context, const HostRequest& request) {
   if (!context || !isEditorRequest(request)) return;
   std::printf("%s\n", describeHostRequest(request).c_str());
@@ -58,37 +53,22 @@ void printRequest(void* context, const HostRequest& request) {
 
 int runShot(const Args& args) {
   std::vector<std::string> positional;
-  std::vector<Setting> settings;
+  std::vector<ParameterSetting> settings;
   std::string scriptPath;
   bool log = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kShotHelp, stdout);
-      return kExitOk;
-    }
-    if (arg == "--set") {
-      if (i + 1 >= args.size()) return fail(kExitUsage, "shot: --set needs NAME=VALUE");
-      const std::string& v = args[++i];
-      const size_t eq = v.find('=');
-      if (eq == std::string::npos || trim(v.substr(0, eq)).empty())
-        return fail(kExitUsage, "shot: --set needs NAME=VALUE, got '" + v + "'");
-      Setting s{std::string{trim(v.substr(0, eq))}, {}, v};
-      if (!parseTypedValue(v.substr(eq + 1), s.value))
-        return fail(kExitBadInput, "shot: '" + v.substr(eq + 1) + "' is not a number (in --set " + v + ")");
-      settings.push_back(s);
-    } else if (arg == "--script") {
-      if (i + 1 >= args.size()) return fail(kExitUsage, "shot: --script needs a file");
-      scriptPath = args[++i];
-    } else if (arg == "--log") {
-      log = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return fail(kExitUsage, "shot: unknown option " + arg + " (try 'oxel shot --help')");
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (positional.size() != 2) return fail(kExitUsage, "shot: needs PLUGIN OUT.png (try 'oxel shot --help')");
+  ArgumentReader reader{"shot", kShotHelp};
+  reader
+      .custom("--set", "NAME=VALUE",
+              [&settings](const std::string& v, std::string& problem, int& status) {
+                ParameterSetting setting;
+                if (!parseParameterSetting(v, setting, problem, status)) return false;
+                settings.push_back(setting);
+                return true;
+              })
+      .text("--script", "a file", scriptPath)
+      .flag("--log", log)
+      .positionals("PLUGIN OUT.png", 2, 2, positional);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
 
   std::string script;
   if (!scriptPath.empty()) {
@@ -109,13 +89,10 @@ int runShot(const Args& args) {
   if (!settings.empty()) {
     auto probe = PluginInstance::create(library, error);
     if (!probe) return fail(kExitNoPlugin, error);
-    for (const Setting& s : settings) {
-      const VstInt32 index = plugin->findParameter(s.name);
-      if (index < 0) return fail(kExitBadInput, "shot: no parameter named '" + s.name + "'");
-      float value = 0.0f;
-      if (!resolveParameterValue(*probe, index, s.value, value, error)) return fail(kExitBadInput, "shot: " + error);
-      plugin->setParameter(index, value);
-    }
+    ParameterResolver resolver{*probe};
+    std::vector<ParameterValue> values;
+    if (!resolver.settings("", settings, values, error)) return fail(kExitBadInput, "shot: " + error);
+    for (const ParameterValue& v : values) plugin->setParameter(v.index, v.value);
   }
   if (!(plugin->effect()->flags & effFlagsHasEditor)) return fail(kExitFailure, "shot: the plug-in has no editor");
   ERect* rect = nullptr;

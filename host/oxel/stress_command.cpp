@@ -2,7 +2,9 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "argument_reader.h"
 #include "commands.h"
 #include "stress.h"
 
@@ -39,36 +41,19 @@ const char* const kStressHelp =
 
 int runStress(const Args& args) {
   StressOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kStressHelp, stdout);
-      return kExitOk;
-    }
-    if (arg == "--verbose") {
-      options.verbose = true;
-    } else if (arg == "--seconds" || arg == "--seed") {
-      if (i + 1 >= args.size()) return fail(kExitUsage, "stress: " + arg + " needs a value");
-      const std::string& v = args[++i];
-      const char* end = v.data() + v.size();
-      if (arg == "--seconds") {
-        auto [ptr, ec] = std::from_chars(v.data(), end, options.seconds);
-        if (ec != std::errc{} || ptr != end || !(options.seconds > 0.0) || options.seconds > 86400.0)
-          return fail(kExitUsage, "stress: --seconds needs a number of seconds from 0 to 86400");
-      } else {
-        auto [ptr, ec] = std::from_chars(v.data(), end, options.seed);
-        if (ec != std::errc{} || ptr != end)
-          return fail(kExitUsage, "stress: --seed needs a whole number");
-      }
-    } else if (!arg.empty() && arg[0] == '-') {
-      return fail(kExitUsage, "stress: unknown option " + arg + " (try 'oxel stress --help')");
-    } else if (options.plugin.empty()) {
-      options.plugin = arg;
-    } else {
-      return fail(kExitUsage, "stress: takes one PLUGIN");
-    }
-  }
-  if (options.plugin.empty()) return fail(kExitUsage, "stress: missing PLUGIN");
+  std::vector<std::string> positional;
+  ArgumentReader reader{"stress", kStressHelp};
+  reader.flag("--verbose", options.verbose)
+      .number("--seconds", 0.001, 86400.0, "seconds", options.seconds)
+      .custom("--seed", "a whole number",
+              [&options](const std::string& v, std::string&, int&) {
+                const char* end = v.data() + v.size();
+                auto [ptr, ec] = std::from_chars(v.data(), end, options.seed);
+                return ec == std::errc{} && ptr == end && !v.empty();
+              })
+      .positionals("PLUGIN", 1, 1, positional);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
+  options.plugin = positional[0];
 
   StressReport report;
   std::string error;

@@ -72,6 +72,8 @@ TEST_F(OxelBadInput, OneLineMessageExitStatusAndNoOutput) {
       {"wrong channel count", {"render", P, "DIR/stereo.wav", "OUT"}, 3, "has 2 channels; "},
       {"higher-order AmbiX", {"render", P, "DIR/second-order.wav", "OUT", "--in-format", "ambix"}, 3, "only first order"},
       {"unknown parameter", {"render", P, "IN", "OUT", "--set", "Azimut=0.5"}, 3, "unknown parameter 'Azimut'"},
+      {"unknown parameter in shot", {"shot", P, "DIR/shot.png", "--set=Azimut=0.5"}, 3, "shot: unknown parameter 'Azimut' (parameters: Azimuth, Elevation"},
+      {"set without a value", {"render", P, "IN", "OUT", "--set", "Azimuth"}, 2, "--set needs NAME=VALUE, got 'Azimuth'"},
       {"normalised value above 1", {"render", P, "IN", "OUT", "--set", "Azimuth=1.5"}, 3, "normalised range"},
       {"not a number", {"render", P, "IN", "OUT", "--set", "Azimuth=left"}, 3, "not a number"},
       {"value beyond the display", {"render", P, "IN", "OUT", "--set", "Azimuth=400degrees"}, 3, "out of range (Azimuth shows 0 to 360 degrees)"},

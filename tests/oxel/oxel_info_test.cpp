@@ -45,6 +45,7 @@ void expectJsonMatchesPlugin(const std::string& soPath) {
   ASSERT_EQ(doc["programs"].size(), 32u);
   EXPECT_EQ(doc["programs"][31]["name"], plugin->programNameIndexed(31));
   EXPECT_EQ(doc["currentProgram"], 0);
+  EXPECT_EQ(doc["name"], fs::path{soPath}.stem().string());  // neither answers a name itself
 }
 
 TEST(OxelInfo, JsonCarriesWhatThePluginAnswers) {
@@ -55,9 +56,34 @@ TEST(OxelInfo, JsonCarriesWhatThePluginAnswers) {
 TEST(OxelInfo, TextShowsPinsParametersAndPrograms) {
   const RunResult run = runOxel({"info", kPelrin});
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const char* part : {"inputs (4):  W, X, Y, Z", "outputs (2): Mic 1, Mic 2", "Mic Angle",
-                           "degrees", "programs (32, current 0)", "31  Mic pattern control"})
+  const std::string file = "file         " + kPelrin + "\n";
+  for (const std::string& part : {file, std::string{"inputs (4):  W, X, Y, Z"},
+                                 std::string{"outputs (2): Mic 1, Mic 2"},
+                                 std::string{"programs (32, current 0)"},
+                                 std::string{"31  Mic pattern control"}})
     EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+}
+
+// Each parameter's row: its current value and display, and what the display
+// shows at 0 and 1, read without moving the reported values.
+TEST(OxelInfo, RowsShowTheRangeInTheParametersUnits) {
+  const struct {
+    const std::string& plugin;
+    const char* row;
+  } cases[] = {
+      {kPelrin, "Azimuth                degrees    0            0.000000     0 to 360 degrees"},
+      {kPelrin, "Elevation              degrees    0.25         0.000000     -90 to 270 degrees"},
+      {kPelrin, "Mic Pattern            pattern    0.5          0.500000     0 to 1 pattern"},
+      {kTavrel, "Order of Processing    process    0            0            0 to 5 process"},
+  };
+  for (const auto& c : cases) {
+    const RunResult run = runOxel({"info", c.plugin});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(c.row), std::string::npos) << c.row << "\n" << run.out;
+  }
+  const auto doc = nlohmann::json::parse(runOxel({"info", kPelrin, "--json"}).out);
+  EXPECT_EQ(doc["parameters"][1]["displayAt0"], "-90");
+  EXPECT_EQ(doc["parameters"][1]["displayAt1"], "270");
 }
 
 TEST(OxelInfo, FindsPluginsByNameOnTheSearchPath) {
@@ -83,6 +109,9 @@ TEST(OxelInfo, EveryCommandHasHelp) {
   EXPECT_EQ(top.status, 0);
   for (const char* command : {"info", "render", "presets", "demo", "bench"})
     EXPECT_NE(top.out.find(std::string{"  "} + command + " "), std::string::npos) << command;
+  const RunResult version = runOxel({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("oxel 1.", 0), 0u) << version.out;
 }
 
 }  // namespace
