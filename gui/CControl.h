@@ -5,8 +5,10 @@
 // around a user gesture, and the shared pieces of mouse handling (default
 // click, double click, clamping, idle during drags).
 //
-// value and oldValue are atomics: an editor may set them from the host's
-// parameter thread while the user-interface thread draws.
+// Values are set on the user-interface thread: the editor binding records a
+// host's parameter change and hands it to the control at the next idle
+// (guieditor.h). value and oldValue are still atomics, so a deliverable that
+// reads or sets one from another thread never sees a torn value.
 #pragma once
 
 #include <atomic>

@@ -282,13 +282,29 @@ void CDrawContext::floodFill(const CPoint& start) {
 // ---------------------------------------------------------------------------
 // Arcs and ellipses
 
+namespace {
+
+// Arc angles are counted in 1/64 degree, counter-clockwise from 3 o'clock.
+constexpr int32_t kArcUnitsPerDegree = 64;
+constexpr int32_t kQuarterTurn = 90 * kArcUnitsPerDegree;  // 5760
+constexpr int32_t kHalfTurn = 2 * kQuarterTurn;            // 11520
+constexpr int32_t kThreeQuarterTurn = 3 * kQuarterTurn;    // 17280
+constexpr int32_t kFullTurn = 4 * kQuarterTurn;            // 23040
+// Arc units in one radian, 64 * 180 / pi cut after four decimals, exactly as
+// the toolkit has always rounded.
+constexpr double kArcUnitsPerRadian = 3666.9298;
+// The pixel layer takes whole degrees, with 0 at 12 o'clock, clockwise.
+constexpr int32_t kPortQuarterTurn = 90;
+
+}  // namespace
+
 int32_t CDrawContext::convertPoint2Angle(const CPoint& pm, const CPoint& pt) const {
-  if (pt.h == pm.h) return pt.v < pm.v ? 5760 : 17280;
-  if (pt.v == pm.v) return pt.h < pm.h ? 11520 : 0;
+  if (pt.h == pm.h) return pt.v < pm.v ? kQuarterTurn : kThreeQuarterTurn;
+  if (pt.v == pm.v) return pt.h < pm.h ? kHalfTurn : 0;
   const double ratio = (static_cast<double>(pm.v) - pt.v) / (static_cast<double>(pt.h) - pm.h);
-  const int32_t a = static_cast<int32_t>(std::atan(ratio) * 3666.9298);
-  if (pt.h >= pm.h) return pt.v < pm.v ? a : a + 23040;
-  return a + 11520;
+  const int32_t a = static_cast<int32_t>(std::atan(ratio) * kArcUnitsPerRadian);
+  if (pt.h >= pm.h) return pt.v < pm.v ? a : a + kFullTurn;
+  return a + kHalfTurn;
 }
 
 namespace {
@@ -301,20 +317,22 @@ CPoint centreOf(const CRect& r) {
 void CDrawContext::drawArc(const CRect& rect, const CPoint& point1, const CPoint& point2) {
   const CRect r = shifted(rect, offset);
   const CPoint p1 = shifted(point1, offset), p2 = shifted(point2, offset);
-  int32_t start = 0, extent = 23040;
+  int32_t start = 0, extent = kFullTurn;
   if (p1 != p2) {
     const CPoint c = centreOf(r);
     start = convertPoint2Angle(c, p1);
     extent = convertPoint2Angle(c, p2) - start;
-    if (extent < 0) extent += 23040;
+    if (extent < 0) extent += kFullTurn;
   }
-  if (platform::PixelPort* p = getPort()) platform::frameArc(*p, linePen(), portRect(r), 90 - start / 64, -extent / 64);
+  if (platform::PixelPort* p = getPort())
+    platform::frameArc(*p, linePen(), portRect(r), kPortQuarterTurn - start / kArcUnitsPerDegree,
+                       -extent / kArcUnitsPerDegree);
 }
 
 void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint& point2) {
   const CRect r = shifted(rect, offset);
   const CPoint p1 = shifted(point1, offset), p2 = shifted(point2, offset);
-  int32_t start = 0, extent = 23040;
+  int32_t start = 0, extent = kFullTurn;
   if (p1 != p2) {
     const CPoint c = centreOf(r);
     start = convertPoint2Angle(c, p1);
@@ -325,7 +343,8 @@ void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
   pen.clip = portRect(clipRect);
-  platform::paintArc(*p, pen, portRect(r), 90 - start / 64, -extent / 64);
+  platform::paintArc(*p, pen, portRect(r), kPortQuarterTurn - start / kArcUnitsPerDegree,
+                     -extent / kArcUnitsPerDegree);
 }
 
 void CDrawContext::drawArc(const CRect& rect, const float startAngle, const float endAngle, const CDrawStyle) {

@@ -111,9 +111,6 @@ class CFrame : public CViewContainer {
   bool bOpenFlag{true};
   bool bDropActive{false};
   CDrawContext* pFrameContext{nullptr};
-  bool bAddedWindow{false};
-  void* pVstWindow{nullptr};
-  void* defaultCursor{nullptr};
 
   std::unique_ptr<oxel::platform::EditorWindow> window;
   oxel::platform::PixelPort* pPort{nullptr};

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "window.h"
-#include "window_backends.h"
+#include "window_openers.h"
 
 namespace oxel::platform {
 

@@ -21,7 +21,7 @@
 #include <mutex>
 #include <vector>
 
-#include "window_backends.h"
+#include "window_openers.h"
 
 namespace oxel::platform {
 
@@ -129,15 +129,6 @@ uint32_t modifiersOf(unsigned int state) {
   return m;  // Lock (Caps) and Mod2 (Num Lock) are left out
 }
 
-uint8_t keyModifiersOf(unsigned int state) {
-  uint8_t m = 0;
-  if (state & ShiftMask) m |= kKeyShift;
-  if (state & Mod1Mask) m |= kKeyAlternate;
-  if (state & ControlMask) m |= kKeyCommand;
-  if (state & Mod4Mask) m |= kKeyControl;
-  return m;
-}
-
 uint32_t buttonOf(unsigned int button) {
   switch (button) {
     case Button1: return kPrimaryButton;
@@ -160,7 +151,7 @@ KeyStroke keyOf(XKeyEvent& event) {
   char text[8] = {};
   KeySym sym = NoSymbol;
   const int n = XLookupString(&event, text, sizeof text, &sym, nullptr);
-  key.modifier = keyModifiersOf(event.state);
+  key.modifier = static_cast<uint8_t>(modifiersOf(event.state));
   struct Named {
     KeySym sym;
     uint8_t virt;

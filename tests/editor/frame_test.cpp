@@ -249,6 +249,37 @@ TEST(Frame, ScriptedKeysArriveAsKeyCodes) {
   logger->forget();
 }
 
+TEST(Frame, AScriptWithAnUnreadableLineReportsItAndPlaysNothing) {
+  struct Case {
+    const char* script;
+    uint32_t badLine;  // 0: the whole script is read
+  };
+  const Case cases[] = {
+      {"# comment\n\nclick 10 10 shift button 3  # trailing\nwheel up 40 5 alt\nwait 0\nkey a\n", 0},
+      {"click 10 10\nclack 10 10\n", 2},  // unknown verb; the click before is not played either
+      {"press 10\n", 1},
+      {"press 10 10 button 4\n", 1},
+      {"release 10 10 button\n", 1},
+      {"move 10 10 shift\n", 1},  // a move carries no modifiers
+      {"click 10 40000\n", 1},
+      {"wheel sideways 10 10\n", 1},
+      {"key\n", 1},
+      {"key f13\n", 1},
+      {"key ab\n", 1},
+      {"key a hyper\n", 1},
+      {"wait -1\n", 1},
+      {"wait 5 6\n", 1},
+  };
+  for (const Case& c : cases) {
+    FrameRig rig(c.script);
+    idleThroughScript(*rig.editor, rig.parent);
+    EXPECT_EQ(rig.parent.record.scriptError, c.badLine) << c.script;
+    EXPECT_EQ(rig.parent.record.scriptDone, 1u) << c.script;
+    const bool played = !rig.log.empty();
+    EXPECT_EQ(played, c.badLine == 0) << c.script;
+  }
+}
+
 TEST(Frame, CursorsMapToThemeNumbers) {
   FrameRig rig;
   const std::pair<CCursorType, int32_t> table[] = {

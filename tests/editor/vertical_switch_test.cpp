@@ -10,6 +10,7 @@
 
 #include "CBitmap.h"
 #include "CVerticalSwitch.h"
+#include "ScriptedInput.h"
 #include "editor_fixture.h"
 #include "platform.h"
 

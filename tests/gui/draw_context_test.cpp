@@ -10,6 +10,7 @@
 
 #include "CDrawContext.h"
 #include "CFrame.h"
+#include "ScriptedInput.h"
 #include "pixel_picture.h"
 #include "platform.h"
 

@@ -13,6 +13,7 @@
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "CView.h"
+#include "ScriptedInput.h"
 #include "pixel_picture.h"
 #include "platform.h"
 

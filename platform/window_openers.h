@@ -1,4 +1,5 @@
-// The window back ends behind openEditorWindow (window_select.cpp).
+// The window back ends that openEditorWindow (window_common.cpp) chooses
+// between. Private to the platform layer.
 #pragma once
 
 #include <memory>

@@ -1,8 +1,8 @@
 // The editor's window: a child of the host's window with a pixel port, its
-// input and its events. Two back ends: X11 (window_x11.cpp, the host's parent
-// is an X Window id) and headless (window_headless.cpp, the parent is an
-// OxelHeadlessParent record and input comes from a script). Which one runs is
-// decided here and nowhere else (see openEditorWindow). Everything runs on the
+// input and its events. Two back ends: X11 (the host's parent is an X Window
+// id) and headless (the parent is an OxelHeadlessParent record and input
+// comes from a script). Which one runs is decided by openEditorWindow and
+// nowhere else. Everything runs on the
 // thread that opened the window.
 //
 // Events are read into a queue and dispatched to a WindowEventSink. The
@@ -20,7 +20,7 @@
 
 namespace oxel::platform {
 
-// Virtual key numbers and modifier bits of the host's key records.
+// Virtual key numbers of the host's key records.
 enum : uint8_t {
   kVirtualBack = 1, kVirtualTab = 2, kVirtualReturn = 4, kVirtualEscape = 6, kVirtualSpace = 7,
   kVirtualEnd = 9, kVirtualHome = 10, kVirtualLeft = 11, kVirtualUp = 12, kVirtualRight = 13,
@@ -28,12 +28,11 @@ enum : uint8_t {
   kVirtualInsert = 21, kVirtualDelete = 22, kVirtualF1 = 40,  // F1..F12 = 40..51
   kVirtualShift = 54, kVirtualControl = 55, kVirtualAlt = 56,
 };
-enum : uint8_t { kKeyShift = 1, kKeyAlternate = 2, kKeyCommand = 4, kKeyControl = 8 };
 
 struct KeyStroke {
   int32_t character{0};  // the character typed, 0 for keys without one
   uint8_t virt{0};       // a kVirtual* number, 0 for plain characters
-  uint8_t modifier{0};   // kKey* bits
+  uint8_t modifier{0};   // kMod* bits
 };
 
 // Theme cursors the frame asks for.

@@ -261,9 +261,11 @@ const std::string& moduleDirectory();
 // ---------------------------------------------------------------------------
 // Input
 
-// Button bits as the platform reports them, and the modifier keys.
+// Button bits as the platform reports them, and the modifier keys. The
+// modifier bits are those of the host's key records, so a key stroke carries
+// them unchanged. Lock keys (Caps Lock, Num Lock) never appear.
 enum : uint32_t { kPrimaryButton = 1, kSecondaryButton = 2, kThirdButton = 4 };
-enum : uint32_t { kModCommand = 1, kModShift = 2, kModOption = 4, kModControl = 8 };
+enum : uint32_t { kModShift = 1, kModOption = 2, kModCommand = 4, kModControl = 8 };
 
 struct InputState {
   uint32_t buttons{0};
@@ -283,29 +285,6 @@ class InputSource {
   virtual InputState current() const = 0;
   // Waits up to timeoutMs for a button press and takes it; false when none came.
   virtual bool waitMouseDown(uint32_t timeoutMs) = 0;
-};
-
-// Headless input: a list of states played back one per poll (the last one
-// repeats), and queued presses for waitMouseDown. Never blocks.
-class ScriptedInput final : public InputSource {
- public:
-  ScriptedInput() = default;
-  // Before the first poll, current() already answers the first step.
-  explicit ScriptedInput(std::vector<InputState> steps) { setSteps(std::move(steps)); }
-  void setSteps(std::vector<InputState> steps);
-  void queueMouseDown() { ++pendingPresses_; }
-  size_t polls() const { return polls_; }
-
-  InputState poll() override;
-  InputState current() const override { return current_; }
-  bool waitMouseDown(uint32_t timeoutMs) override;
-
- private:
-  std::vector<InputState> steps_;
-  size_t next_{0};
-  size_t polls_{0};
-  int pendingPresses_{0};
-  InputState current_{};
 };
 
 // The source used when none was given: no buttons, mouse at (0, 0).
