@@ -1,0 +1,48 @@
+// One running LV2 instance: a processor, the buffers the host connected, and
+// the control ports. Each run converts the control ports that changed since
+// the last block to the processor's 0..1 values (non-finite values are
+// ignored, the last good value stays), then lets the processor overwrite the
+// outputs; its per-sample glide smooths the change. The run path allocates
+// nothing and takes no lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "audioeffect.h"
+#include "lv2_ports.h"
+
+class Lv2Instance {
+ public:
+  static constexpr uint32_t kMaxPins = 4;
+
+  // Null when the processor could not be built or the pins do not fit.
+  static std::unique_ptr<Lv2Instance> create(std::unique_ptr<AudioEffect> processor,
+                                             uint32_t numInputs, uint32_t numOutputs,
+                                             std::vector<lv2port::ControlPort> controls,
+                                             double sampleRate);
+
+  void connect(uint32_t port, void* data);
+  void activate();
+  void run(uint32_t frames);
+
+  AudioEffect& processor() { return *processor_; }
+
+ private:
+  Lv2Instance() = default;
+  void applyControls();
+
+  struct Control {
+    lv2port::ControlPort port;
+    const float* value = nullptr;
+    uint32_t lastBits = 0;
+    bool seen = false;  // lastBits holds a value from the port
+  };
+
+  std::unique_ptr<AudioEffect> processor_;
+  uint32_t numInputs_ = 0, numOutputs_ = 0;
+  float* inputs_[kMaxPins] = {};
+  float* outputs_[kMaxPins] = {};
+  std::vector<Control> controls_;
+};

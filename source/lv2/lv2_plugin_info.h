@@ -1,0 +1,46 @@
+// What the LV2 build of one plug-in is: its URI, its processor, its audio
+// ports and what LV2 describes beyond the processor's own tables (scale
+// points). The bundle binary, the Turtle generator and the tests share it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audioeffect.h"
+#include "lv2_ports.h"
+
+namespace lv2port {
+
+struct AudioPort {
+  const char* symbol;
+  const char* name;
+  const char* designation;  // a port-groups channel URI, or null
+};
+
+struct PluginInfo {
+  const char* uri;
+  const char* name;
+  const char* bundle;      // "Pelrin.lv2"
+  const char* binary;      // the DSP binary's file name in the bundle
+  const char* pluginClass; // an lv2core class name ("SpatialPlugin")
+  std::vector<AudioPort> inputs;
+  std::vector<AudioPort> outputs;
+  const char* outputGroupClass;  // port-groups class of the outputs
+  // Scale points by parameter index (empty for none).
+  std::vector<std::vector<ScalePoint>> scalePoints;
+  // A processor with no host behind it; null when memory runs out.
+  std::unique_ptr<AudioEffect> (*createProcessor)();
+
+  // Port indices: audio inputs, then audio outputs, then the controls.
+  uint32_t firstControlPort() const {
+    return static_cast<uint32_t>(inputs.size() + outputs.size());
+  }
+  // The control ports as the processor describes them, with the scale points.
+  std::vector<ControlPort> controls() const;
+};
+
+const PluginInfo& pelrinInfo();
+const PluginInfo& tavrelInfo();
+
+}  // namespace lv2port

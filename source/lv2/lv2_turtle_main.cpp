@@ -1,0 +1,50 @@
+// Build-time generator of a bundle's Turtle files:
+//   oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR
+// writes manifest.ttl, Pelrin.ttl (or Tavrel.ttl) and presets.ttl there.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "lv2_presets.h"
+#include "lv2_turtle.h"
+
+namespace {
+
+bool writeFile(const std::string& path, const std::string& text) {
+  std::ofstream file{path, std::ios::binary | std::ios::trunc};
+  file << text;
+  file.close();
+  if (!file) {
+    std::fprintf(stderr, "oxel_lv2_turtle: cannot write %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR\n");
+    return 2;
+  }
+  const bool pelrin = std::strcmp(argv[1], "Pelrin") == 0;
+  if (!pelrin && std::strcmp(argv[1], "Tavrel") != 0) {
+    std::fprintf(stderr, "oxel_lv2_turtle: unknown plug-in %s\n", argv[1]);
+    return 2;
+  }
+  const lv2port::PluginInfo& plugin = pelrin ? lv2port::pelrinInfo() : lv2port::tavrelInfo();
+  const std::vector<lv2port::Preset> presets =
+      pelrin ? lv2port::pelrinPresets() : lv2port::tavrelPresets();
+  const std::vector<lv2port::ControlPort> controls = plugin.controls();
+  if (controls.empty()) {
+    std::fprintf(stderr, "oxel_lv2_turtle: %s has no parameters\n", argv[1]);
+    return 1;
+  }
+  const std::string dir = argv[2];
+  const bool ok = writeFile(dir + "/manifest.ttl", lv2port::manifestTurtle(plugin, presets)) &&
+                  writeFile(dir + "/" + plugin.name + ".ttl", lv2port::pluginTurtle(plugin, controls)) &&
+                  writeFile(dir + "/presets.ttl", lv2port::presetsTurtle(plugin, controls, presets));
+  return ok ? 0 : 1;
+}
