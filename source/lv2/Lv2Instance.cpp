@@ -14,8 +14,8 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(std::unique_ptr<AudioEffect> pr
   instance->numOutputs_ = numOutputs;
   for (lv2port::ControlPort& port : controls) {
     Control control;
-    control.port = std::move(port);
-    instance->controls_.push_back(std::move(control));
+    control.range = lv2port::PortRange{port};
+    instance->controls_.push_back(control);
   }
   instance->processor_->setSampleRate(static_cast<float>(sampleRate));
   return instance;
@@ -24,15 +24,16 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(std::unique_ptr<AudioEffect> pr
 void Lv2Instance::connect(uint32_t port, void* data) {
   if (port < numInputs_) {
     inputs_[port] = static_cast<float*>(data);
+  } else if (port - numInputs_ < numOutputs_) {
+    outputs_[port - numInputs_] = static_cast<float*>(data);
+  } else {
+    port -= numInputs_ + numOutputs_;
+    if (port < controls_.size()) controls_[port].value = static_cast<const float*>(data);
     return;
   }
-  port -= numInputs_;
-  if (port < numOutputs_) {
-    outputs_[port] = static_cast<float*>(data);
-    return;
-  }
-  port -= numOutputs_;
-  if (port < controls_.size()) controls_[port].value = static_cast<const float*>(data);
+  audioConnected_ = true;
+  for (uint32_t i = 0; i < numInputs_; ++i) audioConnected_ = audioConnected_ && inputs_[i];
+  for (uint32_t i = 0; i < numOutputs_; ++i) audioConnected_ = audioConnected_ && outputs_[i];
 }
 
 void Lv2Instance::activate() { processor_->resume(); }
@@ -48,20 +49,20 @@ void Lv2Instance::applyControls() {
     control.lastBits = bits;
     // A NaN or infinite port value would poison the glide: keep the last good one.
     if (!std::isfinite(value)) continue;
-    processor_->setParameter(control.port.parameter, lv2port::normalisedValue(control.port, value));
+    processor_->setParameter(control.range.parameter, control.range.normalised(value));
   }
 }
 
 void Lv2Instance::run(uint32_t frames) {
   applyControls();
-  for (uint32_t i = 0; i < numInputs_; ++i)
-    if (inputs_[i] == nullptr) return;
-  for (uint32_t i = 0; i < numOutputs_; ++i)
-    if (outputs_[i] == nullptr) return;
-  // Hosts may run huge blocks; the processor counts frames in 32 bits.
+  if (!audioConnected_) return;
   constexpr uint32_t kMaxChunk = 1u << 30;
-  uint32_t done = 0;
-  while (done < frames) {
+  if (frames <= kMaxChunk) {
+    processor_->processReplacing(inputs_, outputs_, static_cast<VstInt32>(frames));
+    return;
+  }
+  // Hosts may run huge blocks; the processor counts frames in 32 bits.
+  for (uint32_t done = 0; done < frames;) {
     const uint32_t chunk = frames - done < kMaxChunk ? frames - done : kMaxChunk;
     float* inputs[kMaxPins];
     float* outputs[kMaxPins];

@@ -33,16 +33,18 @@ class Lv2Instance {
   Lv2Instance() = default;
   void applyControls();
 
+  // What run needs of a control port, kept small so the check stays cheap.
   struct Control {
-    lv2port::ControlPort port;
     const float* value = nullptr;
     uint32_t lastBits = 0;
     bool seen = false;  // lastBits holds a value from the port
+    lv2port::PortRange range;
   };
 
   std::unique_ptr<AudioEffect> processor_;
   uint32_t numInputs_ = 0, numOutputs_ = 0;
   float* inputs_[kMaxPins] = {};
   float* outputs_[kMaxPins] = {};
+  bool audioConnected_ = false;  // every audio port has a buffer
   std::vector<Control> controls_;
 };

@@ -9,6 +9,11 @@ namespace lv2port {
 
 namespace {
 
+// Whole-number parameters of these processors (the order of processing) move
+// to the next number 0.49 of a step above the previous one, not half-way:
+// ports round the same way so that a port and the processor agree everywhere.
+double wholeNumberOf(double value) { return std::floor(value + 0.51); }
+
 // The number a display text shows ("  270.00", "      5"); 0 when there is none.
 double displayedNumber(AudioEffect& processor, VstInt32 parameter, float value, bool& whole) {
   processor.setParameter(parameter, value);
@@ -63,21 +68,28 @@ std::vector<ControlPort> describeControls(AudioEffect& processor) {
   return ports;
 }
 
+PortRange::PortRange(const ControlPort& port)
+    : parameter{port.parameter}, minimum{port.minimum}, maximum{port.maximum}, integer{port.integer} {}
+
 float normalisedValue(const ControlPort& port, float portValue) {
+  return PortRange{port}.normalised(portValue);
+}
+
+float PortRange::normalised(float portValue) const {
   double value = portValue;
-  const double low = std::fmin(port.minimum, port.maximum);
-  const double high = std::fmax(port.minimum, port.maximum);
+  const double low = std::fmin(minimum, maximum);
+  const double high = std::fmax(minimum, maximum);
   if (value < low) value = low;
   if (value > high) value = high;
-  if (port.integer) value = std::nearbyint(value);
-  const double span = port.maximum - port.minimum;
+  if (integer) value = wholeNumberOf(value);
+  const double span = maximum - minimum;
   if (span == 0.0) return 0.0f;
-  return static_cast<float>((value - port.minimum) / span);
+  return static_cast<float>((value - minimum) / span);
 }
 
 float portValue(const ControlPort& port, float normalised) {
   const double value = port.minimum + static_cast<double>(normalised) * (port.maximum - port.minimum);
-  return static_cast<float>(port.integer ? std::nearbyint(value) : value);
+  return static_cast<float>(port.integer ? wholeNumberOf(value) : value);
 }
 
 }  // namespace lv2port

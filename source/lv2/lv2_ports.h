@@ -33,8 +33,18 @@ struct ControlPort {
 ControlPort describeControl(AudioEffect& processor, VstInt32 parameter);
 std::vector<ControlPort> describeControls(AudioEffect& processor);
 
+// The part of a ControlPort that maps its values, for the audio thread.
+struct PortRange {
+  PortRange() = default;
+  explicit PortRange(const ControlPort& port);
+  float normalised(float portValue) const;  // as normalisedValue
+  VstInt32 parameter = 0;
+  double minimum = 0.0, maximum = 1.0;
+  bool integer = false;
+};
+
 // A port value as the processor's 0..1 value: clamped to the port's range,
-// rounded for integer ports, then mapped linearly. Callers filter out
+// made whole for integer ports (as the processors do), then mapped linearly. Callers filter out
 // non-finite values first.
 float normalisedValue(const ControlPort& port, float portValue);
 // The port value that shows a 0..1 value (the inverse of normalisedValue).

@@ -1,0 +1,127 @@
+// Times one block through the shipped LV2 binary's run method (ports read,
+// changed ones converted, then the processor) against the same block through
+// the shipped LXVST binary's processReplacing, for both plug-ins, at blocks
+// of 64, 512 and 735 frames, with the settings held and with one setting
+// changed before every block (the LXVST side gets the same change through its
+// setParameter). oxel bench prints Lv2_run's ratio to Reference_lxvst.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <lv2/core/lv2.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plugin_host.h"
+
+namespace {
+
+struct Plugin {
+  const char* name;
+  uint32_t numOutputs;
+  uint32_t changedPort;  // LV2 index of the control changed every block
+  float portValues[2];   // what that port alternates between, in port units
+  VstInt32 parameter;    // the same control on the LXVST side
+  float normalised[2];
+};
+
+const Plugin kPlugins[] = {
+    {"Pelrin", 2, 6, {45.0f, 90.0f}, 0, {0.125f, 0.25f}},
+    {"Tavrel", 4, 8, {45.0f, 90.0f}, 0, {0.125f, 0.25f}},
+};
+
+struct Buffers {
+  explicit Buffers(int frames) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (int c = 0; c < 4; ++c) {
+      in[c].resize(frames);
+      out[c].resize(frames);
+      for (float& s : in[c]) s = value(rng);
+      inPtr[c] = in[c].data();
+      outPtr[c] = out[c].data();
+    }
+  }
+  std::vector<float> in[4], out[4];
+  float* inPtr[4];
+  float* outPtr[4];
+};
+
+void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
+  const int frames = static_cast<int>(state.range(0));
+  const std::string path =
+      std::string{OXEL_LV2_DIR} + "/" + plugin.name + ".lv2/" + plugin.name + "_lv2.so";
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  auto entry = library ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"))
+                       : nullptr;
+  const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
+  LV2_Handle handle = descriptor ? descriptor->instantiate(descriptor, 48000.0, "", nullptr) : nullptr;
+  if (handle == nullptr) {
+    state.SkipWithError(("cannot load " + path).c_str());
+    return;
+  }
+  Buffers buffers{frames};
+  float controls[4] = {plugin.portValues[0], 0.0f, 60.0f, 0.5f};
+  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, i, buffers.inPtr[i]);
+  for (uint32_t i = 0; i < plugin.numOutputs; ++i)
+    descriptor->connect_port(handle, 4 + i, buffers.outPtr[i]);
+  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, 4 + plugin.numOutputs + i, &controls[i]);
+  descriptor->activate(handle);
+  size_t block = 0;
+  for (auto _ : state) {
+    if (change) controls[plugin.changedPort - 4 - plugin.numOutputs] = plugin.portValues[++block & 1];
+    descriptor->run(handle, static_cast<uint32_t>(frames));
+    benchmark::DoNotOptimize(buffers.out[0].data());
+  }
+  state.SetItemsProcessed(state.iterations() * frames);
+  descriptor->deactivate(handle);
+  descriptor->cleanup(handle);
+  dlclose(library);
+}
+
+void lxvstProcess(benchmark::State& state, const Plugin& plugin, bool change) {
+  const int frames = static_cast<int>(state.range(0));
+  const std::string path = std::string{OXEL_PLUGIN_DIR} + "/" + plugin.name + "/" + plugin.name + ".so";
+  std::string error;
+  auto library = oxel::PluginLibrary::load(path, error);
+  auto instance = library ? oxel::PluginInstance::create(library, error, 48000.0f, frames) : nullptr;
+  if (!instance) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  Buffers buffers{frames};
+  instance->setParameter(plugin.parameter, plugin.normalised[0]);
+  instance->resume();
+  size_t block = 0;
+  for (auto _ : state) {
+    if (change) instance->setParameter(plugin.parameter, plugin.normalised[++block & 1]);
+    instance->processReplacing(buffers.inPtr, buffers.outPtr, frames);
+    benchmark::DoNotOptimize(buffers.out[0].data());
+  }
+  state.SetItemsProcessed(state.iterations() * frames);
+}
+
+void registerAll() {
+  for (const Plugin& plugin : kPlugins) {
+    for (const bool change : {false, true}) {
+      const std::string args = std::string{plugin.name} + (change ? "/change_every_block" : "/held");
+      benchmark::RegisterBenchmark(("Lv2_run/" + args).c_str(),
+                                   [&plugin, change](benchmark::State& s) { lv2Run(s, plugin, change); })
+          ->Arg(64)->Arg(512)->Arg(735);
+      benchmark::RegisterBenchmark(("Reference_lxvst/" + args).c_str(),
+                                   [&plugin, change](benchmark::State& s) { lxvstProcess(s, plugin, change); })
+          ->Arg(64)->Arg(512)->Arg(735);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
