@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "audioeffect.h"
+#include "AudioEffect.h"
 #include "lv2_ports.h"
 
 class Lv2Instance {

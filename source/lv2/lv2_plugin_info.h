@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audioeffect.h"
+#include "AudioEffect.h"
 #include "lv2_ports.h"
 
 namespace lv2port {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "audioeffect.h"
+#include "AudioEffect.h"
 
 namespace lv2port {
 
