@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CBitmap.h"
+#include "ScriptedInput.h"
 #include "editor_fixture.h"
 #include "platform.h"
 
