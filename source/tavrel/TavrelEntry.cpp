@@ -1,5 +1,5 @@
-// The plug-in's exported entry points.
-#include "Tavrel.h"
+// The plug-in's exported entry points: the field rotator with its editor.
+#include "VuvIzedAzur.h"
 #include "plugin_entry.h"
 
-OXEL_DEFINE_PLUGIN_ENTRY(Tavrel)
+OXEL_DEFINE_PLUGIN_ENTRY(VuvIzedAzur)

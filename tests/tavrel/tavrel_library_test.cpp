@@ -55,13 +55,13 @@ class TavrelLibrary : public ::testing::Test {
 TEST_F(TavrelLibrary, IdentityAndCounts) {
   AEffect* e = plugin->effect();
   EXPECT_EQ(e->magic, kEffectMagic);
-  EXPECT_EQ(oxel::fourCharString(e->uniqueID), "Qrpa");
+  EXPECT_EQ(oxel::fourCharString(e->uniqueID), "QRpa");
   EXPECT_EQ(e->numParams, 4);
   EXPECT_EQ(e->numPrograms, 32);
   EXPECT_EQ(e->numInputs, 4);
   EXPECT_EQ(e->numOutputs, 4);
   EXPECT_TRUE(e->flags & effFlagsCanReplacing);
-  EXPECT_FALSE(e->flags & effFlagsHasEditor);
+  EXPECT_TRUE(e->flags & effFlagsHasEditor);
   EXPECT_NE(e->processReplacing, nullptr);
   EXPECT_EQ(plugin->category(), 7);
   EXPECT_EQ(plugin->vendorVersion(), 1024);

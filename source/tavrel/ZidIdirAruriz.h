@@ -1,0 +1,52 @@
+// Tavrel's editor window: a background picture with three film-strip knobs
+// for the angles, a six-position switch for the order of the rotations, and
+// an about picture behind the title. Mouse edits go to the plug-in as
+// automated parameter changes; values set by the host, by automation or by a
+// program change move the controls at the next idle, on the user-interface
+// thread.
+//
+// Missing pictures never stop it: without the background the window takes
+// the size the controls need, the controls stay usable, and the about area
+// does not open an invisible view.
+#pragma once
+
+#include "CControl.h"
+#include "guieditor.h"
+
+class CAnimRotary;
+class CBitmap;
+class CSplashScreen;
+class CVerticalSwitch;
+
+class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
+ public:
+  explicit ZidIdirAruriz(AudioEffect* effect);
+  ~ZidIdirAruriz() override;
+
+  VstInt32 open(void* ptr) override;
+  void close() override;
+  void valueChanged(CDrawContext* context, CControl* control) override;
+
+  // The controls while the window is open; null while it is closed.
+  CSplashScreen* getAboutScreen() const { return aboutScreen; }
+  CAnimRotary* getAngleKnob(int index) const;
+  CVerticalSwitch* getOrderSwitch() const { return orderSwitch; }
+
+ protected:
+  // A parameter changed (recorded by setParameter on any thread): its
+  // control takes the plug-in's current value.
+  void applyParameter(VstInt32 index, float value) override;
+
+ private:
+  CControl* controlOf(VstInt32 index) const;
+
+  CSplashScreen* aboutScreen{nullptr};
+  CAnimRotary* angle1Knob{nullptr};
+  CAnimRotary* angle2Knob{nullptr};
+  CAnimRotary* angle3Knob{nullptr};
+  CVerticalSwitch* orderSwitch{nullptr};
+  CBitmap* hOrderSwitch{nullptr};
+  CBitmap* hBackground{nullptr};
+  CBitmap* hNewKnob{nullptr};
+  CBitmap* hAboutScreen{nullptr};
+};
