@@ -8,7 +8,7 @@
 #include "CDrawContext.h"
 
 CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
-                                 CPoint& offset)
+                                 const CPoint& offset)
     : CControl(size, listener, tag, background), offset{offset}, heightOfOneImage{size.height()} {
   // No bitmap or frames of no height: no frames, rather than a division by
   // zero or a null read.
@@ -19,7 +19,7 @@ CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, 
 
 CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
                                  int32_t heightOfOneImage, int32_t iMaxPositions, CBitmap* background,
-                                 CPoint& offset)
+                                 const CPoint& offset)
     : CControl(size, listener, tag, background),
       offset{offset},
       subPixmaps{subPixmaps},

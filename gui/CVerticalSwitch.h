@@ -19,9 +19,10 @@ class CVerticalSwitch : public CControl {
  public:
   // Frames as tall as `size`; as many positions as the bitmap holds frames.
   CVerticalSwitch(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
-                  CPoint& offset);
+                  const CPoint& offset = CPoint(0, 0));
   CVerticalSwitch(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
-                  int32_t heightOfOneImage, int32_t iMaxPositions, CBitmap* background, CPoint& offset);
+                  int32_t heightOfOneImage, int32_t iMaxPositions, CBitmap* background,
+                  const CPoint& offset = CPoint(0, 0));
   ~CVerticalSwitch() override;
 
   void draw(CDrawContext* pContext) override;
