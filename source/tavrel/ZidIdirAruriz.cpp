@@ -7,7 +7,7 @@
 #include "CFrame.h"
 #include "CSplashScreen.h"
 #include "CVerticalSwitch.h"
-#include "audioeffect.h"
+#include "AudioEffect.h"
 
 namespace {
 enum Resource : int32_t { kBackground = 128, kKnobStrip = 132, kOrderStrip = 133, kAbout = 134 };
