@@ -1,0 +1,183 @@
+// Tavrel's editor in a real X server (Xvfb in the test command), driven with
+// xdotool as a user would: the window shows exactly the headless picture, a
+// click on a row of the order switch and a drag of the Angle1 knob each
+// reach the host as one gesture on the right parameter. Skipped when no
+// display can be opened, unless OXEL_REQUIRE_X11 is set (then a failure).
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "headless_parent.h"
+#include "plugin_host.h"
+
+namespace {
+
+const char* const kPluginPath = OXEL_PLUGIN_DIR "/Tavrel/Tavrel.so";
+constexpr int kWidth = 188;
+constexpr int kHeight = 192;
+
+std::unique_ptr<oxel::PluginInstance> newTavrel() {
+  static std::shared_ptr<oxel::PluginLibrary> library = [] {
+    std::string error;
+    auto l = oxel::PluginLibrary::load(kPluginPath, error);
+    EXPECT_TRUE(l) << error;
+    return l;
+  }();
+  std::string error;
+  auto instance = oxel::PluginInstance::create(library, error);
+  EXPECT_TRUE(instance) << error;
+  return instance;
+}
+
+// The editor's picture drawn in memory for the instance's current values.
+std::vector<uint32_t> headlessPicture(oxel::PluginInstance& instance) {
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  OxelHeadlessParent record{};
+  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  record.version = OXEL_HEADLESS_PARENT_VERSION;
+  record.script = "";
+  instance.dispatch(effEditOpen, 0, 0, &record);
+  instance.dispatch(effEditDraw);
+  for (int i = 0; i < 4; ++i) instance.dispatch(effEditIdle);
+  std::vector<uint32_t> pixels;
+  if (record.pixels) pixels.assign(record.pixels, record.pixels + record.width * record.height);
+  instance.dispatch(effEditClose);
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  return pixels;
+}
+
+std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& instance) {
+  std::vector<oxel::HostRequest> out;
+  for (const auto& r : instance.requests())
+    if (r.opcode != audioMasterIdle) out.push_back(r);
+  return out;
+}
+
+class TavrelX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("OXEL_EDITOR_BACKEND");
+    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      display = XOpenDisplay(nullptr);
+    }
+    if (!display) {
+      if (std::getenv("OXEL_REQUIRE_X11")) FAIL() << "no X display";
+      GTEST_SKIP() << "no X display";
+    }
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(display, parent);
+    XSync(display, False);
+  }
+  void TearDown() override {
+    if (!display) return;
+    if (parent) XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+  }
+  template <typename Done>
+  bool idleUntil(oxel::PluginInstance& instance, int ms, Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      instance.dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+  std::vector<uint32_t> screenshot() {
+    XSync(display, False);
+    XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    std::vector<uint32_t> out;
+    if (!image) return out;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return out;
+  }
+  static void xdotool(const std::string& args) {
+    FILE* pipe = ::popen(("xdotool " + args + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    const int status = ::pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+  }
+  // Idles until the host log ends a gesture (or 5 s), then a little more.
+  void idleUntilGestureEnds(oxel::PluginInstance& instance) {
+    idleUntil(instance, 5000, [&] {
+      const auto log = edits(instance);
+      return !log.empty() && log.back().opcode == audioMasterEndEdit;
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    while (std::chrono::steady_clock::now() < end) {
+      instance.dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  Display* display{nullptr};
+  Window parent{0};
+};
+
+TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
+  auto instance = newTavrel();
+  const auto fresh = headlessPicture(*instance);
+  ASSERT_EQ(fresh.size(), static_cast<size_t>(kWidth * kHeight));
+  instance->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  ASSERT_TRUE(idleUntil(*instance, 10000, [&] { return screenshot() == fresh; }))
+      << "the editor window was not mapped and drawn as the headless picture within 10 s";
+
+  // The fourth row of the order switch.
+  instance->clearRequests();
+  xdotool("mousemove --sync 94 136 click 1");
+  idleUntilGestureEnds(*instance);
+  auto log = edits(*instance);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log[1].opcode, audioMasterAutomate);
+  EXPECT_FLOAT_EQ(log[1].opt, 0.6f);
+  EXPECT_EQ(log[2].opcode, audioMasterEndEdit);
+  for (const auto& r : log) EXPECT_EQ(r.index, 3);
+  EXPECT_FLOAT_EQ(instance->parameter(3), 0.6f);
+
+  // Angle 1 (centre 46, 60), circular: from 3 o'clock to 6 o'clock.
+  instance->dispatch(effSetEditKnobMode, 0, 0);
+  instance->clearRequests();
+  xdotool("mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1");
+  idleUntilGestureEnds(*instance);
+  log = edits(*instance);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
+  int begins = 0;
+  for (const auto& r : log) {
+    EXPECT_EQ(r.index, 0);
+    begins += r.opcode == audioMasterBeginEdit;
+  }
+  EXPECT_EQ(begins, 1);
+  EXPECT_NEAR(instance->parameter(0), 0.5f, 1e-3);
+
+  // The window now shows what the headless editor shows for these values.
+  auto reference = newTavrel();
+  reference->setParameter(0, instance->parameter(0));
+  reference->setParameter(3, 0.6f);
+  const auto expected = headlessPicture(*reference);
+  EXPECT_TRUE(idleUntil(*instance, 2000, [&] { return screenshot() == expected; }));
+  instance->dispatch(effEditClose);
+}
+
+}  // namespace
