@@ -1,0 +1,72 @@
+// Timings of Tavrel's editor, opened in memory with its own pictures as a
+// host opens it: a full redraw of the window (with the copy to the screen),
+// the update after the host moved one knob or the order switch (the value
+// recorded on the host's side, applied and redrawn at the next idle), and an
+// idle with nothing to do.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "CFrame.h"
+#include "VuvIzedAzur.h"
+#include "ZidIdirAruriz.h"
+#include "headless_parent.h"
+
+namespace {
+
+VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+struct OpenEditor {
+  OpenEditor() {
+    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+    record.version = OXEL_HEADLESS_PARENT_VERSION;
+    record.script = "";
+    editor->open(&record);
+    editor->draw(nullptr);
+    for (int i = 0; i < 3; ++i) editor->idle();
+  }
+  ~OpenEditor() { editor->close(); }
+  OxelHeadlessParent record{};
+  std::unique_ptr<VuvIzedAzur> plugin{std::make_unique<VuvIzedAzur>(quietHost)};
+  AEffGUIEditor* editor{static_cast<AEffGUIEditor*>(plugin->getEditor())};
+};
+
+void BM_TavrelEditorFullRedraw(benchmark::State& state) {
+  OpenEditor open;
+  if (open.record.width != 188 || open.record.height != 192) state.SkipWithError("the pictures did not load");
+  for (auto _ : state) {
+    open.editor->draw(nullptr);
+    benchmark::DoNotOptimize(open.record.pixels);
+  }
+}
+BENCHMARK(BM_TavrelEditorFullRedraw)->Unit(benchmark::kMicrosecond);
+
+// state.range(0): the parameter the host moves (0 a knob, 3 the switch).
+void BM_TavrelEditorOneControlUpdate(benchmark::State& state) {
+  OpenEditor open;
+  const auto index = static_cast<VstInt32>(state.range(0));
+  int step = 0;
+  for (auto _ : state) {
+    open.plugin->setParameter(index, static_cast<float>(++step % 6) / 5.0f);
+    open.editor->idle();
+    benchmark::DoNotOptimize(open.record.pixels);
+  }
+}
+BENCHMARK(BM_TavrelEditorOneControlUpdate)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
+
+void BM_TavrelEditorIdleNothingDirty(benchmark::State& state) {
+  OpenEditor open;
+  for (auto _ : state) {
+    open.editor->idle();
+    benchmark::DoNotOptimize(open.record.flushCount);
+  }
+}
+BENCHMARK(BM_TavrelEditorIdleNothingDirty)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
