@@ -63,6 +63,15 @@ std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& instance) {
   return out;
 }
 
+// The log as text, one request a line, for failure messages.
+std::string describe(const std::vector<oxel::HostRequest>& log) {
+  std::string text;
+  for (const auto& r : log)
+    text += "opcode " + std::to_string(r.opcode) + " index " + std::to_string(r.index) + " value " +
+            std::to_string(r.opt) + "\n";
+  return text;
+}
+
 class TavrelX11 : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -146,7 +155,7 @@ TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
   xdotool("mousemove --sync 94 136 click 1");
   idleUntilGestureEnds(*instance);
   auto log = edits(*instance);
-  ASSERT_EQ(log.size(), 3u);
+  ASSERT_EQ(log.size(), 3u) << describe(log);
   EXPECT_EQ(log[0].opcode, audioMasterBeginEdit);
   EXPECT_EQ(log[1].opcode, audioMasterAutomate);
   EXPECT_FLOAT_EQ(log[1].opt, 0.6f);
@@ -160,7 +169,7 @@ TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
   xdotool("mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1");
   idleUntilGestureEnds(*instance);
   log = edits(*instance);
-  ASSERT_GE(log.size(), 3u);
+  ASSERT_GE(log.size(), 3u) << describe(log);
   EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
   EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
   int begins = 0;
@@ -168,7 +177,7 @@ TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
     EXPECT_EQ(r.index, 0);
     begins += r.opcode == audioMasterBeginEdit;
   }
-  EXPECT_EQ(begins, 1);
+  EXPECT_EQ(begins, 1) << describe(log);
   EXPECT_NEAR(instance->parameter(0), 0.5f, 1e-3);
 
   // The window now shows what the headless editor shows for these values.
