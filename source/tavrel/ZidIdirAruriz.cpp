@@ -28,10 +28,6 @@ constexpr float kOrderDefault = 0.0f;
 const CRect kAboutArea(50, 0, 136, 15);
 const CRect kFirstKnob(22, 36, 22 + kKnobSize, 36 + kKnobSize);
 const CRect kOrderArea(22, 90, 166, 170);
-// Without a background picture: the controls' extent with the same margin
-// on the right and at the bottom as on the left.
-constexpr int32_t kFallbackWidth = 166 + 22;
-constexpr int32_t kFallbackHeight = 170 + 22;
 }  // namespace
 
 ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {

@@ -27,6 +27,11 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   void close() override;
   void valueChanged(CDrawContext* context, CControl* control) override;
 
+  // The window's size when the background picture is missing: the
+  // controls' extent with the same margin right and below as left.
+  static constexpr int32_t kFallbackWidth = 166 + 22;
+  static constexpr int32_t kFallbackHeight = 170 + 22;
+
   // The controls while the window is open; null while it is closed.
   CSplashScreen* getAboutScreen() const { return aboutScreen; }
   CAnimRotary* getAngleKnob(int index) const;

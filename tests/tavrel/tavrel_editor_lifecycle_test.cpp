@@ -48,8 +48,8 @@ TEST(TavrelEditorLifecycle, MissingPicturesLeaveAUsableEditor) {
   ASSERT_NE(rig.editor, nullptr);
   ERect* rect = nullptr;
   ASSERT_EQ(rig.editor->getRect(&rect), 1);
-  EXPECT_EQ(rect->right - rect->left, 188);
-  EXPECT_EQ(rect->bottom - rect->top, 192);
+  EXPECT_EQ(rect->right - rect->left, ZidIdirAruriz::kFallbackWidth);
+  EXPECT_EQ(rect->bottom - rect->top, ZidIdirAruriz::kFallbackHeight);
 
   // A click on the about area, then one on the switch's third row.
   Parent parent{"click 93 7\nwait 100\nclick 94 123\nwait 100\n"};
