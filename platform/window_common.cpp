@@ -109,6 +109,16 @@ void EditorWindow::drainPointer() {
   }
 }
 
+void EditorWindow::notePopup(const PopupNavigator& nav) {
+  if (nav.levels().empty()) return;
+  const auto& root = nav.levels().front();
+  lastPopup_.x = root.x;
+  lastPopup_.y = root.y;
+  lastPopup_.width = root.layout.width;
+  lastPopup_.height = root.layout.height;
+  ++lastPopup_.count;
+}
+
 void EditorWindow::stopInput() {
   stopped_ = true;
   freshPress_ = false;
@@ -121,9 +131,15 @@ void EditorWindow::dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool t
   fetch(queue_.empty() ? waitMs : 0);
   PortRect exposed{};
   bool haveExpose = false;
+  std::deque<WindowEvent> kept;
   while (!queue_.empty()) {
     const WindowEvent e = queue_.front();
     queue_.pop_front();
+    if (popupOpen_ && e.type != WindowEvent::Type::expose) {
+      // Input while a menu is open belongs to the menu.
+      kept.push_back(e);
+      continue;
+    }
     switch (e.type) {
       case WindowEvent::Type::expose:
         exposed = haveExpose ? unite(exposed, e.area) : e.area;
@@ -152,8 +168,11 @@ void EditorWindow::dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool t
       case WindowEvent::Type::keyUp:
         sink.windowKey(e.key, e.type == WindowEvent::Type::keyDown);
         break;
+      case WindowEvent::Type::menuAnswer:
+        break;  // no menu is open: the answer is not for anyone
     }
   }
+  queue_.swap(kept);
   if (haveExpose) {
     const PortRect area = intersect(exposed, port_->bounds());
     if (!area.empty()) sink.windowExposed(area);

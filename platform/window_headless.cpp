@@ -13,6 +13,20 @@ namespace oxel::platform {
 
 namespace {
 
+PopupNavigator::Outcome menuKey(PopupNavigator& nav, const KeyStroke& key) {
+  using Key = PopupNavigator::Key;
+  switch (key.virt) {
+    case kVirtualUp: return nav.key(Key::up);
+    case kVirtualDown: return nav.key(Key::down);
+    case kVirtualLeft: return nav.key(Key::left);
+    case kVirtualRight: return nav.key(Key::right);
+    case kVirtualReturn:
+    case kVirtualEnter: return nav.key(Key::enter);
+    case kVirtualEscape: return nav.key(Key::escape);
+    default: return PopupNavigator::Outcome::none;
+  }
+}
+
 class HeadlessWindow final : public EditorWindow {
  public:
   HeadlessWindow(OxelHeadlessParent* record, int32_t width, int32_t height)
@@ -56,6 +70,60 @@ class HeadlessWindow final : public EditorWindow {
     return true;
   }
   const char* backendName() const override { return "headless"; }
+  PortRect screenBounds() override { return {0, 0, 1024, 768}; }
+
+  PopupChoice popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
+                        const std::function<void()>& idle) override {
+    if (tree.menus.empty() || inputStopped()) return {};
+    PopupNavigator nav{tree, x, y, screenBounds()};
+    notePopup(nav);
+    popupOpen_ = true;
+    struct Closing {
+      bool& open;
+      ~Closing() { open = false; }
+    } closing{popupOpen_};
+    while (true) {
+      fetch(0);
+      // The script's input, in order, belongs to the menu while it is open.
+      for (auto it = queue_.begin(); it != queue_.end();) {
+        const WindowEvent e = *it;
+        using Type = WindowEvent::Type;
+        if (e.type == Type::expose) {
+          ++it;
+          continue;
+        }
+        it = queue_.erase(it);
+        PopupNavigator::Outcome outcome = PopupNavigator::Outcome::none;
+        switch (e.type) {
+          case Type::menuAnswer:
+            return choosePopupPath(tree, e.menuPath, e.menuDepth);
+          case Type::keyDown:
+            outcome = menuKey(nav, e.key);
+            break;
+          case Type::motion:
+            applyInput(e);
+            outcome = nav.pointerAt(e.x, e.y);
+            break;
+          case Type::press:
+            applyInput(e);
+            outcome = nav.press(e.x, e.y);
+            break;
+          case Type::release:
+            applyInput(e);
+            outcome = nav.release(e.x, e.y);
+            break;
+          default:
+            break;
+        }
+        if (outcome == PopupNavigator::Outcome::chosen) return nav.choice();
+        if (outcome == PopupNavigator::Outcome::dismissed) return {};
+      }
+      if (inputStopped() || record_->scriptDone) return {};
+      if (idle) idle();
+      if (inputStopped()) return {};
+      fetch(10);
+    }
+  }
 
  protected:
   void fetch(uint32_t waitMs) override {

@@ -269,36 +269,17 @@ class X11Window final : public EditorWindow {
     if (area.empty() || !alive_) return;
     readEvents();
     if (!alive_) return;
-    const int32_t w = port().width();
-    const int32_t h = port().height();
-    if (directPixels_) {
-      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
-                                   reinterpret_cast<char*>(port().row(0)), static_cast<unsigned>(w),
-                                   static_cast<unsigned>(h), 32, w * 4);
-      if (!image) return;
-      image->byte_order = LSBFirst;  // the port holds host-order 0x00RRGGBB words
-      XPutImage(display_, window_, gc_, image, area.left, area.top, area.left, area.top,
-                static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
-      image->data = nullptr;
-      XDestroyImage(image);
-    } else {
-      // Other visuals: convert the area pixel by pixel.
-      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
-                                   static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()),
-                                   32, 0);
-      if (!image) return;
-      std::vector<char> data(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(area.height()));
-      image->data = data.data();
-      for (int32_t y = 0; y < area.height(); ++y)
-        for (int32_t x = 0; x < area.width(); ++x)
-          XPutPixel(image, x, y, convert(port().get(area.left + x, area.top + y)));
-      XPutImage(display_, window_, gc_, image, 0, 0, area.left, area.top, static_cast<unsigned>(area.width()),
-                static_cast<unsigned>(area.height()));
-      image->data = nullptr;
-      XDestroyImage(image);
-    }
+    putPort(window_, port(), area);
     XFlush(display_);
   }
+
+  PortRect screenBounds() override {
+    const int screen = DefaultScreen(display_);
+    return {0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
+  }
+
+  PopupChoice popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
+                        const std::function<void()>& idle) override;
 
   void setCursor(PointerShape shape) override {
     readEvents();  // a queued DestroyNotify means no more requests
@@ -352,6 +333,38 @@ class X11Window final : public EditorWindow {
            channel(blueOf(p), visual_->blue_mask);
   }
 
+  // Shows area of a port in window w.
+  void putPort(Window w, PixelPort& source, const PortRect& area) {
+    const int32_t width = source.width();
+    const int32_t height = source.height();
+    if (directPixels_) {
+      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                   reinterpret_cast<char*>(source.row(0)), static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 32, width * 4);
+      if (!image) return;
+      image->byte_order = LSBFirst;  // the port holds host-order 0x00RRGGBB words
+      XPutImage(display_, w, gc_, image, area.left, area.top, area.left, area.top,
+                static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+      image->data = nullptr;
+      XDestroyImage(image);
+    } else {
+      // Other visuals: convert the area pixel by pixel.
+      XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                                   static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()),
+                                   32, 0);
+      if (!image) return;
+      std::vector<char> data(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(area.height()));
+      image->data = data.data();
+      for (int32_t yy = 0; yy < area.height(); ++yy)
+        for (int32_t xx = 0; xx < area.width(); ++xx)
+          XPutPixel(image, xx, yy, convert(source.get(area.left + xx, area.top + yy)));
+      XPutImage(display_, w, gc_, image, 0, 0, area.left, area.top, static_cast<unsigned>(area.width()),
+                static_cast<unsigned>(area.height()));
+      image->data = nullptr;
+      XDestroyImage(image);
+    }
+  }
+
   void readEvents() {
     while (!connectionLost(display_) && XPending(display_) > 0) {
       XEvent event;
@@ -362,6 +375,12 @@ class X11Window final : public EditorWindow {
   }
 
   void translate(XEvent& event) {
+    if (event.xany.window != window_) {
+      // Our pop-up menu's windows; anything else (a menu already closed) is
+      // dropped.
+      if (popupOpen_) popupEvents_.push_back(event);
+      return;
+    }
     WindowEvent e;
     switch (event.type) {
       case Expose:
@@ -432,7 +451,176 @@ class X11Window final : public EditorWindow {
   bool alive_{true};
   bool mapped_{true};
   std::map<PointerShape, Cursor> cursors_;
+  std::deque<XEvent> popupEvents_;
 };
+
+PopupNavigator::Outcome menuKey(PopupNavigator& nav, KeySym sym) {
+  using Key = PopupNavigator::Key;
+  switch (sym) {
+    case XK_Up: case XK_KP_Up: return nav.key(Key::up);
+    case XK_Down: case XK_KP_Down: return nav.key(Key::down);
+    case XK_Left: case XK_KP_Left: return nav.key(Key::left);
+    case XK_Right: case XK_KP_Right: return nav.key(Key::right);
+    case XK_Return: case XK_KP_Enter: case XK_space: return nav.key(Key::enter);
+    case XK_Escape: return nav.key(Key::escape);
+    default: return PopupNavigator::Outcome::none;
+  }
+}
+
+PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
+                                 const std::function<void()>& idle) {
+  readEvents();
+  if (tree.menus.empty() || !alive_ || inputStopped()) return {};
+  PopupNavigator nav{tree, x, y, screenBounds()};
+  notePopup(nav);
+
+  // One override-redirect window per open level, drawn from a port of its own.
+  struct Shown {
+    Window window{None};
+    int32_t menu{-1}, highlighted{-2}, x{0}, y{0};
+    std::unique_ptr<PixelPort> port;
+  };
+  std::vector<Shown> shown;
+  const Window root = DefaultRootWindow(display_);
+  auto destroyFrom = [&](size_t first) {
+    while (shown.size() > first) {
+      XDestroyWindow(display_, shown.back().window);
+      shown.pop_back();
+    }
+  };
+  auto show = [&] {
+    const auto& levels = nav.levels();
+    for (size_t i = 0; i < levels.size(); ++i) {
+      const auto& level = levels[i];
+      if (i < shown.size() && (shown[i].menu != level.menu || shown[i].x != level.x || shown[i].y != level.y))
+        destroyFrom(i);
+      if (i == shown.size()) {
+        Shown s;
+        s.menu = level.menu;
+        s.x = level.x;
+        s.y = level.y;
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        attributes.save_under = True;
+        attributes.colormap = colormap_;
+        attributes.border_pixel = 0;
+        attributes.background_pixmap = None;
+        attributes.event_mask =
+            ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+        s.window = XCreateWindow(display_, root, level.x, level.y,
+                                 static_cast<unsigned>(std::max(level.layout.width, 1)),
+                                 static_cast<unsigned>(std::max(level.layout.height, 1)), 0, depth_, InputOutput,
+                                 visual_, CWOverrideRedirect | CWSaveUnder | CWColormap | CWBorderPixel |
+                                              CWBackPixmap | CWEventMask,
+                                 &attributes);
+        XMapRaised(display_, s.window);
+        shown.push_back(std::move(s));
+      }
+      Shown& s = shown[i];
+      if (s.highlighted != level.highlighted || !s.port) {
+        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted);
+        s.highlighted = level.highlighted;
+        putPort(s.window, *s.port, s.port->bounds());
+      }
+    }
+    destroyFrom(levels.size());
+    XFlush(display_);
+  };
+
+  popupOpen_ = true;
+  popupEvents_.clear();
+  show();
+  XSync(display_, False);
+  // The grabs: every pointer and key event goes to the menu. A freshly
+  // mapped window, or another client's grab, can refuse for a moment.
+  bool pointerGrabbed = false;
+  bool keyboardGrabbed = false;
+  for (int attempt = 0; attempt < 20 && !(pointerGrabbed && keyboardGrabbed); ++attempt) {
+    if (attempt > 0) sleepMilliseconds(10);
+    if (!pointerGrabbed)
+      pointerGrabbed = XGrabPointer(display_, shown[0].window, False,
+                                    ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                                    GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+    if (!keyboardGrabbed)
+      keyboardGrabbed =
+          XGrabKeyboard(display_, shown[0].window, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+  }
+  // Every way out gives back the grabs and the windows.
+  struct Closing {
+    X11Window& self;
+    std::function<void()> destroy;
+    ~Closing() {
+      if (self.alive_ && !connectionLost(self.display_)) {
+        XUngrabPointer(self.display_, CurrentTime);
+        XUngrabKeyboard(self.display_, CurrentTime);
+        destroy();
+        XFlush(self.display_);
+      }
+      self.popupOpen_ = false;
+      self.popupEvents_.clear();
+    }
+  } closing{*this, [&] { destroyFrom(0); }};
+  if (!pointerGrabbed || !keyboardGrabbed) return {};
+
+  while (true) {
+    readEvents();
+    if (!alive_ || inputStopped()) return {};
+    while (!popupEvents_.empty()) {
+      XEvent event = popupEvents_.front();
+      popupEvents_.pop_front();
+      PopupNavigator::Outcome outcome = PopupNavigator::Outcome::none;
+      switch (event.type) {
+        case Expose:
+          for (Shown& s : shown)
+            if (s.window == event.xexpose.window && s.port) {
+              const PortRect area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                  event.xexpose.y + event.xexpose.height};
+              putPort(s.window, *s.port, intersect(area, s.port->bounds()));
+            }
+          break;
+        case MotionNotify:
+          outcome = nav.pointerAt(event.xmotion.x_root, event.xmotion.y_root);
+          break;
+        case ButtonPress:
+          if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
+          outcome = nav.press(event.xbutton.x_root, event.xbutton.y_root);
+          break;
+        case ButtonRelease: {
+          if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
+          // The editor saw the press that opened the menu; it sees its end.
+          WindowEvent e;
+          e.type = WindowEvent::Type::release;
+          e.button = buttonOf(event.xbutton.button);
+          e.x = event.xbutton.x_root;
+          e.y = event.xbutton.y_root;
+          int32_t wx = 0, wy = 0;
+          if (screenPosition(wx, wy)) {
+            e.x -= wx;
+            e.y -= wy;
+          }
+          if (e.button) applyInput(e);
+          outcome = nav.release(event.xbutton.x_root, event.xbutton.y_root);
+          break;
+        }
+        case KeyPress:
+          outcome = menuKey(nav, XLookupKeysym(&event.xkey, 0));
+          break;
+        default:
+          break;
+      }
+      if (outcome == PopupNavigator::Outcome::chosen) return nav.choice();
+      if (outcome == PopupNavigator::Outcome::dismissed) return {};
+      if (outcome == PopupNavigator::Outcome::changed) show();
+    }
+    if (idle) idle();
+    readEvents();
+    if (!alive_ || inputStopped()) return {};
+    if (popupEvents_.empty() && XPending(display_) == 0) {
+      pollfd p{ConnectionNumber(display_), POLLIN, 0};
+      ::poll(&p, 1, 5);
+    }
+  }
+}
 
 }  // namespace
 

@@ -14,9 +14,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "platform.h"
+#include "popup_menu.h"
 
 namespace oxel::platform {
 
@@ -41,7 +43,7 @@ enum class PointerShape : uint8_t { arrow, plus, crosshair, watch, hand, hResize
 // One event of the window, already translated: buttons and modifiers as
 // kPrimaryButton... and kMod* bits (lock keys never appear).
 struct WindowEvent {
-  enum class Type : uint8_t { expose, press, release, motion, wheel, keyDown, keyUp };
+  enum class Type : uint8_t { expose, press, release, motion, wheel, keyDown, keyUp, menuAnswer };
   Type type{Type::motion};
   int32_t x{0}, y{0};
   uint32_t button{0};     // press/release: the button that changed
@@ -50,6 +52,11 @@ struct WindowEvent {
   int32_t wheel{0};       // +1 away from the user, -1 towards
   PortRect area{};        // expose
   KeyStroke key{};
+  // menuAnswer (headless scripts only): the entry index at each level of
+  // the open pop-up menu, root first; menuDepth 0 dismisses the menu.
+  static constexpr int kMaxMenuDepth = 8;
+  int16_t menuPath[kMaxMenuDepth]{};
+  uint8_t menuDepth{0};
 };
 
 // What the window's owner does with dispatched events.
@@ -99,6 +106,33 @@ class EditorWindow {
   virtual bool alive() const { return true; }
   virtual const char* backendName() const = 0;
 
+  // The screen the window is on, in screen pixels (headless: 1024 x 768 at
+  // the origin, with the window at its top-left corner).
+  virtual PortRect screenBounds() = 0;
+  // Shows a pop-up menu with the top-left of its first level at (x, y) on
+  // the screen and blocks until an item is chosen or the menu is dismissed.
+  // Meanwhile `idle` runs every few milliseconds (the editor's idle work;
+  // only exposes of this window are dispatched while the menu is open, other
+  // input belongs to the menu). Up/Down move, Right/Return open a submenu,
+  // Left closes one, Return chooses, Escape or a press outside dismisses, a
+  // release over an item chooses it once the pointer has moved or pressed
+  // since the menu opened. Dismissed when the window goes away, its input is
+  // stopped or the menu cannot take the pointer and keyboard.
+  //   X11: override-redirect windows with pointer and keyboard grabs, taken
+  //   back on every way out. Headless: the script's `menu` steps answer (a
+  //   path of entry indexes, or cancel), and its keys and clicks navigate as
+  //   on X11 (window pixels are screen pixels); when the script ends with no
+  //   answer the menu is dismissed.
+  virtual PopupChoice popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
+                                const std::function<void()>& idle) = 0;
+  // The last pop-up shown: where its first level went and how many were shown.
+  struct PopupRecord {
+    int32_t x{0}, y{0}, width{0}, height{0};
+    int32_t count{0};
+  };
+  const PopupRecord& lastPopup() const { return lastPopup_; }
+  bool inputStopped() const { return stopped_; }
+
  protected:
   EditorWindow(int32_t width, int32_t height);
   // Appends what has arrived to queue_, waiting up to waitMs for something
@@ -107,6 +141,17 @@ class EditorWindow {
   virtual void resizeWindow(int32_t width, int32_t height) = 0;
 
   std::deque<WindowEvent> queue_;
+  // Pointer input a pop-up menu took: the buttons and position it shows
+  // still reach the input state, so no press stays latched.
+  void applyInput(const WindowEvent& e) {
+    apply(e);
+    freshPress_ = false;
+  }
+  // Notes a pop-up shown by nav.
+  void notePopup(const PopupNavigator& nav);
+  // Set while a pop-up menu runs: dispatchEvents then only takes exposes.
+  bool popupOpen_{false};
+  PopupRecord lastPopup_{};
 
  private:
   class Input;
