@@ -168,13 +168,30 @@ bool keyVerb(const Words& w, StepWriter& out) {
   return true;
 }
 
+// "menu I [J ...]" or "menu cancel": the answer to the open pop-up menu.
+bool menuVerb(const Words& w, StepWriter& out) {
+  WindowEvent e;
+  if (w.size() == 2 && w[1] == "cancel") {
+    out.event(e, WindowEvent::Type::menuAnswer);
+    return true;
+  }
+  if (w.size() < 2 || w.size() - 1 > static_cast<size_t>(WindowEvent::kMaxMenuDepth)) return false;
+  for (size_t i = 1; i < w.size(); ++i) {
+    int32_t index = 0;
+    if (!toInt(w[i], index) || index < 0) return false;
+    e.menuPath[e.menuDepth++] = static_cast<int16_t>(index);
+  }
+  out.event(e, WindowEvent::Type::menuAnswer);
+  return true;
+}
+
 struct Verb {
   const char* name;
   bool (*read)(const Words& words, StepWriter& out);  // words[0] is the verb
 };
 constexpr Verb kVerbs[] = {
     {"press", pressVerb}, {"release", releaseVerb}, {"move", moveVerb}, {"click", clickVerb},
-    {"wheel", wheelVerb}, {"key", keyVerb},         {"wait", waitVerb},
+    {"wheel", wheelVerb}, {"key", keyVerb},         {"wait", waitVerb},   {"menu", menuVerb},
 };
 
 bool readLine(const Words& w, StepWriter& out) {

@@ -115,8 +115,15 @@ class HeadlessWindow final : public EditorWindow {
           default:
             break;
         }
-        if (outcome == PopupNavigator::Outcome::chosen) return nav.choice();
-        if (outcome == PopupNavigator::Outcome::dismissed) return {};
+        if (outcome != PopupNavigator::Outcome::chosen && outcome != PopupNavigator::Outcome::dismissed) continue;
+        // The release of the key that ended the menu was the menu's too.
+        if (e.type == Type::keyDown)
+          for (auto up = it; up != queue_.end(); ++up)
+            if (up->type == Type::keyUp) {
+              queue_.erase(up);
+              break;
+            }
+        return outcome == PopupNavigator::Outcome::chosen ? nav.choice() : PopupChoice{};
       }
       if (inputStopped() || record_->scriptDone) return {};
       if (idle) idle();

@@ -21,6 +21,12 @@
 //                                 left right up down return enter escape space
 //                                 tab backspace delete home end pageup pagedown
 //                                 insert f1..f12
+//   menu I [J ...] | menu cancel  answers the open pop-up menu: entry I of
+//                                 its first level (counted from 0, separators
+//                                 and titles included), entry J of the
+//                                 submenu there, ...; or dismisses it. While
+//                                 a menu is open, keys and clicks also work
+//                                 it as on a screen (window pixels)
 //   wait MS                       MS milliseconds pass before the next step
 // Steps between two waits arrive together; each wait lets the editor's
 // clock move on (the clock of a headless editor only moves when the script
