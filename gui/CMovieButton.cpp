@@ -44,13 +44,15 @@ void CMovieButton::mouse(CDrawContext* pContext, CPoint& where, int32_t button) 
   const float firstValue = value;
   beginEdit();
   if (pContext && pContext->getMouseButtons()) {
-    // The listener hears each change once: the loop passes every few
-    // milliseconds and the value stays dirty until the next repaint.
+    // The listener hears each change of the value once. Not "while dirty":
+    // the loop passes every few milliseconds and the value stays dirty until
+    // the next repaint, and a value back at the one last drawn would not be
+    // told at all, leaving the listener with the previous one.
     float told = firstValue;
     while (true) {
       const bool inside = where.isInside(size);
       value = inside ? (firstValue == 0.0f ? 1.0f : 0.0f) : firstValue;
-      if (isDirty() && listener && value != told) {
+      if (listener && value != told) {
         told = value;
         listener->valueChanged(pContext, this);
       }

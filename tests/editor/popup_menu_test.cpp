@@ -240,7 +240,7 @@ TEST(PopupMenu, HeadlessWindowTakesTheScriptsInputWhileTheEditorIdles) {
       frame.addView(probe);
       frame.addView(new LoggingView(CRect(20, 0, 60, 40), "other", log));
     };
-    Parent parent{c.script};
+    Parent parent{c.script, 10};
     editor->open(&parent.record);
     idleThroughScript(*editor, parent);
     ASSERT_EQ(parent.record.scriptError, 0u) << c.script;
