@@ -1,10 +1,11 @@
-// What both signal paths need for their block loops: whether the host's
+// What both signal paths need around their block loops: whether the host's
 // buffers allow the vector loop, the marker that builds a loop once per
-// instruction set, and four-lane vector helpers.
+// instruction set, and the one place that turns the block's two choices
+// (accumulate or replace, vectors or not) into compile-time flags.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <type_traits>
 
 #include "EffectRecord.h"
 
@@ -43,25 +44,25 @@ bool buffersAllowVectors(float* const* inputs, float* const* outputs, VstInt32 n
   return true;
 }
 
-// Four-lane vectors for the block loops, and exact conversions between them.
-// Vector arguments of 32 bytes are fine here: these helpers are always inlined.
-#pragma GCC diagnostic ignored "-Wpsabi"
-using Doubles4 = double __attribute__((vector_size(32)));
-using Floats4 = float __attribute__((vector_size(16)));
-
-__attribute__((always_inline)) inline Floats4 loadFloats(const float* p) {
-  Floats4 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-__attribute__((always_inline)) inline void storeFloats(float* p, Floats4 v) {
-  std::memcpy(p, &v, sizeof v);
-}
-// Lane by lane (rather than __builtin_convertvector, which GCC 12 splits into
-// halves) so that AVX converts four floats in one instruction.
-__attribute__((always_inline)) inline Doubles4 widen(Floats4 v) {
-  return Doubles4{v[0], v[1], v[2], v[3]};
-}
-__attribute__((always_inline)) inline Floats4 narrow(Doubles4 v) {
-  return __builtin_convertvector(v, Floats4);
+// Calls render(accumulate, vectors) with both as std::bool_constant, so the
+// loop behind it is compiled once for each of the four cases: vectors unless
+// some output overlaps an input or another output at an offset. `render` must
+// be always inlined, or it would be built once, for the baseline instruction
+// set, instead of inside each of the OXEL_DSP_CLONES builds.
+template <int numInputs, int numOutputs, class Render>
+__attribute__((always_inline)) inline void renderWithFlags(bool accumulate, float* const* inputs,
+                                                           float* const* outputs, VstInt32 n,
+                                                           Render&& render) {
+  const bool vectors = buffersAllowVectors<numInputs, numOutputs>(inputs, outputs, n);
+  if (accumulate) {
+    if (vectors)
+      render(std::true_type{}, std::true_type{});
+    else
+      render(std::true_type{}, std::false_type{});
+  } else {
+    if (vectors)
+      render(std::false_type{}, std::true_type{});
+    else
+      render(std::false_type{}, std::false_type{});
+  }
 }

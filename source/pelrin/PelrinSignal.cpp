@@ -16,9 +16,9 @@
 #include "Pelrin.h"
 #include "block_buffers.h"
 #include "smoothing.h"
+#include "vector_lanes.h"
 
-// The vector helpers here are internal and always inlined, so the calling
-// convention GCC warns about for 32-byte vector arguments never applies.
+// Vector code throughout, always inlined (see vector_lanes.h).
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
@@ -29,10 +29,6 @@ struct Weights {
   double xLeft, yLeft, zLeft;
   double xRight, yRight, zRight;
 };
-
-__attribute__((always_inline)) inline double glideStep(double old, double targetTerm) {
-  return old * kAvCoef1 + targetTerm;
-}
 
 // One glide step of all seven weights; targetTerm holds target * kAvCoef2.
 __attribute__((always_inline)) inline Weights advance(const Weights& k, const Weights& targetTerm) {
@@ -73,35 +69,6 @@ __attribute__((always_inline)) inline Frame renderFrame(const Weights& k, float*
     outputs[1][i] = static_cast<float>(m2 + kAntiDenorm);
   }
   return {w, x, y, z};
-}
-
-using Bits4 = long long __attribute__((vector_size(32)));
-__attribute__((always_inline)) inline Doubles4 magnitude(Doubles4 v) {
-  return reinterpret_cast<Doubles4>(reinterpret_cast<Bits4>(v) & 0x7fffffffffffffffLL);
-}
-// Lane-wise minimum of two vectors without NaNs.
-__attribute__((always_inline)) inline Doubles4 minimum(Doubles4 a, Doubles4 b) {
-  return a < b ? a : b;
-}
-// True when every lane of the mask is set.
-__attribute__((always_inline)) inline bool allLanes(Bits4 mask) {
-  long long lanes[4];
-  std::memcpy(lanes, &mask, sizeof lanes);
-  return (lanes[0] & lanes[1] & lanes[2] & lanes[3]) != 0;
-}
-
-// Rows r0..r3 become columns: lane j of result i is lane i of row j.
-__attribute__((always_inline)) inline void transpose(Doubles4 r0, Doubles4 r1, Doubles4 r2,
-                                                     Doubles4 r3, Doubles4& c0, Doubles4& c1,
-                                                     Doubles4& c2, Doubles4& c3) {
-  const Doubles4 t0 = __builtin_shuffle(r0, r1, Bits4{0, 4, 2, 6});
-  const Doubles4 t1 = __builtin_shuffle(r0, r1, Bits4{1, 5, 3, 7});
-  const Doubles4 t2 = __builtin_shuffle(r2, r3, Bits4{0, 4, 2, 6});
-  const Doubles4 t3 = __builtin_shuffle(r2, r3, Bits4{1, 5, 3, 7});
-  c0 = __builtin_shuffle(t0, t2, Bits4{0, 1, 4, 5});
-  c1 = __builtin_shuffle(t1, t3, Bits4{0, 1, 4, 5});
-  c2 = __builtin_shuffle(t0, t2, Bits4{2, 3, 6, 7});
-  c3 = __builtin_shuffle(t1, t3, Bits4{2, 3, 6, 7});
 }
 
 // The weights of four frames, one frame per lane.
@@ -177,9 +144,6 @@ __attribute__((always_inline)) inline void renderFourFrames(const WeightVectors&
     storeFloats(out2 + i, narrow(widen(m2) + kAntiDenorm));
   }
 }
-
-// Frames checked between two tests for rest while gliding.
-constexpr VstInt32 kGlideChunk = 32;
 
 // A whole block: gliding chunks until every weight is at rest, then constant
 // weights. Without `vectors` (buffers overlapping at an offset) every frame
@@ -263,20 +227,12 @@ __attribute__((always_inline)) inline void renderAll(Weights& state, const Weigh
 
 // The block's frames, in one of the builds described at the top.
 OXEL_DSP_CLONES void renderFrames(bool accumulate, Weights& state, const Weights& targetTerm,
-                                     float* const* inputs, float* const* outputs, VstInt32 n,
-                                     Frame& last) {
-  const bool vectors = buffersAllowVectors<4, 2>(inputs, outputs, n);
-  if (accumulate) {
-    if (vectors)
-      renderAll<true, true>(state, targetTerm, inputs, outputs, n, last);
-    else
-      renderAll<true, false>(state, targetTerm, inputs, outputs, n, last);
-  } else {
-    if (vectors)
-      renderAll<false, true>(state, targetTerm, inputs, outputs, n, last);
-    else
-      renderAll<false, false>(state, targetTerm, inputs, outputs, n, last);
-  }
+                                  float* const* inputs, float* const* outputs, VstInt32 n,
+                                  Frame& last) {
+  const auto render = [&](auto accumulating, auto vectors) __attribute__((always_inline)) {
+    renderAll<accumulating, vectors>(state, targetTerm, inputs, outputs, n, last);
+  };
+  renderWithFlags<4, 2>(accumulate, inputs, outputs, n, render);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 #include "Tavrel.h"
 #include "block_buffers.h"
 #include "smoothing.h"
+#include "vector_lanes.h"
 
-// The vector helpers here are internal and always inlined, so the calling
-// convention GCC warns about for 32-byte vector arguments never applies.
+// Vector code throughout, always inlined (see vector_lanes.h).
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
@@ -86,67 +86,74 @@ __attribute__((always_inline)) inline void renderFrame(const StepCoefficients& k
 }
 
 
-// Frames begin..end with constant coefficients, four frames per step. Loads and
-// stores per channel keep the scalar frame's order, so identical input and
-// output buffers (in place, or channels sharing a buffer) behave as in the
-// frame-by-frame loop.
+// Frames i..i+3, lane by lane, each lane with the sines and cosines of its
+// own frame. Loads and stores per channel keep the scalar frame's order, so
+// identical input and output buffers (in place, or channels sharing a buffer)
+// behave as in the frame-by-frame loop.
+template <int order, bool accumulate>
+__attribute__((always_inline)) inline void renderFourFrames(Doubles4 s0, Doubles4 c0, Doubles4 s1,
+                                                            Doubles4 c1, Doubles4 s2, Doubles4 c2,
+                                                            float* const* inputs,
+                                                            float* const* outputs, VstInt32 i) {
+  float* outW = outputs[0];
+  float* outX = outputs[1];
+  float* outY = outputs[2];
+  float* outZ = outputs[3];
+  const Floats4 w = loadFloats(inputs[0] + i);
+  Doubles4 x = widen(loadFloats(inputs[1] + i));
+  Doubles4 y = widen(loadFloats(inputs[2] + i));
+  Doubles4 z = widen(loadFloats(inputs[3] + i));
+  turn<kPlanesOfOrder[order][0]>(s0, c0, x, y, z);
+  turn<kPlanesOfOrder[order][1]>(s1, c1, x, y, z);
+  turn<kPlanesOfOrder[order][2]>(s2, c2, x, y, z);
+  if constexpr (accumulate) {
+    storeFloats(outW + i, loadFloats(outW + i) + w);
+    storeFloats(outX + i, narrow(widen(loadFloats(outX + i)) + x));
+    storeFloats(outY + i, narrow(widen(loadFloats(outY + i)) + y));
+    storeFloats(outZ + i, narrow(widen(loadFloats(outZ + i)) + z));
+  } else {
+    storeFloats(outW + i, w);
+    storeFloats(outX + i, narrow(x));
+    storeFloats(outY + i, narrow(y));
+    storeFloats(outZ + i, narrow(z));
+  }
+}
+
+// Frames begin..end with constant coefficients, four frames per step.
 template <int order, bool accumulate>
 __attribute__((always_inline)) inline void renderSettledFrames(const StepCoefficients& k,
                                                                float* const* inputs,
                                                                float* const* outputs,
                                                                VstInt32 begin, VstInt32 end) {
-  constexpr Plane p0 = kPlanesOfOrder[order][0];
-  constexpr Plane p1 = kPlanesOfOrder[order][1];
-  constexpr Plane p2 = kPlanesOfOrder[order][2];
   const Doubles4 s0 = Doubles4{} + k.sine[0], c0 = Doubles4{} + k.cosine[0];
   const Doubles4 s1 = Doubles4{} + k.sine[1], c1 = Doubles4{} + k.cosine[1];
   const Doubles4 s2 = Doubles4{} + k.sine[2], c2 = Doubles4{} + k.cosine[2];
-  const float* inW = inputs[0];
-  const float* inX = inputs[1];
-  const float* inY = inputs[2];
-  const float* inZ = inputs[3];
-  float* outW = outputs[0];
-  float* outX = outputs[1];
-  float* outY = outputs[2];
-  float* outZ = outputs[3];
   VstInt32 i = begin;
-  for (; i + 4 <= end; i += 4) {
-    const Floats4 w = loadFloats(inW + i);
-    Doubles4 x = widen(loadFloats(inX + i));
-    Doubles4 y = widen(loadFloats(inY + i));
-    Doubles4 z = widen(loadFloats(inZ + i));
-    turn<p0>(s0, c0, x, y, z);
-    turn<p1>(s1, c1, x, y, z);
-    turn<p2>(s2, c2, x, y, z);
-    if constexpr (accumulate) {
-      storeFloats(outW + i, loadFloats(outW + i) + w);
-      storeFloats(outX + i, narrow(widen(loadFloats(outX + i)) + x));
-      storeFloats(outY + i, narrow(widen(loadFloats(outY + i)) + y));
-      storeFloats(outZ + i, narrow(widen(loadFloats(outZ + i)) + z));
-    } else {
-      storeFloats(outW + i, w);
-      storeFloats(outX + i, narrow(x));
-      storeFloats(outY + i, narrow(y));
-      storeFloats(outZ + i, narrow(z));
-    }
-  }
+  for (; i + 4 <= end; i += 4)
+    renderFourFrames<order, accumulate>(s0, c0, s1, c1, s2, c2, inputs, outputs, i);
   for (; i < end; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
 }
 
-using Bits4 = long long __attribute__((vector_size(32)));
+// One glide step of the three sines and cosines; step holds target * kAvCoef2.
+__attribute__((always_inline)) inline void advance(StepCoefficients& k,
+                                                   const StepCoefficients& step) {
+#pragma GCC unroll 4
+  for (int s = 0; s < 3; ++s) {
+    k.sine[s] = glideStep(k.sine[s], step.sine[s]);
+    k.cosine[s] = glideStep(k.cosine[s], step.cosine[s]);
+  }
+}
 
-// Rows r0..r3 become columns: lane j of result i is lane i of row j.
-__attribute__((always_inline)) inline void transpose(Doubles4 r0, Doubles4 r1, Doubles4 r2,
-                                                     Doubles4 r3, Doubles4& c0, Doubles4& c1,
-                                                     Doubles4& c2, Doubles4& c3) {
-  const Doubles4 t0 = __builtin_shuffle(r0, r1, Bits4{0, 4, 2, 6});
-  const Doubles4 t1 = __builtin_shuffle(r0, r1, Bits4{1, 5, 3, 7});
-  const Doubles4 t2 = __builtin_shuffle(r2, r3, Bits4{0, 4, 2, 6});
-  const Doubles4 t3 = __builtin_shuffle(r2, r3, Bits4{1, 5, 3, 7});
-  c0 = __builtin_shuffle(t0, t2, Bits4{0, 1, 4, 5});
-  c1 = __builtin_shuffle(t1, t3, Bits4{0, 1, 4, 5});
-  c2 = __builtin_shuffle(t0, t2, Bits4{2, 3, 6, 7});
-  c3 = __builtin_shuffle(t1, t3, Bits4{2, 3, 6, 7});
+// True when a glide step would leave every value where it is.
+__attribute__((always_inline)) inline bool atRest(const StepCoefficients& k,
+                                                  const StepCoefficients& step) {
+  bool settled = true;
+#pragma GCC unroll 4
+  for (int s = 0; s < 3; ++s) {
+    settled = settled && glideStep(k.sine[s], step.sine[s]) == k.sine[s];
+    settled = settled && glideStep(k.cosine[s], step.cosine[s]) == k.cosine[s];
+  }
+  return settled;
 }
 
 // Gliding frames begin..end, four frames per step: the six glides advance one
@@ -159,9 +166,6 @@ __attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients&
                                                                float* const* inputs,
                                                                float* const* outputs,
                                                                VstInt32 begin, VstInt32 end) {
-  constexpr Plane p0 = kPlanesOfOrder[order][0];
-  constexpr Plane p1 = kPlanesOfOrder[order][1];
-  constexpr Plane p2 = kPlanesOfOrder[order][2];
   // The six chains side by side in two vectors (the last two lanes stay 0),
   // each lane gliding exactly as its scalar; four frames' values are then
   // turned into one vector per sine and cosine.
@@ -169,14 +173,6 @@ __attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients&
   Doubles4 second{state.cosine[1], state.cosine[2], 0.0, 0.0};
   const Doubles4 firstStep{step.sine[0], step.sine[1], step.sine[2], step.cosine[0]};
   const Doubles4 secondStep{step.cosine[1], step.cosine[2], 0.0, 0.0};
-  const float* inW = inputs[0];
-  const float* inX = inputs[1];
-  const float* inY = inputs[2];
-  const float* inZ = inputs[3];
-  float* outW = outputs[0];
-  float* outX = outputs[1];
-  float* outY = outputs[2];
-  float* outZ = outputs[3];
   VstInt32 i = begin;
   for (; i + 4 <= end; i += 4) {
     Doubles4 f[4], g[4];
@@ -190,39 +186,15 @@ __attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients&
     Doubles4 s0, s1, s2, c0, c1, c2, unused0, unused1;
     transpose(f[0], f[1], f[2], f[3], s0, s1, s2, c0);
     transpose(g[0], g[1], g[2], g[3], c1, c2, unused0, unused1);
-    const Floats4 w = loadFloats(inW + i);
-    Doubles4 x = widen(loadFloats(inX + i));
-    Doubles4 y = widen(loadFloats(inY + i));
-    Doubles4 z = widen(loadFloats(inZ + i));
-    turn<p0>(s0, c0, x, y, z);
-    turn<p1>(s1, c1, x, y, z);
-    turn<p2>(s2, c2, x, y, z);
-    if constexpr (accumulate) {
-      storeFloats(outW + i, loadFloats(outW + i) + w);
-      storeFloats(outX + i, narrow(widen(loadFloats(outX + i)) + x));
-      storeFloats(outY + i, narrow(widen(loadFloats(outY + i)) + y));
-      storeFloats(outZ + i, narrow(widen(loadFloats(outZ + i)) + z));
-    } else {
-      storeFloats(outW + i, w);
-      storeFloats(outX + i, narrow(x));
-      storeFloats(outY + i, narrow(y));
-      storeFloats(outZ + i, narrow(z));
-    }
+    renderFourFrames<order, accumulate>(s0, c0, s1, c1, s2, c2, inputs, outputs, i);
   }
   StepCoefficients k{{first[0], first[1], first[2]}, {first[3], second[0], second[1]}};
   for (; i < end; ++i) {
     renderFrame<order, accumulate>(k, inputs, outputs, i);
-#pragma GCC unroll 4
-    for (int s = 0; s < 3; ++s) {
-      k.sine[s] = k.sine[s] * kAvCoef1 + step.sine[s];
-      k.cosine[s] = k.cosine[s] * kAvCoef1 + step.cosine[s];
-    }
+    advance(k, step);
   }
   state = k;
 }
-
-// Frames gliding between two convergence tests.
-constexpr VstInt32 kGlideChunk = 32;
 
 // A whole block in one order: gliding chunks until every value has come to
 // rest, then the settled loop. Without `vectors` (buffers overlapping at an
@@ -242,14 +214,7 @@ __attribute__((always_inline)) inline void renderOrder(StepCoefficients& old,
   }
   StepCoefficients k = old;
   VstInt32 i = 0;
-  while (i < sampleFrames) {
-    bool settled = true;
-#pragma GCC unroll 4
-    for (int s = 0; s < 3; ++s) {
-      settled = settled && k.sine[s] * kAvCoef1 + step.sine[s] == k.sine[s];
-      settled = settled && k.cosine[s] * kAvCoef1 + step.cosine[s] == k.cosine[s];
-    }
-    if (settled) break;
+  while (i < sampleFrames && !atRest(k, step)) {
     const VstInt32 end = sampleFrames - i > kGlideChunk ? i + kGlideChunk : sampleFrames;
     if constexpr (vectors) {
       renderGlidingFrames<order, accumulate>(k, step, inputs, outputs, i, end);
@@ -257,11 +222,7 @@ __attribute__((always_inline)) inline void renderOrder(StepCoefficients& old,
     } else {
       for (; i < end; ++i) {
         renderFrame<order, accumulate>(k, inputs, outputs, i);
-#pragma GCC unroll 4
-        for (int s = 0; s < 3; ++s) {
-          k.sine[s] = k.sine[s] * kAvCoef1 + step.sine[s];
-          k.cosine[s] = k.cosine[s] * kAvCoef1 + step.cosine[s];
-        }
+        advance(k, step);
       }
     }
   }
@@ -273,37 +234,21 @@ __attribute__((always_inline)) inline void renderOrder(StepCoefficients& old,
   }
 }
 
-template <bool accumulate, bool vectors>
-__attribute__((always_inline)) inline void dispatchOrder(VstInt32 order, StepCoefficients& old,
-                                                         const StepCoefficients& target,
-                                                         float* const* inputs,
-                                                         float* const* outputs, VstInt32 n) {
-  switch (order) {
-    case 0: renderOrder<0, accumulate, vectors>(old, target, inputs, outputs, n); break;
-    case 1: renderOrder<1, accumulate, vectors>(old, target, inputs, outputs, n); break;
-    case 2: renderOrder<2, accumulate, vectors>(old, target, inputs, outputs, n); break;
-    case 3: renderOrder<3, accumulate, vectors>(old, target, inputs, outputs, n); break;
-    case 4: renderOrder<4, accumulate, vectors>(old, target, inputs, outputs, n); break;
-    default: renderOrder<5, accumulate, vectors>(old, target, inputs, outputs, n); break;
-  }
-}
-
 // The block's frames, in one of the builds described at the top.
 OXEL_DSP_CLONES void renderFrames(bool accumulate, VstInt32 order, StepCoefficients& old,
-                                     const StepCoefficients& target, float* const* inputs,
-                                     float* const* outputs, VstInt32 n) {
-  const bool vectors = buffersAllowVectors<4, 4>(inputs, outputs, n);
-  if (accumulate) {
-    if (vectors)
-      dispatchOrder<true, true>(order, old, target, inputs, outputs, n);
-    else
-      dispatchOrder<true, false>(order, old, target, inputs, outputs, n);
-  } else {
-    if (vectors)
-      dispatchOrder<false, true>(order, old, target, inputs, outputs, n);
-    else
-      dispatchOrder<false, false>(order, old, target, inputs, outputs, n);
-  }
+                                  const StepCoefficients& target, float* const* inputs,
+                                  float* const* outputs, VstInt32 n) {
+  const auto render = [&](auto accumulating, auto vectors) __attribute__((always_inline)) {
+    switch (order) {
+      case 0: renderOrder<0, accumulating, vectors>(old, target, inputs, outputs, n); break;
+      case 1: renderOrder<1, accumulating, vectors>(old, target, inputs, outputs, n); break;
+      case 2: renderOrder<2, accumulating, vectors>(old, target, inputs, outputs, n); break;
+      case 3: renderOrder<3, accumulating, vectors>(old, target, inputs, outputs, n); break;
+      case 4: renderOrder<4, accumulating, vectors>(old, target, inputs, outputs, n); break;
+      default: renderOrder<5, accumulating, vectors>(old, target, inputs, outputs, n); break;
+    }
+  };
+  renderWithFlags<4, 4>(accumulate, inputs, outputs, n, render);
 }
 
 }  // namespace
