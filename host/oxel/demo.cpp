@@ -1,7 +1,8 @@
 // oxel demo: synthesises a short B-format scene, writes it in both B-format
 // conventions with a head-tracking path, renders it through both plug-ins
 // with 'oxel render' itself (presets, automation, AmbiX, a trajectory), and
-// writes the WAVs and a summary with each file's command line and levels.
+// writes the WAVs and a summary with each file's command line and levels;
+// then draws each plug-in's editor at a few settings with 'oxel shot'.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -33,7 +34,8 @@ const char* const kDemoHelp =
     "with head-turn.csv, a head-tracking path. It then renders the scene with\n"
     "'oxel render': Pelrin with several coincident-pair presets, with its azimuth\n"
     "automated to follow the voice, and from the AmbiX file; Tavrel with a full\n"
-    "rotation sweep and with the head-tracking path, AmbiX in and out.\n"
+    "rotation sweep and with the head-tracking path, AmbiX in and out. Last, it\n"
+    "draws each plug-in's editor at a few settings with 'oxel shot' (PNG).\n"
     "Everything goes into DIR (default demo-output), with summary.txt listing\n"
     "each file, the command that reproduces it, and its peak and RMS levels.\n"
     "A plug-in that cannot be found is skipped with a note.\n"
@@ -240,6 +242,41 @@ int runDemo(const Args& args) {
     }
     summary += "\n";
   }
+
+  // The editors as a user meets them, drawn without a display.
+  struct Shot {
+    std::string file, description, plugin;
+    Args settings;  // NAME=VALUE, each given to --set
+  };
+  const std::vector<Shot> shots = {
+      {"tavrel-editor.png", "Tavrel's editor, fresh: no turn, order rotate-tilt-tumble", tavrel, {}},
+      {"tavrel-editor-turned.png",
+       "Tavrel's editor: angles 90, 45 and 300 degrees, order 3 (tilt, tumble, rotate)", tavrel,
+       {"Angle1=90degrees", "Angle2=45degrees", "Angle3=300degrees", "Order of Processing=0.6"}},
+  };
+  summary += "Editor pictures (oxel shot):\n";
+  for (const Shot& shot : shots) {
+    std::string pluginError;
+    if (resolvePluginPath(shot.plugin, pluginError).empty()) {
+      summary += shot.file + "\n  skipped: " + pluginError + "\n\n";
+      continue;
+    }
+    const fs::path out = dir / shot.file;
+    Args shotArgs{shot.plugin, out.string()};
+    std::string command = "oxel shot " + shot.plugin + " " + shot.file;
+    for (const std::string& setting : shot.settings) {
+      shotArgs.insert(shotArgs.end(), {"--set", setting});
+      command += " --set " + (setting.find(' ') == std::string::npos ? setting : "'" + setting + "'");
+    }
+    if (runShot(shotArgs) != kExitOk) {
+      summary += shot.file + "\n  failed: " + command + "\n\n";
+      status = kExitFailure;
+      continue;
+    }
+    std::printf("demo: wrote %s\n", out.c_str());
+    summary += shot.file + "  " + shot.description + "\n  " + command + "\n\n";
+  }
+
   summary += "Listen on headphones or speakers: Pelrin's outputs are stereo pairs (Mic 1 left,\n"
              "Mic 2 right); Tavrel's are B-format again, for a decoder.\n";
   std::ofstream{dir / "summary.txt"} << summary;

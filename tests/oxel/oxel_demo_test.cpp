@@ -1,5 +1,6 @@
 // oxel demo, with no input at all, writes the scene in both conventions, a
-// render per recipe, and a summary naming each file and its command.
+// render per recipe, pictures of the editors, and a summary naming each file
+// and its command.
 #include <gtest/gtest.h>
 
 #include "oxel_test_support.h"
@@ -36,6 +37,21 @@ TEST(OxelDemo, WritesTheSceneTheRendersAndTheSummary) {
     EXPECT_EQ(audio.frames(), 8u * 48000u);
   }
   EXPECT_NE(summary.find("oxel render"), std::string::npos);
+  // The editor pictures: PNGs of the editor's size (read from the header).
+  for (const char* file : {"tavrel-editor.png", "tavrel-editor-turned.png"}) {
+    SCOPED_TRACE(file);
+    EXPECT_NE(summary.find(std::string{file} + "  "), std::string::npos);
+    const std::string png = slurp(dir / ("demo/" + std::string{file}));
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    auto big = [&](size_t at) {
+      return (static_cast<uint8_t>(png[at]) << 24) | (static_cast<uint8_t>(png[at + 1]) << 16) |
+             (static_cast<uint8_t>(png[at + 2]) << 8) | static_cast<uint8_t>(png[at + 3]);
+    };
+    EXPECT_EQ(big(16), 188);
+    EXPECT_EQ(big(20), 192);
+  }
+  EXPECT_NE(summary.find("--set 'Order of Processing=0.6'"), std::string::npos);
   // The AmbiX render matches the FuMa one: the conversion and the recipe agree.
   const Audio a = readAudio(dir / "demo/pelrin-xy-cardioid.wav");
   const Audio b = readAudio(dir / "demo/pelrin-from-ambix.wav");
