@@ -2,6 +2,7 @@
 // entry in kVerbs below, so a new verb is one function and one table row.
 #include "input_script.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -108,10 +109,43 @@ bool clickVerb(const Words& w, StepWriter& out) {
   return true;
 }
 
+// move X Y [MODS]: the modifiers held during the motion (one may go down or
+// up mid-drag).
 bool moveVerb(const Words& w, StepWriter& out) {
   WindowEvent e;
-  if (w.size() != 3 || !readPointer(w, 1, e)) return false;
+  if (!readPointer(w, 1, e) || e.button != kPrimaryButton) return false;
   out.event(e, WindowEvent::Type::motion);
+  return true;
+}
+
+// drag X1 Y1 X2 Y2 [MODS] [steps N]: the left button goes down at the first
+// point, the pointer moves to the second in N equal steps (8 by default)
+// 20 ms apart, and the button comes up there.
+bool dragVerb(const Words& w, StepWriter& out) {
+  int32_t x1 = 0, y1 = 0;
+  WindowEvent e;
+  Words rest(w.begin() + std::min<size_t>(w.size(), 3), w.end());
+  int32_t count = 8;
+  if (rest.size() >= 2 && rest[rest.size() - 2] == "steps") {
+    if (!toInt(rest.back(), count) || count < 1 || count > 1000) return false;
+    rest.resize(rest.size() - 2);
+  }
+  rest.insert(rest.begin(), "drag");
+  if (w.size() < 5 || !toInt(w[1], x1) || !toInt(w[2], y1) || !readPointer(rest, 1, e) ||
+      e.button != kPrimaryButton)
+    return false;
+  const int32_t x2 = e.x, y2 = e.y;
+  e.x = x1;
+  e.y = y1;
+  out.event(e, WindowEvent::Type::press);
+  for (int32_t i = 1; i <= count; ++i) {
+    out.wait(20);
+    e.x = x1 + (x2 - x1) * i / count;
+    e.y = y1 + (y2 - y1) * i / count;
+    out.event(e, WindowEvent::Type::motion);
+  }
+  out.wait(20);
+  out.event(e, WindowEvent::Type::release);
   return true;
 }
 
@@ -192,6 +226,7 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {"press", pressVerb}, {"release", releaseVerb}, {"move", moveVerb}, {"click", clickVerb},
     {"wheel", wheelVerb}, {"key", keyVerb},         {"wait", waitVerb},   {"menu", menuVerb},
+    {"drag", dragVerb},
 };
 
 bool readLine(const Words& w, StepWriter& out) {

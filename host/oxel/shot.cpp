@@ -32,8 +32,9 @@ constexpr const char* kShotHelp =
     "                    number with the parameter's unit, as in 'oxel render')\n"
     "  --script FILE     play mouse and key input on the editor first; one step a\n"
     "                    line: press X Y [shift|ctrl|alt|super] [button N],\n"
-    "                    release X Y, move X Y, click X Y, wheel up|down X Y,\n"
-    "                    key NAME, wait MS ('#' starts a comment)\n"
+    "                    release X Y, move X Y [MODS], click X Y, wheel up|down\n"
+    "                    X Y, key NAME, wait MS, drag X1 Y1 X2 Y2 [MODS]\n"
+    "                    [steps N] ('#' starts a comment)\n"
     "  --log             print the host requests the editor makes (automate,\n"
     "                    beginEdit, endEdit, ...) on standard output\n";
 

@@ -14,7 +14,11 @@
 // pixels, MODS any of shift ctrl alt super):
 //   press X Y [MODS] [button N]   button N (1 left, 2 middle, 3 right) goes down
 //   release X Y [button N]        and up again
-//   move X Y                      pointer motion
+//   move X Y [MODS]               pointer motion, with MODS held (a
+//                                 modifier pressed or let go mid-drag)
+//   drag X1 Y1 X2 Y2 [MODS] [steps N]
+//                                 left button down at X1 Y1, N motions
+//                                 (default 8) to X2 Y2 20 ms apart, up there
 //   click X Y [MODS]              press and release at once (a quick click)
 //   wheel up|down X Y [MODS]      one wheel notch
 //   key NAME [MODS]               key down and up: a character, or one of

@@ -16,3 +16,5 @@ void ZazOzoRivo::setParameter(VstInt32 index, float value) {
   Pelrin::setParameter(index, value);
   if (editor) static_cast<RazOruRerora*>(editor)->setParameter(index, value);
 }
+
+RazOruRerora* ZazOzoRivo::getPelrinEditor() const { return static_cast<RazOruRerora*>(editor); }

@@ -5,6 +5,8 @@
 
 #include "Pelrin.h"
 
+class RazOruRerora;
+
 class ZazOzoRivo : public Pelrin {
  public:
   explicit ZazOzoRivo(audioMasterCallback audioMaster);
@@ -12,4 +14,6 @@ class ZazOzoRivo : public Pelrin {
 
   void setParameter(VstInt32 index, float value) override;
   VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
+
+  RazOruRerora* getPelrinEditor() const;
 };

@@ -189,6 +189,9 @@ TEST(Frame, QuickAndModifiedClicksCountAsOneGesture) {
       {"click 30 5\n", 0.5f, 1},         // press and release arrive together
       {"click 45 5 ctrl\n", 0.25f, 1},   // Ctrl+click: the default value
       {"press 6 5\nwait 60\nmove 30 5\nwait 60\nmove 54 5\nwait 60\nrelease 54 5\n", 0.9f, -1},
+      {"drag 6 5 54 5\n", 0.9f, -1},  // press, moves 20 ms apart, release
+      {"drag 6 5 54 5 shift steps 2\n", 0.9f, -1},
+      {"press 6 5\nwait 60\nmove 30 5 shift alt\nwait 60\nrelease 30 5\n", 0.5f, -1},
   };
   for (const Case& c : cases) {
     Parent parent{c.script};
