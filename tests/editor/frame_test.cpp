@@ -259,11 +259,15 @@ TEST(Frame, AScriptWithAnUnreadableLineReportsItAndPlaysNothing) {
   };
   const Case cases[] = {
       {"# comment\n\nclick 10 10 shift button 3  # trailing\nwheel up 40 5 alt\nwait 0\nkey a\n", 0},
+      {"move 10 10 shift alt\n", 0},
       {"click 10 10\nclack 10 10\n", 2},  // unknown verb; the click before is not played either
       {"press 10\n", 1},
       {"press 10 10 button 4\n", 1},
       {"release 10 10 button\n", 1},
-      {"move 10 10 shift\n", 1},  // a move carries no modifiers
+      {"move 10 10 button 3\n", 1},  // a move carries modifiers, no button
+      {"drag 10 10 20\n", 1},
+      {"drag 10 10 20 20 steps 0\n", 1},
+      {"drag 10 10 20 20 button 3\n", 1},
       {"click 10 40000\n", 1},
       {"wheel sideways 10 10\n", 1},
       {"key\n", 1},
