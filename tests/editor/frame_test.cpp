@@ -259,7 +259,7 @@ TEST(Frame, AScriptWithAnUnreadableLineReportsItAndPlaysNothing) {
   };
   const Case cases[] = {
       {"# comment\n\nclick 10 10 shift button 3  # trailing\nwheel up 40 5 alt\nwait 0\nkey a\n", 0},
-      {"move 10 10 shift alt\n", 0},
+      {"move 10 10 shift alt\nclick 10 10\n", 0},
       {"click 10 10\nclack 10 10\n", 2},  // unknown verb; the click before is not played either
       {"press 10\n", 1},
       {"press 10 10 button 4\n", 1},
