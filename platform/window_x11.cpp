@@ -303,6 +303,7 @@ class X11Window final : public EditorWindow {
   bool viewable() const override { return alive_ && mapped_; }
   bool alive() const override { return alive_; }
   const char* backendName() const override { return "x11"; }
+  uintptr_t nativeId() const override { return window_; }
 
  protected:
   void fetch(uint32_t waitMs) override {

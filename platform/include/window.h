@@ -105,6 +105,9 @@ class EditorWindow {
   // requests are sent for it.
   virtual bool alive() const { return true; }
   virtual const char* backendName() const = 0;
+  // The window system's id of the window (an X Window), 0 when there is none;
+  // for hosts that embed the editor's window themselves.
+  virtual uintptr_t nativeId() const { return 0; }
 
   // The screen the window is on, in screen pixels (headless: 1024 x 768 at
   // the origin, with the window at its top-left corner).

@@ -2,6 +2,9 @@
 
 namespace lv2port {
 
+std::string uiUri(const PluginInfo& plugin) { return std::string{plugin.uri} + "#ui"; }
+std::string uiBinary(const PluginInfo& plugin) { return std::string{plugin.name} + "_lv2ui.so"; }
+
 std::vector<ControlPort> PluginInfo::controls() const {
   std::vector<ControlPort> ports;
   std::unique_ptr<AudioEffect> scratch = createProcessor();

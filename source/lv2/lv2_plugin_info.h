@@ -40,6 +40,10 @@ struct PluginInfo {
   std::vector<ControlPort> controls() const;
 };
 
+// The editor UI of a plug-in: "<plug-in URI>#ui", binary "<Name>_lv2ui.so".
+std::string uiUri(const PluginInfo& plugin);
+std::string uiBinary(const PluginInfo& plugin);
+
 const PluginInfo& pelrinInfo();
 const PluginInfo& tavrelInfo();
 

@@ -16,6 +16,7 @@ constexpr const char* kPrefixes =
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
 
 std::string quoted(const std::string& text) {
@@ -76,11 +77,19 @@ std::string presetUri(const PluginInfo& plugin, const Preset& preset) {
   return std::string{plugin.uri} + ":preset:" + preset.symbol;
 }
 
-std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& presets) {
+std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& presets,
+                           bool withUi) {
   std::ostringstream out;
   out << kPrefixes;
-  out << uri(plugin.uri) << "\n\ta lv2:Plugin ;\n\tlv2:binary " << uri(plugin.binary)
-      << " ;\n\trdfs:seeAlso " << uri(std::string{plugin.name} + ".ttl") << " .\n";
+  out << uri(plugin.uri) << "\n\ta lv2:Plugin ;\n\tlv2:binary " << uri(plugin.binary);
+  if (withUi) out << " ;\n\tui:ui " << uri(uiUri(plugin));
+  out << " ;\n\trdfs:seeAlso " << uri(std::string{plugin.name} + ".ttl") << " .\n";
+  if (withUi)
+    out << "\n"
+        << uri(uiUri(plugin)) << "\n\ta ui:X11UI ;\n\tui:binary " << uri(uiBinary(plugin))
+        << " ;\n\tlv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+        << "\tlv2:optionalFeature ui:resize , ui:touch ;\n"
+        << "\tlv2:extensionData ui:idleInterface .\n";
   for (const Preset& preset : presets)
     out << "\n"
         << uri(presetUri(plugin, preset)) << "\n\ta pset:Preset ;\n\tlv2:appliesTo "

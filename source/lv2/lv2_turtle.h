@@ -16,7 +16,9 @@ struct Preset {
   std::vector<float> values;  // the processor's 0..1 values, by parameter index
 };
 
-std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& presets);
+// With an editor UI, the manifest names it too (PluginInfo::uiUri, uiBinary).
+std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& presets,
+                           bool withUi = false);
 std::string pluginTurtle(const PluginInfo& plugin, const std::vector<ControlPort>& controls);
 std::string presetsTurtle(const PluginInfo& plugin, const std::vector<ControlPort>& controls,
                           const std::vector<Preset>& presets);

@@ -1,6 +1,7 @@
 // Build-time generator of a bundle's Turtle files:
-//   oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR
-// writes manifest.ttl, Pelrin.ttl (or Tavrel.ttl) and presets.ttl there.
+//   oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR [--ui]
+// writes manifest.ttl, Pelrin.ttl (or Tavrel.ttl) and presets.ttl there;
+// with --ui the manifest also names the bundle's editor UI.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,8 +26,9 @@ bool writeFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR\n");
+  const bool withUi = argc == 4 && std::strcmp(argv[3], "--ui") == 0;
+  if (argc != 3 && !withUi) {
+    std::fprintf(stderr, "usage: oxel_lv2_turtle Pelrin|Tavrel BUNDLE_DIR [--ui]\n");
     return 2;
   }
   const bool pelrin = std::strcmp(argv[1], "Pelrin") == 0;
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string dir = argv[2];
-  const bool ok = writeFile(dir + "/manifest.ttl", lv2port::manifestTurtle(plugin, presets)) &&
+  const bool ok = writeFile(dir + "/manifest.ttl", lv2port::manifestTurtle(plugin, presets, withUi)) &&
                   writeFile(dir + "/" + plugin.name + ".ttl", lv2port::pluginTurtle(plugin, controls)) &&
                   writeFile(dir + "/presets.ttl", lv2port::presetsTurtle(plugin, controls, presets));
   return ok ? 0 : 1;
