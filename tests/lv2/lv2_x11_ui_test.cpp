@@ -1,0 +1,178 @@
+// Pelrin.lv2's UI binary in a real X server (Xvfb in the test command),
+// loaded as an LV2 host loads it and embedded in the host's parent window:
+// its window is a child of that parent, sized from the background picture
+// through ui:resize; an xdotool drag on a knob reaches the host as one touch
+// gesture of port writes; a host port value redraws the knob at the next
+// idle, and the old value brings back the old picture. Skipped when no
+// display can be opened, unless OXEL_REQUIRE_X11 is set (the test command).
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui_host.h"
+
+namespace {
+
+const std::string kBundle = std::string{OXEL_BINARY_DIR} + "/lv2/Pelrin.lv2";
+constexpr uint32_t kAzimuthPort = 6;
+
+#define SKIP_OR_FAIL_WITHOUT_X(why)      \
+  do {                                   \
+    if (std::getenv("OXEL_REQUIRE_X11")) \
+      FAIL() << why;                     \
+    else                                 \
+      GTEST_SKIP() << why;               \
+  } while (0)
+
+// Width and height from a PNG file's header; 0 when it cannot be read.
+std::pair<int, int> pngSize(const std::string& path) {
+  std::ifstream file{path, std::ios::binary};
+  unsigned char header[24] = {};
+  if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return {0, 0};
+  auto be32 = [&](int at) {
+    return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3];
+  };
+  return {be32(16), be32(20)};
+}
+
+class Lv2X11Ui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("OXEL_EDITOR_BACKEND");
+    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      display = XOpenDisplay(nullptr);
+    }
+    if (!display) SKIP_OR_FAIL_WITHOUT_X("no X display");
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 400, 400, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(display, parent);
+    XSync(display, False);
+    library = dlopen((kBundle + "/Pelrin_lv2ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
+    ASSERT_NE(entry, nullptr);
+    descriptor = entry(0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_EQ(entry(1), nullptr);
+    idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idleInterface, nullptr);
+  }
+  void TearDown() override {
+    if (handle) descriptor->cleanup(handle);
+    if (library) dlclose(library);
+    if (!display) return;
+    if (parent) XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+  }
+  void idleFor(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (int i = 0; i < 5 || std::chrono::steady_clock::now() < end; ++i) {
+      EXPECT_EQ(idleInterface->idle(handle), 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  template <typename Done>
+  bool idleUntil(int ms, Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      idleInterface->idle(handle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+  std::vector<uint32_t> screenshot(Window window, int width, int height) {
+    XSync(display, False);
+    std::vector<uint32_t> out;
+    XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (!image) return out;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return out;
+  }
+  bool viewable(Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+  }
+  static int run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  Display* display = nullptr;
+  Window parent = 0;
+  void* library = nullptr;
+  const LV2UI_Descriptor* descriptor = nullptr;
+  const LV2UI_Idle_Interface* idleInterface = nullptr;
+  LV2UI_Handle handle = nullptr;
+};
+
+TEST_F(Lv2X11Ui, EmbedsSizesDragsAndFollowsTheHost) {
+  lv2_test::UiHostFeatures host{reinterpret_cast<void*>(parent)};
+  LV2UI_Widget widget = nullptr;
+  handle = descriptor->instantiate(descriptor, "urn:oxel:pelrin", (kBundle + "/").c_str(),
+                                   lv2_test::UiHostFeatures::write, host.controller(), &widget,
+                                   host.features());
+  ASSERT_NE(handle, nullptr);
+
+  // The size of the background picture, asked for through ui:resize.
+  const auto [width, height] = pngSize(kBundle + "/resources/bmp00128.png");
+  ASSERT_GT(width, 0);
+  EXPECT_EQ(host.log.width, width);
+  EXPECT_EQ(host.log.height, height);
+
+  // The widget is the editor's own window, a child of the parent.
+  const auto window = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
+  Window root = 0, up = 0, *list = nullptr;
+  unsigned int n = 0;
+  ASSERT_TRUE(XQueryTree(display, window, &root, &up, &list, &n));
+  if (list) XFree(list);
+  EXPECT_EQ(up, parent);
+
+  // Shown and drawn; the host's values arrive, then the picture settles.
+  const float azimuth = 0.0f, pattern = 0.5f;
+  descriptor->port_event(handle, kAzimuthPort, sizeof azimuth, 0, &azimuth);
+  descriptor->port_event(handle, 9, sizeof pattern, 0, &pattern);
+  ASSERT_TRUE(idleUntil(10000, [&] { return viewable(window); })) << "not mapped within 10 s";
+  idleFor(100);
+  const auto atZero = screenshot(window, width, height);
+
+  // A host value redraws the knob at idle; the old value, the old picture.
+  const float quarter = 90.0f;
+  descriptor->port_event(handle, kAzimuthPort, sizeof quarter, 0, &quarter);
+  idleFor(50);
+  EXPECT_NE(screenshot(window, width, height), atZero);
+  descriptor->port_event(handle, kAzimuthPort, sizeof azimuth, 0, &azimuth);
+  idleFor(50);
+  EXPECT_EQ(screenshot(window, width, height), atZero);
+  EXPECT_TRUE(host.log.events.empty()) << ::testing::PrintToString(host.log.events);
+
+  // A drag on the azimuth knob (centre 72, 72), round to its right.
+  ASSERT_EQ(run("xdotool mousemove --sync 72 60 mousedown 1 mousemove --sync 84 62 "
+                "mousemove --sync 96 74 mouseup 1"),
+            0);
+  idleUntil(5000, [&] { return !host.log.events.empty() && host.log.events.back().find("off") != std::string::npos; });
+  idleFor(50);
+  EXPECT_TRUE(lv2_test::isOneGesture(host.log, kAzimuthPort)) << ::testing::PrintToString(host.log.events);
+  ASSERT_FALSE(host.log.written.empty());
+  EXPECT_GT(host.log.written.back(), 0.0f);
+  EXPECT_LE(host.log.written.back(), 360.0f);
+  EXPECT_NE(screenshot(window, width, height), atZero);
+}
+
+}  // namespace
