@@ -1,9 +1,10 @@
-// Pelrin.lv2's UI binary in a real X server (Xvfb in the test command),
+// Each bundle's UI binary in a real X server (Xvfb in the test command),
 // loaded as an LV2 host loads it and embedded in the host's parent window:
 // its window is a child of that parent, sized from the background picture
-// through ui:resize; an xdotool drag on a knob reaches the host as one touch
-// gesture of port writes; a host port value redraws the knob at the next
-// idle, and the old value brings back the old picture. Skipped when no
+// through ui:resize; an xdotool drag on a knob (and a click on Tavrel's order
+// switch) reaches the host as one touch gesture of port writes; a host port
+// value redraws the knob at the next idle, and the old value brings back the
+// old picture. Skipped when no
 // display can be opened, unless OXEL_REQUIRE_X11 is set (the test command).
 // gtest first: Xlib defines macros (None, Bool) that clash with it.
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,8 +26,35 @@
 
 namespace {
 
-const std::string kBundle = std::string{OXEL_BINARY_DIR} + "/lv2/Pelrin.lv2";
-constexpr uint32_t kAzimuthPort = 6;
+const std::string kLv2Dir = std::string{OXEL_BINARY_DIR} + "/lv2/";
+
+struct Gesture {
+  const char* xdotool;
+  uint32_t port;
+  float minimum, maximum;  // range of the written values
+  bool wholeNumbers;
+};
+
+struct BundleCase {
+  const char* name;
+  const char* uri;
+  uint32_t knobPort;  // the first angle: redrawn by the host, then dragged
+  uint32_t otherPort;
+  float otherValue;
+  std::vector<Gesture> gestures;
+};
+
+const BundleCase kBundles[] = {
+    {"Pelrin", "urn:oxel:pelrin", 6, 9, 0.5f,
+     // The azimuth knob (centre 72, 72), round to its right.
+     {{"mousemove --sync 72 60 mousedown 1 mousemove --sync 84 62 mousemove --sync 96 74 mouseup 1",
+       6, 0.0f, 360.0f, false}}},
+    {"Tavrel", "urn:oxel:tavrel", 8, 11, 0.0f,
+     // The Angle1 knob (centre 46, 60), then a click on the order switch.
+     {{"mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1",
+       8, 0.0f, 360.0f, false},
+      {"mousemove --sync 94 136 click 1", 11, 0.0f, 5.0f, true}}},
+};
 
 #define SKIP_OR_FAIL_WITHOUT_X(why)      \
   do {                                   \
@@ -61,7 +90,9 @@ class Lv2X11Ui : public ::testing::Test {
                            InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
     XMapRaised(display, parent);
     XSync(display, False);
-    library = dlopen((kBundle + "/Pelrin_lv2ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  void load(const std::string& binary) {
+    library = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
     auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
     ASSERT_NE(entry, nullptr);
@@ -71,9 +102,14 @@ class Lv2X11Ui : public ::testing::Test {
     idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idleInterface, nullptr);
   }
-  void TearDown() override {
+  void unload() {
     if (handle) descriptor->cleanup(handle);
+    handle = nullptr;
     if (library) dlclose(library);
+    library = nullptr;
+  }
+  void TearDown() override {
+    unload();
     if (!display) return;
     if (parent) XDestroyWindow(display, parent);
     XCloseDisplay(display);
@@ -123,56 +159,71 @@ class Lv2X11Ui : public ::testing::Test {
 };
 
 TEST_F(Lv2X11Ui, EmbedsSizesDragsAndFollowsTheHost) {
-  lv2_test::UiHostFeatures host{reinterpret_cast<void*>(parent)};
-  LV2UI_Widget widget = nullptr;
-  handle = descriptor->instantiate(descriptor, "urn:oxel:pelrin", (kBundle + "/").c_str(),
-                                   lv2_test::UiHostFeatures::write, host.controller(), &widget,
-                                   host.features());
-  ASSERT_NE(handle, nullptr);
+  for (const BundleCase& c : kBundles) {
+    SCOPED_TRACE(c.name);
+    const std::string bundle = kLv2Dir + c.name + ".lv2";
+    ASSERT_NO_FATAL_FAILURE(load(bundle + "/" + c.name + "_lv2ui.so"));
+    lv2_test::UiHostFeatures host{reinterpret_cast<void*>(parent)};
+    LV2UI_Widget widget = nullptr;
+    handle = descriptor->instantiate(descriptor, c.uri, (bundle + "/").c_str(),
+                                     lv2_test::UiHostFeatures::write, host.controller(), &widget,
+                                     host.features());
+    ASSERT_NE(handle, nullptr);
 
-  // The size of the background picture, asked for through ui:resize.
-  const auto [width, height] = pngSize(kBundle + "/resources/bmp00128.png");
-  ASSERT_GT(width, 0);
-  EXPECT_EQ(host.log.width, width);
-  EXPECT_EQ(host.log.height, height);
+    // The size of the background picture, asked for through ui:resize.
+    const auto [width, height] = pngSize(bundle + "/resources/bmp00128.png");
+    ASSERT_GT(width, 0);
+    EXPECT_EQ(host.log.width, width);
+    EXPECT_EQ(host.log.height, height);
 
-  // The widget is the editor's own window, a child of the parent.
-  const auto window = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
-  Window root = 0, up = 0, *list = nullptr;
-  unsigned int n = 0;
-  ASSERT_TRUE(XQueryTree(display, window, &root, &up, &list, &n));
-  if (list) XFree(list);
-  EXPECT_EQ(up, parent);
+    // The widget is the editor's own window, a child of the parent.
+    const auto window = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));
+    Window root = 0, up = 0, *list = nullptr;
+    unsigned int n = 0;
+    ASSERT_TRUE(XQueryTree(display, window, &root, &up, &list, &n));
+    if (list) XFree(list);
+    EXPECT_EQ(up, parent);
 
-  // Shown and drawn; the host's values arrive, then the picture settles.
-  const float azimuth = 0.0f, pattern = 0.5f;
-  descriptor->port_event(handle, kAzimuthPort, sizeof azimuth, 0, &azimuth);
-  descriptor->port_event(handle, 9, sizeof pattern, 0, &pattern);
-  ASSERT_TRUE(idleUntil(10000, [&] { return viewable(window); })) << "not mapped within 10 s";
-  idleFor(100);
-  const auto atZero = screenshot(window, width, height);
+    // Shown and drawn; the host's values arrive, then the picture settles.
+    const float zero = 0.0f;
+    descriptor->port_event(handle, c.knobPort, sizeof zero, 0, &zero);
+    descriptor->port_event(handle, c.otherPort, sizeof c.otherValue, 0, &c.otherValue);
+    ASSERT_TRUE(idleUntil(10000, [&] { return viewable(window); })) << "not mapped within 10 s";
+    idleFor(100);
+    const auto atZero = screenshot(window, width, height);
 
-  // A host value redraws the knob at idle; the old value, the old picture.
-  const float quarter = 90.0f;
-  descriptor->port_event(handle, kAzimuthPort, sizeof quarter, 0, &quarter);
-  idleFor(50);
-  EXPECT_NE(screenshot(window, width, height), atZero);
-  descriptor->port_event(handle, kAzimuthPort, sizeof azimuth, 0, &azimuth);
-  idleFor(50);
-  EXPECT_EQ(screenshot(window, width, height), atZero);
-  EXPECT_TRUE(host.log.events.empty()) << ::testing::PrintToString(host.log.events);
+    // A host value redraws the knob at idle; the old value, the old picture.
+    const float quarter = 90.0f;
+    descriptor->port_event(handle, c.knobPort, sizeof quarter, 0, &quarter);
+    idleFor(50);
+    EXPECT_NE(screenshot(window, width, height), atZero);
+    descriptor->port_event(handle, c.knobPort, sizeof zero, 0, &zero);
+    idleFor(50);
+    EXPECT_EQ(screenshot(window, width, height), atZero);
+    EXPECT_TRUE(host.log.events.empty()) << ::testing::PrintToString(host.log.events);
 
-  // A drag on the azimuth knob (centre 72, 72), round to its right.
-  ASSERT_EQ(run("xdotool mousemove --sync 72 60 mousedown 1 mousemove --sync 84 62 "
-                "mousemove --sync 96 74 mouseup 1"),
-            0);
-  idleUntil(5000, [&] { return !host.log.events.empty() && host.log.events.back().find("off") != std::string::npos; });
-  idleFor(50);
-  EXPECT_TRUE(lv2_test::isOneGesture(host.log, kAzimuthPort)) << ::testing::PrintToString(host.log.events);
-  ASSERT_FALSE(host.log.written.empty());
-  EXPECT_GT(host.log.written.back(), 0.0f);
-  EXPECT_LE(host.log.written.back(), 360.0f);
-  EXPECT_NE(screenshot(window, width, height), atZero);
+    for (const Gesture& g : c.gestures) {
+      SCOPED_TRACE(g.xdotool);
+      host.log = {};
+      ASSERT_EQ(run(std::string{"xdotool "} + g.xdotool), 0);
+      idleUntil(5000, [&] {
+        return !host.log.events.empty() && host.log.events.back().find("off") != std::string::npos;
+      });
+      idleFor(50);
+      EXPECT_TRUE(lv2_test::isOneGesture(host.log, g.port)) << ::testing::PrintToString(host.log.events);
+      ASSERT_FALSE(host.log.written.empty());
+      for (const float v : host.log.written) {
+        EXPECT_GE(v, g.minimum);
+        EXPECT_LE(v, g.maximum);
+        if (g.wholeNumbers) {
+          EXPECT_EQ(v, std::round(v));
+        }
+      }
+      EXPECT_NE(host.log.written.back(), g.minimum);
+    }
+    EXPECT_NE(screenshot(window, width, height), atZero);
+    unload();
+  }
 }
 
 }  // namespace

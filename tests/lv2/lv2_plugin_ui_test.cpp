@@ -1,8 +1,9 @@
-// Pelrin's own editor as its LV2 UI, in-process and headless, where its
-// pictures cannot be found (this test program carries none): the UI still
-// opens at the layout's size, a scripted knob drag is one touch gesture of
-// port writes in degrees matching the knob, and host port values move the
-// knobs and the pattern slider at the next idle.
+// The plug-ins' own editors as their LV2 UIs, in-process and headless, where
+// their pictures cannot be found (this test program carries none): each UI
+// still opens at its layout's size, a scripted knob drag is one touch
+// gesture of port writes in degrees matching the knob, and host port values
+// move the knobs, Pelrin's pattern slider and Tavrel's order switch at the
+// next idle.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,7 +12,10 @@
 #include "CAnimRotary.h"
 #include "CSlider.h"
 #include "RazOruRerora.h"
+#include "CVerticalSwitch.h"
+#include "VuvIzedAzur.h"
 #include "ZazOzoRivo.h"
+#include "ZidIdirAruriz.h"
 #include "headless_parent.h"
 #include "lv2ui_entry.h"
 #include "ui_host.h"
@@ -96,6 +100,40 @@ TEST_F(PelrinUi, HostPortValuesMoveTheControlsAtIdle) {
     EXPECT_FLOAT_EQ(shown, c.expected) << c.port << " " << c.value;
   }
   EXPECT_TRUE(host.log.events.empty()) << ::testing::PrintToString(host.log.events);
+}
+
+using TavrelDescriptor =
+    lv2entry::UiDescriptor<lv2port::tavrelInfo, Lv2EditorUi::makeStandIn<VuvIzedAzur>>;
+
+TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  OxelHeadlessParent parent{OXEL_HEADLESS_PARENT_MAGIC, OXEL_HEADLESS_PARENT_VERSION, nullptr, 20, 0,
+                            nullptr, 0, 0, 0, 0, 0, 0};
+  lv2_test::UiHostFeatures host{&parent};
+  const LV2UI_Descriptor* d = TavrelDescriptor::get();
+  LV2UI_Widget widget = nullptr;
+  LV2UI_Handle handle = d->instantiate(d, "urn:oxel:tavrel", "/nowhere", lv2_test::UiHostFeatures::write,
+                                       host.controller(), &widget, host.features());
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(host.log.width, ZidIdirAruriz::kFallbackWidth);
+  EXPECT_EQ(host.log.height, ZidIdirAruriz::kFallbackHeight);
+  auto* editor = dynamic_cast<ZidIdirAruriz*>(static_cast<Lv2EditorUi*>(handle)->editor());
+  ASSERT_NE(editor, nullptr);
+  const struct {
+    uint32_t port;
+    float value;
+    float expected;  // the control's 0..1 value
+  } cases[] = {{8, 90.0f, 0.25f}, {9, 180.0f, 0.5f}, {10, 270.0f, 0.75f}, {11, 3.0f, 0.6f}, {11, 5.0f, 1.0f}};
+  for (const auto& c : cases) {
+    d->port_event(handle, c.port, sizeof c.value, 0, &c.value);
+    TavrelDescriptor::idle(handle);
+    const float shown = c.port == 11 ? editor->getOrderSwitch()->getValue()
+                                     : editor->getAngleKnob(static_cast<int>(c.port - 8))->getValue();
+    EXPECT_FLOAT_EQ(shown, c.expected) << c.port << " " << c.value;
+  }
+  EXPECT_TRUE(host.log.events.empty());
+  d->cleanup(handle);
+  ::unsetenv("OXEL_EDITOR_BACKEND");
 }
 
 }  // namespace
