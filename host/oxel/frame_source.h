@@ -1,6 +1,7 @@
-// Where rendering takes its interleaved frames from: a file, or a file
-// resampled on the fly (libsamplerate, best sinc quality) to another rate.
-// Both stream in bounded buffers, whatever the length of the file.
+// Where rendering takes its interleaved frames from: a file, its first
+// channels (the first-order part of a higher-order file), or either resampled
+// on the fly (libsamplerate, best sinc quality) to another rate. All stream in
+// bounded buffers, whatever the length of the file.
 #pragma once
 
 #include <samplerate.h>
@@ -17,7 +18,7 @@ class FrameSource {
   virtual ~FrameSource() = default;
   virtual int channels() const = 0;
   virtual int sampleRate() const = 0;
-  virtual sf_count_t expectedFrames() const = 0;  // for progress; may be an estimate
+  virtual sf_count_t expectedFrames() const = 0;  // for progress; 0 when not known
   // Fills up to `frames` frames; fewer only at the end. -1 with a message on error.
   virtual sf_count_t read(float* interleaved, sf_count_t frames, std::string& error) = 0;
 };
@@ -29,11 +30,30 @@ class FileSource : public FrameSource {
   int sampleRate() const override { return reader_.sampleRate(); }
   sf_count_t expectedFrames() const override { return reader_.frames(); }
   sf_count_t read(float* interleaved, sf_count_t frames, std::string& error) override;
+  sf_count_t framesRead() const { return framesRead_; }
 
  private:
   AudioReader& reader_;
+  sf_count_t framesRead_ = 0;
 };
 
+// The first `channels` channels of another source.
+class FirstChannelsSource : public FrameSource {
+ public:
+  FirstChannelsSource(FrameSource& input, int channels) : input_{input}, channels_{channels} {}
+  int channels() const override { return channels_; }
+  int sampleRate() const override { return input_.sampleRate(); }
+  sf_count_t expectedFrames() const override { return input_.expectedFrames(); }
+  sf_count_t read(float* interleaved, sf_count_t frames, std::string& error) override;
+
+ private:
+  FrameSource& input_;
+  int channels_;
+  std::vector<float> all_;
+};
+
+// The output holds exactly round(input frames x rate / input rate) frames:
+// the resampler's own end is cut or padded with silence to that count.
 class ResamplingSource : public FrameSource {
  public:
   ResamplingSource(FrameSource& input, int rate);
@@ -55,6 +75,7 @@ class ResamplingSource : public FrameSource {
   std::vector<float> pending_;  // input frames not yet consumed
   size_t pendingStart_ = 0, pendingFrames_ = 0;
   bool inputEnded_ = false, finished_ = false;
+  sf_count_t inputFrames_ = 0, produced_ = 0;
 };
 
 }  // namespace oxel

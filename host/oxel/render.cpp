@@ -2,17 +2,24 @@
 // audio thread would, and writes the result. Parameter changes (automation,
 // trajectories) reach the plug-in between blocks. Memory use does not grow
 // with the length of the file. Every failure is one line on stderr, and OUT
-// exists only when rendering finished.
+// exists only when rendering finished. Many files render in child processes,
+// one file each.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "argument_reader.h"
@@ -24,6 +31,7 @@
 #include "interleaved_processor.h"
 #include "parameter_resolver.h"
 #include "plugin_open.h"
+#include "process_pool.h"
 #include "text_parse.h"
 #include "trajectory.h"
 
@@ -35,15 +43,29 @@ namespace {
 
 const char* const kRenderHelp =
     "usage: oxel render PLUGIN IN OUT [options]\n"
+    "       oxel render PLUGIN IN... --out-dir DIR [-j N] [options]\n"
     "\n"
     "Processes the audio file IN through PLUGIN and writes OUT, block by block,\n"
     "as a host does; any length of file is rendered in constant memory. IN is\n"
     "any file libsndfile reads (WAV, FLAC, AIFF, CAF, W64, RF64, Ogg ...) and must\n"
     "have as many channels as the plug-in has inputs (4 for the B-format\n"
-    "plug-ins). OUT gets one channel per plug-in output; its container follows\n"
-    "its extension (.wav .flac .aiff .aif .caf .w64 .rf64 .ogg), with 32-bit float\n"
-    "samples unless --subtype says otherwise (FLAC: 24-bit). OUT is written to a\n"
-    "temporary file beside it and appears only when rendering succeeded.\n"
+    "plug-ins: a first-order recording, not a mono or stereo file). OUT gets one\n"
+    "channel per plug-in output; its container follows its extension (.wav .flac\n"
+    ".aiff .aif .caf .w64 .rf64 .ogg), with 32-bit float samples unless --subtype\n"
+    "says otherwise (FLAC: 24-bit). OUT is written to a temporary file beside it\n"
+    "and appears only when rendering succeeded; temporary files that killed\n"
+    "renders left in that folder are removed. OUT's folder is checked before any\n"
+    "work is done.\n"
+    "\n"
+    "IN '-' reads standard input (WAV and other formats libsndfile reads from a\n"
+    "pipe); OUT '-' writes standard output: WAV with 32-bit float samples (RF64\n"
+    "beyond 4 GiB), or raw interleaved 32-bit float with --out-format raw.\n"
+    "\n"
+    "Before the first block the plug-in gets its settings (program, preset,\n"
+    "--set, and the automation's and trajectory's values at time 0) and then runs\n"
+    "on silence for the pre-roll, whose output is dropped: a plug-in that glides\n"
+    "from its own start state has settled, and the first sample of OUT is the\n"
+    "settled result.\n"
     "\n"
     "parameters\n"
     "  --program N        start from program N (0-based)\n"
@@ -66,53 +88,98 @@ const char* const kRenderHelp =
     "                     seconds; drives all four Tavrel parameters, block by block.\n"
     "                     Axes X front, Y left, Z up; yaw + turns a front source\n"
     "                     to the left, pitch + turns it up, roll + lifts the left\n"
-    "                     side; applied roll, then pitch, then yaw.\n"
+    "                     side; applied roll, then pitch, then yaw. Between rows\n"
+    "                     the path takes the shorter way round: rows more than 180\n"
+    "                     degrees apart are warned about.\n"
     "  --trajectory-mode scene|head\n"
     "                     scene (default): the field turns as the path says.\n"
     "                     head: the path is the listener's head; the field turns\n"
     "                     the opposite way so that sources stay where they are.\n"
     "  --invert AXES      negate trajectory axes, a comma list of yaw, pitch, roll\n"
     "                     (for trackers with other sign conventions)\n"
+    "  --dry-run          print the normalised values that --program, --preset,\n"
+    "                     --set, --automate and --trajectory resolve to, and exit\n"
     "\n"
     "formats\n"
     "  --in-format fuma|ambix\n"
-    "  --out-format fuma|ambix\n"
+    "  --out-format fuma|ambix|raw\n"
     "                     B-format convention of IN / OUT (default fuma). The\n"
     "                     plug-ins work on FuMa: channels W, X, Y, Z with W at -3 dB.\n"
     "                     AmbiX is ACN order W, Y, Z, X with SN3D weighting, i.e.\n"
-    "                     W is sqrt(2) times FuMa's W and X, Y, Z are equal (first\n"
-    "                     order only: the file must have 4 channels). --out-format\n"
-    "                     applies to plug-ins with 4 outputs (Tavrel).\n"
+    "                     W is sqrt(2) times FuMa's W and X, Y, Z are equal.\n"
+    "                     --out-format ambix applies to plug-ins with 4 outputs\n"
+    "                     (Tavrel); raw writes headerless interleaved 32-bit float\n"
+    "                     (the plug-in's own channels) for OUT '-'.\n"
+    "  --first-order      take the first four channels of a higher-order file (9,\n"
+    "                     16, 25 ... channels): its first-order part\n"
     "  --sr RATE          render at RATE Hz: IN is resampled (libsamplerate, best\n"
-    "                     sinc) before the plug-in, and OUT is written at RATE\n"
+    "                     sinc) before the plug-in, and OUT is written at RATE with\n"
+    "                     exactly round(IN's frames x RATE / IN's rate) frames\n"
     "  --subtype TYPE     OUT's sample format: float, double, pcm16, pcm24, pcm32,\n"
     "                     vorbis (Ogg)\n"
     "  --block N          frames per processing block (default 512, 1 to 65536)\n"
+    "  --preroll N        frames of silence run through the plug-in first (default\n"
+    "                     16384: a 0.999-per-sample glide is within 1e-7 of its\n"
+    "                     target by then)\n"
+    "  --no-preroll       start at once, as a host that plays at once does\n"
+    "\n"
+    "level\n"
+    "  --gain DB          scale OUT by DB decibels\n"
+    "  --normalize [DBFS] scale OUT so that its highest peak is at DBFS (default -1).\n"
+    "                     Two passes: the first renders only to measure; from\n"
+    "                     standard input the input is kept in a temporary file for\n"
+    "                     the second.\n"
+    "                     Integer and Ogg formats cut samples beyond full scale:\n"
+    "                     oxel counts them and warns with the peak level.\n"
+    "\n"
+    "many files\n"
+    "  --out-dir DIR      render every IN into DIR under its own file name (DIR is\n"
+    "                     created), each file written as OUT is; a file that fails\n"
+    "                     is reported and the others go on\n"
+    "  -j N, --jobs N     files rendered at once (default: the number of cores)\n"
     "\n"
     "output\n"
-    "  --quiet            no progress bar (there is none when stderr is not a terminal)\n"
+    "  --quiet            no progress bar and no summary line\n"
     "  --stats            print frames, wall time and the time spent in the plug-in\n"
+    "                     On a terminal the progress bar shows the file, the time\n"
+    "                     spent and the time left; at the end a summary line gives\n"
+    "                     frames, duration, peak per channel and samples clipped.\n"
     "\n"
-    "exit status: 0 done; 1 the work failed (writing, resampling); 2 bad command\n"
-    "line (unknown option, bad automation or trajectory option syntax); 3 unusable\n"
-    "input (missing or unreadable file, wrong channel count, unknown parameter or\n"
-    "preset, value out of range, bad trajectory file, unknown output format);\n"
-    "4 plug-in not found or not loadable.\n"
+    "exit status: 0 done; 1 the work failed (writing, resampling, OUT's folder\n"
+    "missing or not writable, OUT a folder); 2 bad command line (unknown option,\n"
+    "bad automation or trajectory option syntax); 3 unusable input (missing or\n"
+    "unreadable file, wrong channel count, unknown parameter or preset, value out\n"
+    "of range, bad trajectory file, unknown output format); 4 plug-in not found\n"
+    "or not loadable. With --out-dir: the status the failed files share, 1 when\n"
+    "they differ.\n"
     "\n"
     "examples\n"
     "  oxel render Pelrin scene.wav pair.wav --preset xy-cardioid\n"
     "  oxel render Pelrin scene.wav pan.wav --set Elevation=0degrees \\\n"
     "      --automate Azimuth=0:0degrees,8:360degrees\n"
     "  oxel render Tavrel in-ambix.flac out.flac --in-format ambix --out-format ambix \\\n"
-    "      --trajectory head.csv --trajectory-mode head\n";
+    "      --trajectory head.csv --trajectory-mode head\n"
+    "  oxel render Pelrin archive/*.wav --out-dir pairs --preset blumlein -j 4\n"
+    "  sox in.flac -t wav - | oxel render Tavrel - - --set Angle1=90degrees | play -\n";
+
+// Frames of silence run before the first block by default: a glide keeping
+// 0.999 of its distance per sample is within 1e-7 of a full step after
+// 16 100 samples.
+constexpr int kDefaultPreroll = 16384;
 
 struct RenderOptions {
-  std::string plugin, input, output, subtype, preset, trajectory;
+  std::string plugin, subtype, preset, trajectory, outDir;
+  std::vector<std::string> inputs;
+  std::string output;
   int program = -1;
   int blockSize = 512;
   int sampleRate = 0;  // 0: the input's rate
-  bool quiet = false, stats = false;
-  bool inFormatGiven = false;
+  int preroll = kDefaultPreroll;
+  int jobs = 0;        // 0: one per core
+  bool quiet = false, stats = false, dryRun = false, firstOrder = false;
+  bool inFormatGiven = false, rawOutput = false;
+  double gainDb = 0.0;
+  std::optional<double> normalizeTo;  // dBFS
   BFormat inFormat = BFormat::FuMa, outFormat = BFormat::FuMa;
   TrajectoryMode trajectoryMode = TrajectoryMode::Scene;
   InvertAxes invert;
@@ -124,18 +191,27 @@ struct RenderOptions {
 int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown) {
   std::vector<std::string> positional;
   std::string inFormat = "fuma", outFormat = "fuma", trajectoryMode = "scene";
+  bool noPreroll = false;
   ArgumentReader reader{"render", kRenderHelp};
   reader.flag("--quiet|-q", options.quiet)
       .flag("--stats", options.stats)
+      .flag("--dry-run", options.dryRun)
+      .flag("--first-order", options.firstOrder)
       .custom("--program", "a program number from 0",
               [&options](const std::string& v, std::string&, int&) {
                 return parseInt(v, options.program) && options.program >= 0;
               })
       .integer("--block", 1, 65536, "frames", options.blockSize)
       .integer("--sr", 1000, 768000, "Hz", options.sampleRate)
+      .integer("--preroll", 0, 100000000, "frames", options.preroll)
+      .flag("--no-preroll", noPreroll)
+      .number("--gain", -200.0, 200.0, "dB", options.gainDb)
+      .optionalNumber("--normalize", -200.0, 0.0, "dBFS", -1.0, options.normalizeTo)
+      .text("--out-dir", "a folder", options.outDir)
+      .integer("--jobs|-j", 1, 1024, "files at once", options.jobs)
       .text("--subtype", "a sample format (" + supportedSubtypes() + ")", options.subtype)
       .choice("--in-format", {"fuma", "ambix"}, inFormat)
-      .choice("--out-format", {"fuma", "ambix"}, outFormat)
+      .choice("--out-format", {"fuma", "ambix", "raw"}, outFormat)
       .text("--preset", "a name (see 'oxel presets')", options.preset)
       .text("--trajectory", "a CSV file", options.trajectory)
       .choice("--trajectory-mode", {"scene", "head"}, trajectoryMode)
@@ -164,43 +240,95 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
                 options.lanes.push_back(lane);
                 return true;
               })
-      .positionals("PLUGIN IN OUT", 3, 3, positional);
+      .positionals("PLUGIN IN OUT", 2, static_cast<size_t>(-1), positional);
   const int status = reader.read(args);
   helpShown = reader.helpShown();
   if (status != kExitOk || helpShown) return status;
+  const bool batch = reader.given("--out-dir");
+  if (!batch && positional.size() != 3)
+    return reader.usageError(
+        positional.size() < 3
+            ? "needs PLUGIN IN OUT, or PLUGIN IN... --out-dir DIR (try 'oxel render --help')"
+            : "takes PLUGIN IN OUT; '" + positional[3] +
+                  "' is one too many (for many files: PLUGIN IN... --out-dir DIR)");
+  if (reader.given("--jobs") && !batch) return reader.usageError("--jobs goes with --out-dir");
   if ((reader.given("--trajectory-mode") || reader.given("--invert")) && options.trajectory.empty())
     return reader.usageError("--trajectory-mode and --invert go with --trajectory");
+  if (reader.given("--gain") && reader.given("--normalize"))
+    return reader.usageError("--gain and --normalize both set the level; choose one");
+  if (noPreroll && reader.given("--preroll"))
+    return reader.usageError("--preroll and --no-preroll contradict each other");
+  if (noPreroll) options.preroll = 0;
   parseBFormat(inFormat, options.inFormat);
-  parseBFormat(outFormat, options.outFormat);
+  options.rawOutput = outFormat == "raw";
+  if (!options.rawOutput) parseBFormat(outFormat, options.outFormat);
   options.inFormatGiven = reader.given("--in-format");
   options.trajectoryMode = trajectoryMode == "head" ? TrajectoryMode::Head : TrajectoryMode::Scene;
   options.plugin = positional[0];
-  options.input = positional[1];
-  options.output = positional[2];
+  options.inputs.assign(positional.begin() + 1, positional.end() - (batch ? 0 : 1));
+  if (!batch) options.output = positional.back();
+  if (options.rawOutput && (batch || options.output != "-"))
+    return reader.usageError("--out-format raw is for OUT '-' (standard output)");
+  if (batch)
+    for (const std::string& in : options.inputs)
+      if (in == "-") return reader.usageError("IN '-' (standard input) takes one file, not --out-dir");
   return kExitOk;
 }
 
+std::string minutesAndSeconds(double seconds) {
+  const long whole = static_cast<long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+// The progress line on a terminal: file name, bar, percentage, time spent and
+// time left; redrawn when the percentage or the second changes.
 class ProgressBar {
  public:
-  ProgressBar(bool enabled, sf_count_t total) : enabled_{enabled && total > 0}, total_{total} {}
+  ProgressBar(bool enabled, sf_count_t total, std::string label)
+      : enabled_{enabled}, total_{total}, label_{std::move(label)},
+        started_{std::chrono::steady_clock::now()} {}
+  ~ProgressBar() { finish(); }
   void update(sf_count_t done) {
     if (!enabled_) return;
-    const int percent = static_cast<int>(std::min<sf_count_t>(done, total_) * 100 / total_);
-    if (percent == last_) return;
-    last_ = percent;
-    const int filled = percent * 40 / 100;
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
-                 40 - filled, "", percent);
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    const int percent = total_ > 0 ? static_cast<int>(std::min(done, total_) * 100 / total_) : -1;
+    const long second = static_cast<long>(elapsed);
+    if (percent == lastPercent_ && second == lastSecond_) return;
+    lastPercent_ = percent;
+    lastSecond_ = second;
+    if (!open_) setProgressLineOpen(true);
+    open_ = true;
+    if (percent < 0) {
+      std::fprintf(stderr, "\r%s  %lld frames  %s", label_.c_str(), static_cast<long long>(done),
+                   minutesAndSeconds(elapsed).c_str());
+    } else {
+      const int filled = percent * 30 / 100;
+      const double left = done > 0 ? elapsed * static_cast<double>(total_ - done) / done : 0.0;
+      std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%  %s, %s left ", label_.c_str(), filled,
+                   "##############################", 30 - filled, "", percent,
+                   minutesAndSeconds(elapsed).c_str(),
+                   done > 0 ? minutesAndSeconds(left).c_str() : "-:--");
+    }
     std::fflush(stderr);
   }
   void finish() {
-    if (enabled_ && last_ >= 0) std::fputs("\n", stderr);
+    if (!open_) return;
+    std::fputs("\n", stderr);
+    setProgressLineOpen(false);
+    open_ = false;
   }
 
  private:
   bool enabled_;
   sf_count_t total_;
-  int last_ = -1;
+  std::string label_;
+  std::chrono::steady_clock::time_point started_;
+  int lastPercent_ = -2;
+  long lastSecond_ = -1;
+  bool open_ = false;
 };
 
 // One parameter driven per block; sent only when its value changes.
@@ -214,6 +342,26 @@ std::string channelWord(int count) {
   return std::to_string(count) + (count == 1 ? " channel" : " channels");
 }
 
+double decibels(double level) { return level > 0.0 ? 20.0 * std::log10(level) : -HUGE_VAL; }
+
+std::string dbText(double level) {
+  if (!(level > 0.0)) return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.1f", decibels(level));
+  return text;
+}
+
+// Peak per channel and the samples beyond full scale, after the gain.
+struct Levels {
+  std::vector<double> peak;
+  long long beyondFullScale = 0;
+  double highest() const {
+    double h = 0.0;
+    for (double p : peak) h = std::max(h, p);
+    return h;
+  }
+};
+
 // The plug-in that renders, a second instance that answers questions about
 // values (so the first only gets the values finally sent), and what is sent
 // to it: values before the first block and values per block.
@@ -224,24 +372,39 @@ struct RenderPlugin {
   std::vector<ParameterTrack> tracks;
 };
 
-// The input file and what the plug-in reads from it (resampled or not).
+// The input file and what the plug-in reads from it (its first-order part,
+// resampled or not).
 struct RenderInput {
+  std::string name;  // for messages
   AudioReader reader;
   std::unique_ptr<FileSource> file;
+  std::unique_ptr<FirstChannelsSource> firstOrder;
   std::unique_ptr<ResamplingSource> resampler;
   FrameSource* source = nullptr;
 };
 
-int openInput(const RenderOptions& options, RenderInput& input) {
+bool isHigherOrder(int channels) {
+  for (int order = 2; order <= 7; ++order)
+    if (channels == (order + 1) * (order + 1)) return true;
+  return false;
+}
+
+int openInput(const RenderOptions& options, const std::string& path, const std::string& output,
+              RenderInput& input) {
   std::error_code ec;
-  if (fs::exists(options.output, ec) && fs::equivalent(options.input, options.output, ec))
+  if (path != "-" && output != "-" && fs::exists(output, ec) && fs::equivalent(path, output, ec))
     return fail(kExitUsage, "render: OUT is the same file as IN; choose another name");
+  input.name = path == "-" ? "standard input" : path;
   std::string error;
-  if (!input.reader.open(options.input, error)) return fail(kExitBadInput, error);
+  if (!input.reader.open(path, error)) return fail(kExitBadInput, error);
   input.file = std::make_unique<FileSource>(input.reader);
   input.source = input.file.get();
+  if (options.firstOrder && input.reader.channels() > 4) {
+    input.firstOrder = std::make_unique<FirstChannelsSource>(*input.source, 4);
+    input.source = input.firstOrder.get();
+  }
   if (options.sampleRate != 0 && options.sampleRate != input.reader.sampleRate()) {
-    input.resampler = std::make_unique<ResamplingSource>(*input.file, options.sampleRate);
+    input.resampler = std::make_unique<ResamplingSource>(*input.source, options.sampleRate);
     if (!input.resampler->start(error)) return fail(kExitFailure, "render: " + error);
     input.source = input.resampler.get();
   }
@@ -262,27 +425,30 @@ int openRenderPlugin(const RenderOptions& options, int rate, RenderPlugin& plugi
 }
 
 // The file's channels against the plug-in's pins and the format options.
-int checkChannels(const RenderOptions& options, const AudioReader& reader, PluginInstance& plugin) {
+int checkChannels(const RenderOptions& options, const RenderInput& input, PluginInstance& plugin) {
   const int numInputs = plugin.numInputs();
   const int numOutputs = plugin.numOutputs();
+  const int channels = input.reader.channels();
   if (options.inFormatGiven && numInputs != 4)
     return fail(kExitBadInput, "render: --in-format applies to B-format input; " +
                                    options.plugin + " takes " + channelWord(numInputs));
   if (options.outFormat == BFormat::AmbiX && numOutputs != 4)
     return fail(kExitBadInput, "render: --out-format ambix applies to B-format output; " +
                                    options.plugin + " gives " + channelWord(numOutputs));
-  if (reader.channels() != numInputs) {
-    std::string hint;
-    if (numInputs == 4)
-      hint = options.inFormat == BFormat::AmbiX ? " (first-order AmbiX: W, Y, Z, X)"
-                                                : " (B-format W, X, Y, Z)";
-    if (numInputs == 4 && (reader.channels() == 9 || reader.channels() == 16))
-      hint += "; a higher-order file holds " + channelWord(reader.channels()) +
-              ", and only first order is taken";
-    return fail(kExitBadInput, options.input + " has " + channelWord(reader.channels()) + "; " +
-                                   options.plugin + " needs " + channelWord(numInputs) + hint);
+  if (input.source->channels() == numInputs) return kExitOk;
+  std::string message = input.name + " has " + channelWord(channels) + "; " + options.plugin +
+                        " needs " + channelWord(numInputs);
+  if (numInputs == 4) {
+    message += options.inFormat == BFormat::AmbiX ? " (first-order AmbiX: W, Y, Z, X)"
+                                                  : " (B-format W, X, Y, Z)";
+    if (channels <= 2)
+      message += ": B-format needs four channels, a first-order Ambisonic recording; a " +
+                 std::string{channels == 1 ? "mono" : "stereo"} + " file cannot be turned into one";
+    else if (isHigherOrder(channels))
+      message += "; this looks like a higher-order file: add --first-order to render its "
+                 "first-order part (its first four channels)";
   }
-  return kExitOk;
+  return fail(kExitBadInput, message);
 }
 
 // Program, preset and --set values before the first block.
@@ -306,7 +472,7 @@ int resolveInitialValues(const RenderOptions& options, RenderPlugin& plugin) {
 
 // Automation lanes and the trajectory become per-block tracks; a parameter
 // is driven by one of --set, --automate and --trajectory at most.
-int resolveTracks(const RenderOptions& options, RenderPlugin& plugin) {
+int resolveTracks(const RenderOptions& options, RenderPlugin& plugin, bool quiet) {
   PluginInstance& instance = *plugin.instance;
   ParameterResolver resolver{*plugin.probe};
   std::string error;
@@ -341,6 +507,9 @@ int resolveTracks(const RenderOptions& options, RenderPlugin& plugin) {
   auto path = std::make_shared<Trajectory>();
   if (!path->load(options.trajectory, options.invert, error))
     return fail(kExitBadInput, "render: " + error);
+  if (!quiet)
+    for (const std::string& warning : path->warnings())
+      std::fprintf(stderr, "oxel: render: warning: %s\n", warning.c_str());
   for (int k = 0; k < 4; ++k) {
     const VstInt32 index = instance.findParameter(names[static_cast<size_t>(k)]);
     if (driven[static_cast<size_t>(index)] || fixed[static_cast<size_t>(index)])
@@ -359,17 +528,105 @@ int resolveTracks(const RenderOptions& options, RenderPlugin& plugin) {
   return kExitOk;
 }
 
+// An input opened and a plug-in ready for its first block.
+struct RenderSession {
+  RenderInput input;
+  RenderPlugin plugin;
+};
+
+int openSession(const RenderOptions& options, const std::string& inputPath,
+                const std::string& output, bool quiet, RenderSession& session) {
+  if (const int status = openInput(options, inputPath, output, session.input); status != kExitOk)
+    return status;
+  const int rate = session.input.source->sampleRate();
+  if (const int status = openRenderPlugin(options, rate, session.plugin); status != kExitOk)
+    return status;
+  if (const int status = checkChannels(options, session.input, *session.plugin.instance);
+      status != kExitOk)
+    return status;
+  if (const int status = resolveInitialValues(options, session.plugin); status != kExitOk)
+    return status;
+  return resolveTracks(options, session.plugin, quiet);
+}
+
+// The values each parameter gets: before the first block, and per lane.
+void printDryRun(const RenderOptions& options, RenderPlugin& plugin) {
+  PluginInstance& probe = *plugin.probe;
+  auto shown = [&probe](VstInt32 index, float value) {
+    probe.setParameter(index, value);
+    return std::string{trim(probe.parameterDisplay(index))} + " " + probe.parameterLabel(index);
+  };
+  if (options.program >= 0) std::printf("program %d\n", options.program);
+  for (const ParameterValue& v : plugin.initial)
+    std::printf("set %s = %.9g (%s)\n", probe.parameterName(v.index).c_str(),
+                static_cast<double>(v.value), shown(v.index, v.value).c_str());
+  for (const AutomationLane& lane : options.lanes) {
+    const VstInt32 index = probe.findParameter(lane.name);
+    std::printf("automate %s:", probe.parameterName(index).c_str());
+    for (const Breakpoint& point : lane.points) {
+      float value = 0.0f;
+      std::string error;
+      resolveParameterValue(probe, index, point.typed, value, error);
+      std::printf(" %gs=%.9g (%s)", point.seconds, static_cast<double>(value),
+                  shown(index, value).c_str());
+    }
+    std::printf("\n");
+  }
+  if (!options.trajectory.empty()) {
+    // The trajectory's tracks are the last four; their values at time 0.
+    const size_t first = plugin.tracks.size() - 4;
+    std::printf("trajectory %s at 0 s:", options.trajectory.c_str());
+    for (size_t k = first; k < plugin.tracks.size(); ++k) {
+      const float value = plugin.tracks[k].value(0.0);
+      std::printf(" %s=%.9g (%s)", probe.parameterName(plugin.tracks[k].index).c_str(),
+                  static_cast<double>(value), shown(plugin.tracks[k].index, value).c_str());
+    }
+    std::printf("\n");
+  }
+}
+
+// Sends each track's value for a block starting at `seconds`, when it changed.
+void sendTracks(RenderPlugin& plugin, double seconds) {
+  for (ParameterTrack& track : plugin.tracks) {
+    const float value = track.value(seconds);
+    if (!track.last || *track.last != value) {
+      plugin.instance->setParameter(track.index, value);
+      track.last = value;
+    }
+  }
+}
+
+// The settings, then the pre-roll: silence whose output is dropped.
+void startPlugin(const RenderOptions& options, RenderPlugin& plugin) {
+  PluginInstance& instance = *plugin.instance;
+  for (const ParameterValue& v : plugin.initial) instance.setParameter(v.index, v.value);
+  sendTracks(plugin, 0.0);
+  instance.resume();
+  if (options.preroll <= 0) return;
+  const int block = options.blockSize;
+  std::vector<float> silence(static_cast<size_t>(block) * instance.numInputs(), 0.0f);
+  std::vector<float> dropped(static_cast<size_t>(block) * instance.numOutputs());
+  InterleavedProcessor processor{instance, block};
+  for (int done = 0; done < options.preroll; done += block)
+    processor.process(silence.data(), dropped.data(), std::min(block, options.preroll - done));
+}
+
 struct RenderResult {
   sf_count_t frames = 0;
+  int rate = 0, channels = 0;
   double wallSeconds = 0.0, pluginSeconds = 0.0;
+  Levels levels;
+  std::string lengthProblem;
 };
 
 // The blocks: tracks sent at each block's start, the plug-in run, the
-// B-format conversions on the way in and out, the file written.
-int renderBlocks(const RenderOptions& options, RenderInput& input, RenderPlugin& plugin,
-                 AudioWriter& writer, RenderResult& result) {
+// B-format conversions on the way in and out, the gain, the levels measured
+// and the frames written (to `sink`, when there is one).
+int renderBlocks(const RenderOptions& options, RenderSession& session, AudioSink* sink,
+                 double gain, const std::string& label, RenderResult& result) {
+  RenderPlugin& plugin = session.plugin;
   PluginInstance& instance = *plugin.instance;
-  FrameSource& source = *input.source;
+  FrameSource& source = *session.input.source;
   const int rate = source.sampleRate();
   const int numInputs = instance.numInputs(), numOutputs = instance.numOutputs();
   // Files are read and written in chunks of whole blocks (at least 8192
@@ -379,30 +636,28 @@ int renderBlocks(const RenderOptions& options, RenderInput& input, RenderPlugin&
   std::vector<float> interleavedIn(static_cast<size_t>(chunk) * numInputs);
   std::vector<float> interleavedOut(static_cast<size_t>(chunk) * numOutputs);
   InterleavedProcessor processor{instance, block};
+  const bool clips = sink && sink->clipsAtFullScale();
+  result.levels.peak.assign(static_cast<size_t>(numOutputs), 0.0);
+  result.rate = rate;
+  result.channels = numOutputs;
 
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   Clock::duration inPlugin{};
-  ProgressBar progress{!options.quiet && isatty(STDERR_FILENO) != 0, source.expectedFrames()};
+  ProgressBar progress{!options.quiet && isatty(STDERR_FILENO) != 0, source.expectedFrames(),
+                       label};
+  startPlugin(options, plugin);
   std::string error;
-  instance.resume();
   sf_count_t done = 0;
   for (;;) {
     const sf_count_t got = source.read(interleavedIn.data(), chunk, error);
-    if (got < 0) return fail(kExitBadInput, "cannot read " + options.input + ": " + error);
+    if (got < 0) return fail(kExitBadInput, "cannot read " + session.input.name + ": " + error);
     if (got == 0) break;
     if (options.inFormat == BFormat::AmbiX)
       ambixToFuma(interleavedIn.data(), static_cast<size_t>(got));
     for (sf_count_t start = 0; start < got; start += block) {
       const int frames = static_cast<int>(std::min<sf_count_t>(block, got - start));
-      const double seconds = static_cast<double>(done + start) / rate;
-      for (ParameterTrack& track : plugin.tracks) {
-        const float value = track.value(seconds);
-        if (!track.last || *track.last != value) {
-          instance.setParameter(track.index, value);
-          track.last = value;
-        }
-      }
+      sendTracks(plugin, static_cast<double>(done + start) / rate);
       const auto before = Clock::now();
       processor.process(&interleavedIn[static_cast<size_t>(start) * numInputs],
                         &interleavedOut[static_cast<size_t>(start) * numOutputs], frames);
@@ -410,25 +665,244 @@ int renderBlocks(const RenderOptions& options, RenderInput& input, RenderPlugin&
     }
     if (options.outFormat == BFormat::AmbiX)
       fumaToAmbix(interleavedOut.data(), static_cast<size_t>(got));
-    if (!writer.write(interleavedOut.data(), got, error)) return fail(kExitFailure, error);
+    const size_t samples = static_cast<size_t>(got) * numOutputs;
+    for (size_t i = 0; i < samples; ++i) {
+      float& sample = interleavedOut[i];
+      if (gain != 1.0) sample = static_cast<float>(sample * gain);
+      const double level = std::fabs(static_cast<double>(sample));
+      double& peak = result.levels.peak[i % static_cast<size_t>(numOutputs)];
+      peak = std::max(peak, level);
+      if (clips && level > 1.0) ++result.levels.beyondFullScale;
+    }
+    if (sink && !sink->write(interleavedOut.data(), got, error)) return fail(kExitFailure, error);
     done += got;
     progress.update(done);
   }
   instance.suspend();
   progress.finish();
   result.frames = done;
+  result.lengthProblem = session.input.reader.lengthProblem(session.input.file->framesRead());
   result.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
   result.pluginSeconds = std::chrono::duration<double>(inPlugin).count();
   return kExitOk;
 }
 
-void printStats(const RenderResult& result, int rate) {
+void printStats(const RenderResult& result) {
   const double wall = result.wallSeconds, plug = result.pluginSeconds;
   std::fprintf(stderr,
                "render: %lld frames (%.2f s of audio at %d Hz) in %.3f s; plug-in %.3f s "
                "(%.1f %%), reading, converting and writing %.3f s\n",
-               static_cast<long long>(result.frames), static_cast<double>(result.frames) / rate,
-               rate, wall, plug, wall > 0 ? 100.0 * plug / wall : 0.0, wall - plug);
+               static_cast<long long>(result.frames),
+               static_cast<double>(result.frames) / result.rate, result.rate, wall, plug,
+               wall > 0 ? 100.0 * plug / wall : 0.0, wall - plug);
+}
+
+// "render: out.wav: 384000 frames, 8.000 s at 48000 Hz; peak -3.1, -2.9 dBFS; 0 clipped"
+void printSummary(const std::string& name, const RenderResult& result, double gainDb) {
+  std::string peaks;
+  for (double peak : result.levels.peak) peaks += (peaks.empty() ? "" : ", ") + dbText(peak);
+  char gainText[48] = "";
+  if (gainDb != 0.0) std::snprintf(gainText, sizeof gainText, "; gain %+.2f dB", gainDb);
+  std::fprintf(stderr, "render: %s: %lld frames, %.3f s at %d Hz; peak %s dBFS%s; %lld clipped\n",
+               name.c_str(), static_cast<long long>(result.frames),
+               static_cast<double>(result.frames) / result.rate, result.rate, peaks.c_str(),
+               gainText, result.levels.beyondFullScale);
+}
+
+// Standard input kept in an unnamed temporary file, for a second reading.
+class SpooledInput {
+ public:
+  ~SpooledInput() {
+    if (fd_ >= 0) close(fd_);
+  }
+  // The path that reads the copy, or empty with the message in error.
+  std::string copyStandardInput(std::string& error) {
+    const char* folder = std::getenv("TMPDIR");
+    fd_ = open(folder && *folder ? folder : "/tmp", O_TMPFILE | O_RDWR, 0600);
+    if (fd_ < 0) {
+      error = std::string{"cannot keep standard input for a second pass: "} + std::strerror(errno);
+      return {};
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+      const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        error = std::string{"cannot read standard input: "} + std::strerror(errno);
+        return {};
+      }
+      if (got == 0) break;
+      for (ssize_t at = 0; at < got;) {
+        const ssize_t put = ::write(fd_, buffer.data() + at, static_cast<size_t>(got - at));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+          error = std::string{"cannot keep standard input for a second pass: "} +
+                  std::strerror(errno);
+          return {};
+        }
+        at += put;
+      }
+    }
+    return "/proc/self/fd/" + std::to_string(fd_);
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+std::unique_ptr<AudioSink> openOutput(const RenderOptions& options, const std::string& path,
+                                      int channels, int rate, sf_count_t frames, int& status) {
+  std::string error;
+  if (path == "-") {
+    auto writer = std::make_unique<StreamWriter>();
+    if (!options.subtype.empty() && lowercase(options.subtype) != "float") {
+      status = fail(kExitBadInput, "render: OUT '-' is written as 32-bit float; leave out --subtype");
+      return nullptr;
+    }
+    if (!writer->open(STDOUT_FILENO,
+                      options.rawOutput ? StreamWriter::Format::Raw : StreamWriter::Format::Wav,
+                      channels, rate, frames > 0 ? frames : -1, error)) {
+      status = fail(kExitFailure, "render: " + error);
+      return nullptr;
+    }
+    return writer;
+  }
+  auto writer = std::make_unique<AudioWriter>();
+  if (!writer->open(path, channels, rate, options.subtype, error)) {
+    status = fail(kExitBadInput, error);
+    return nullptr;
+  }
+  return writer;
+}
+
+// One IN to one OUT, as every render does: checks, (a measuring pass for
+// --normalize), the pass that writes, the warnings and the summary.
+int renderFile(const RenderOptions& options, const std::string& inputPath,
+               const std::string& output) {
+  const std::string outName = output == "-" ? "standard output" : output;
+  if (output != "-") {
+    if (const std::string problem = outputPathProblem(output); !problem.empty())
+      return fail(kExitFailure, "render: " + problem);
+    const fs::path folder = fs::path{output}.has_parent_path() ? fs::path{output}.parent_path()
+                                                               : fs::path{"."};
+    removeStaleTemporaryFiles(folder.string());
+  }
+  const std::string label = fs::path{inputPath == "-" ? "stdin" : inputPath}.filename().string();
+  std::string readPath = inputPath;
+  SpooledInput spool;
+  std::string error;
+  double gainDb = options.gainDb;
+  if (options.normalizeTo && !options.dryRun) {
+    if (inputPath == "-") {
+      readPath = spool.copyStandardInput(error);
+      if (readPath.empty()) return fail(kExitFailure, "render: " + error);
+    }
+    RenderSession measuring;
+    if (const int status = openSession(options, readPath, output, options.quiet, measuring);
+        status != kExitOk)
+      return status;
+    RenderResult measured;
+    if (const int status =
+            renderBlocks(options, measuring, nullptr, 1.0, label + " (measuring)", measured);
+        status != kExitOk)
+      return status;
+    const double peak = measured.levels.highest();
+    if (peak > 0.0)
+      gainDb = *options.normalizeTo - decibels(peak);
+    else if (!options.quiet)
+      std::fprintf(stderr, "oxel: render: warning: %s is silent; --normalize leaves its level\n",
+                   outName.c_str());
+  }
+  RenderSession session;
+  if (const int status =
+          openSession(options, readPath, output, options.quiet || options.normalizeTo.has_value(),
+                      session);
+      status != kExitOk)
+    return status;
+  if (options.dryRun) {
+    printDryRun(options, session.plugin);
+    return kExitOk;
+  }
+  int status = kExitOk;
+  auto sink = openOutput(options, output, session.plugin.instance->numOutputs(),
+                         session.input.source->sampleRate(),
+                         session.input.source->expectedFrames(), status);
+  if (!sink) return status;
+  RenderResult result;
+  const double gain = gainDb == 0.0 ? 1.0 : std::pow(10.0, gainDb / 20.0);
+  if (const int s = renderBlocks(options, session, sink.get(), gain, label, result); s != kExitOk)
+    return s;
+  if (!sink->commit(error)) return fail(kExitFailure, error);
+  if (!result.lengthProblem.empty())
+    std::fprintf(stderr, "oxel: render: warning: %s\n", result.lengthProblem.c_str());
+  if (result.levels.beyondFullScale > 0) {
+    const double over = decibels(result.levels.highest());
+    std::fprintf(stderr,
+                 "oxel: render: warning: %lld samples of %s were beyond full scale and are "
+                 "clipped (peak %+.1f dBFS); --gain %.1f or --normalize keeps them whole\n",
+                 result.levels.beyondFullScale, outName.c_str(), over,
+                 gainDb - std::ceil(over * 10.0) / 10.0);
+  }
+  if (options.stats) printStats(result);
+  if (!options.quiet) printSummary(outName, result, gainDb);
+  return kExitOk;
+}
+
+// Every IN into DIR under its own name, -j at a time, each in its own
+// process; failures are reported and the rest go on.
+int renderMany(const RenderOptions& options) {
+  std::error_code ec;
+  fs::create_directories(options.outDir, ec);
+  if (!fs::is_directory(options.outDir, ec))
+    return fail(kExitFailure, "render: cannot create the folder " + options.outDir);
+  std::vector<std::string> outputs;
+  for (const std::string& in : options.inputs) {
+    const std::string out = (fs::path{options.outDir} / fs::path{in}.filename()).string();
+    if (std::find(outputs.begin(), outputs.end(), out) != outputs.end())
+      return fail(kExitUsage, "render: two inputs would both be written to " + out +
+                                  "; give them different names");
+    outputs.push_back(out);
+  }
+  int jobs = options.jobs;
+  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::pair<std::string, int>> failed;
+  size_t finished = 0;
+  runInChildProcesses(
+      options.inputs.size(), jobs,
+      [&](size_t i) {
+        // Children share the terminal: no progress bars or summaries of their
+        // own; the parent reports each file as it ends.
+        RenderOptions one = options;
+        one.quiet = true;
+        return renderFile(one, options.inputs[i], outputs[i]);
+      },
+      [&](size_t i, int status) {
+        ++finished;
+        if (status != kExitOk) {
+          failed.emplace_back(options.inputs[i], status);
+          std::fprintf(stderr, "oxel: render: %s failed (exit status %d)\n",
+                       options.inputs[i].c_str(), status);
+        } else if (!options.quiet) {
+          std::fprintf(stderr, "render: [%zu/%zu] %s\n", finished, options.inputs.size(),
+                       outputs[i].c_str());
+        }
+      });
+  if (failed.empty()) {
+    if (!options.quiet)
+      std::fprintf(stderr, "render: %zu files written to %s\n", options.inputs.size(),
+                   options.outDir.c_str());
+    return kExitOk;
+  }
+  std::string names;
+  bool sameStatus = true;
+  for (const auto& [name, status] : failed) {
+    names += (names.empty() ? "" : ", ") + name;
+    sameStatus = sameStatus && status == failed.front().second;
+  }
+  fail(failed.front().second, "render: " + std::to_string(failed.size()) + " of " +
+                                  std::to_string(options.inputs.size()) +
+                                  " files failed: " + names);
+  return sameStatus ? failed.front().second : kExitFailure;
 }
 
 }  // namespace
@@ -439,27 +913,8 @@ int runRender(const Args& args) {
   if (const int status = readRenderOptions(args, options, helpShown);
       status != kExitOk || helpShown)
     return status;
-  RenderInput input;
-  if (const int status = openInput(options, input); status != kExitOk) return status;
-  const int rate = input.source->sampleRate();
-  RenderPlugin plugin;
-  if (const int status = openRenderPlugin(options, rate, plugin); status != kExitOk) return status;
-  if (const int status = checkChannels(options, input.reader, *plugin.instance); status != kExitOk)
-    return status;
-  if (const int status = resolveInitialValues(options, plugin); status != kExitOk) return status;
-  if (const int status = resolveTracks(options, plugin); status != kExitOk) return status;
-  for (const ParameterValue& v : plugin.initial) plugin.instance->setParameter(v.index, v.value);
-
-  AudioWriter writer;
-  std::string error;
-  if (!writer.open(options.output, plugin.instance->numOutputs(), rate, options.subtype, error))
-    return fail(kExitBadInput, error);
-  RenderResult result;
-  if (const int status = renderBlocks(options, input, plugin, writer, result); status != kExitOk)
-    return status;
-  if (!writer.commit(error)) return fail(kExitFailure, error);
-  if (options.stats) printStats(result, rate);
-  return kExitOk;
+  if (!options.outDir.empty() || options.inputs.size() != 1) return renderMany(options);
+  return renderFile(options, options.inputs.front(), options.output);
 }
 
 }  // namespace oxel

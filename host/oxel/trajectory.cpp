@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "text_parse.h"
@@ -108,6 +110,8 @@ bool Trajectory::parse(const std::string& text, const std::string& source,
                        const InvertAxes& invert, std::string& error) {
   times_.clear();
   orientations_.clear();
+  warnings_.clear();
+  std::optional<YawPitchRoll> previousAngles;
   int columns = 0;  // 4: yaw, pitch, roll; 5: quaternion
   int lineNumber = 0;
   std::istringstream lines{text};
@@ -163,6 +167,29 @@ bool Trajectory::parse(const std::string& text, const std::string& source,
       }
       angles = yawPitchRollFrom({v[1], v[2], v[3], v[4]});
     }
+    if (columns == 4 && previousAngles) {
+      // Between rows the path takes the shorter way round: a step of more
+      // than half a turn in one angle goes the other way, which a row of
+      // angles (unlike a quaternion) may not mean.
+      const struct {
+        const char* name;
+        double from, to;
+      } steps[] = {{"yaw", previousAngles->yaw, angles.yaw},
+                   {"pitch", previousAngles->pitch, angles.pitch},
+                   {"roll", previousAngles->roll, angles.roll}};
+      for (const auto& step : steps) {
+        const double change = step.to - step.from;
+        if (std::fabs(change) <= 180.0) continue;
+        const double shorter = change - 360.0 * std::round(change / 360.0);
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "%s goes from %g to %g degrees, more than half a turn: the path turns "
+                      "%+g degrees the shorter way; add rows in between to turn %+g",
+                      step.name, step.from, step.to, shorter, change);
+        warnings_.push_back(where + text);
+      }
+    }
+    if (columns == 4) previousAngles = angles;
     if (invert.yaw) angles.yaw = -angles.yaw;
     if (invert.pitch) angles.pitch = -angles.pitch;
     if (invert.roll) angles.roll = -angles.roll;

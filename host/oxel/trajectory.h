@@ -65,9 +65,13 @@ class Trajectory {
   Quaternion at(double seconds) const;
   YawPitchRoll anglesAt(double seconds) const { return yawPitchRollFrom(at(seconds)); }
   size_t size() const { return times_.size(); }
+  // "FILE:LINE: ..." for each row of angles more than half a turn from the row
+  // before in one angle: the path turns the shorter way there.
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
   std::vector<double> times_;
+  std::vector<std::string> warnings_;
   std::vector<Quaternion> orientations_;
 };
 

@@ -21,7 +21,9 @@ TEST(OxelRender, SamplesEqualThePluginDrivenDirectly) {
                                  "100", "--set", "Azimuth=0.3", "--set", "mic pattern=0.75",
                                  "--program", "2"});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");  // no progress bar when stderr is not a terminal
+  // No progress bar when stderr is not a terminal: only the summary line.
+  EXPECT_EQ(run.err.rfind("render: " + dir / "out.wav" + ": 10007 frames, 0.208 s at 48000 Hz; peak ", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   const Audio out = readAudio(dir / "out.wav");
   EXPECT_EQ(out.channels, 2);
   EXPECT_EQ(out.sampleRate, kRate);

@@ -68,8 +68,10 @@ class ScratchDir {
   fs::path path_;
 };
 
-// Runs oxel with the arguments (no shell); stdout and stderr go through files.
-inline RunResult runOxel(const std::vector<std::string>& args) {
+// Runs oxel with the arguments (no shell); stdout and stderr go through
+// files, standard input comes from `input`.
+inline RunResult runOxel(const std::vector<std::string>& args,
+                         const std::string& input = "/dev/null") {
   ScratchDir capture;
   const std::string outPath = capture / "stdout", errPath = capture / "stderr";
   std::vector<char*> argv;
@@ -80,7 +82,7 @@ inline RunResult runOxel(const std::vector<std::string>& args) {
   if (pid == 0) {
     const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int in = open("/dev/null", O_RDONLY);
+    const int in = open(input.c_str(), O_RDONLY);
     dup2(out, 1);
     dup2(err, 2);
     dup2(in, 0);
@@ -149,10 +151,15 @@ inline Audio constant(std::vector<float> frame, size_t frames, int sampleRate = 
   return audio;
 }
 
+// oxel render's default pre-roll: frames of silence run and dropped first.
+inline constexpr int kDefaultPreroll = 16384;
+
 // Drives a plug-in directly through its effect record, block by block with
-// processReplacing; `beforeBlock(plugin, firstFrame)` may set parameters.
+// processReplacing, as oxel render does: `beforeBlock(plugin, firstFrame)`
+// may set parameters; the values for frame 0 are set before the pre-roll.
 inline Audio renderDirect(const std::string& soPath, const Audio& in, int block,
-                          const std::function<void(oxel::PluginInstance&, size_t)>& beforeBlock) {
+                          const std::function<void(oxel::PluginInstance&, size_t)>& beforeBlock,
+                          int preroll = kDefaultPreroll) {
   std::string error;
   auto library = oxel::PluginLibrary::load(soPath, error);
   if (!library) throw std::runtime_error(error);
@@ -165,7 +172,10 @@ inline Audio renderDirect(const std::string& soPath, const Audio& in, int block,
   for (auto& c : inputs) inPtr.push_back(c.data());
   for (auto& c : outputs) outPtr.push_back(c.data());
   Audio out{numOut, in.sampleRate, 0, std::vector<float>(in.frames() * numOut)};
+  beforeBlock(*plugin, 0);
   plugin->resume();
+  for (int done = 0; done < preroll; done += block)
+    plugin->processReplacing(inPtr.data(), outPtr.data(), std::min(block, preroll - done));
   for (size_t start = 0; start < in.frames(); start += block) {
     const int n = static_cast<int>(std::min<size_t>(block, in.frames() - start));
     beforeBlock(*plugin, start);
