@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Pelrin.h"
+#include "pelrin_reference.h"
 #include "tavrel_probe.h"
 #include "tavrel_reference.h"
 
@@ -22,65 +23,10 @@ namespace {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// ---- The plain recurrence of the microphone pair, one frame at a time ----
-
-struct PelrinRecurrence {
-  // Parameter values and the derived values as a fresh instance holds them:
-  // those of the first program.
-  float parameter[4] = {0.0f, 0.25f, 0.16666667f, 0.5f};
-  double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * 3.141592653589793;
-  double old[7] = {1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // W, XL, YL, ZL, XR, YR, ZR
-  double target[7] = {};
-  double work[4] = {};  // the last frame's W, X, Y, Z terms
-  bool startSettled = true;  // the first block with frames starts at its targets
-
-  void set(int index, float value) {
-    if (!std::isfinite(value)) return;
-    if (index >= 0 && index < 4) parameter[index] = value;
-    azimuth = parameter[0] * 6.283185307179586;
-    elevation = (parameter[1] - 0.25) * 6.283185307179586;
-    angle = parameter[2] * 3.141592653589793;
-    pattern = parameter[3];
-  }
-
-  void run(float* const* in, float* const* out, int frames, bool accumulate) {
-    const double first = pattern * 0.707;
-    target[0] = 1.0 - pattern;
-    target[1] = std::cos(azimuth + angle) * std::cos(elevation) * first;
-    target[2] = std::sin(azimuth + angle) * std::cos(elevation) * first;
-    target[3] = std::sin(elevation) * first;
-    target[4] = std::cos(azimuth - angle) * std::cos(elevation) * first;
-    target[5] = std::sin(azimuth - angle) * std::cos(elevation) * first;
-    target[6] = std::sin(elevation) * first;
-    if (startSettled && frames > 0) {
-      for (int c = 0; c < 7; ++c) old[c] = target[c];
-      startSettled = false;
-    }
-    for (int i = 0; i < frames; ++i) {
-      work[0] = old[0] * in[0][i] + 1e-20;
-      work[1] = in[1][i] + 1e-20;
-      work[2] = in[2][i] + 1e-20;
-      work[3] = in[3][i] + 1e-20;
-      float mic[2];
-      for (int m = 0; m < 2; ++m) {
-        const double* k = old + 1 + 3 * m;
-        mic[m] = static_cast<float>(work[0] + k[0] * work[1] + k[1] * work[2] + k[2] * work[3]);
-      }
-      for (int m = 0; m < 2; ++m) {
-        if (accumulate)
-          out[m][i] = static_cast<float>(out[m][i] + (mic[m] + 1e-20));
-        else
-          out[m][i] = static_cast<float>(mic[m] + 1e-20);
-      }
-      for (int c = 0; c < 7; ++c) old[c] = old[c] * 0.999 + target[c] * (1.0 - 0.999);
-    }
-  }
-};
-
 class PelrinProbe : public Pelrin {
  public:
   PelrinProbe() : Pelrin{nullptr} {}
-  void expectState(const PelrinRecurrence& r, bool framesRan) const {
+  void expectState(const reference::PelrinModel& r, bool framesRan) const {
     const double old[7] = {dZerothLevelOld, dXCoeffLeftOld,  dYCoeffLeftOld, dZCoeffLeftOld,
                            dXCoeffRightOld, dYCoeffRightOld, dZCoeffRightOld};
     const double target[7] = {dZerothLevel, dXCoeffLeft,  dYCoeffLeft, dZCoeffLeft,
@@ -264,13 +210,13 @@ void runSchedule(unsigned seed, int outputs, int totalFrames, ExpectState expect
   }
 }
 
-auto pelrinState = [](const PelrinProbe& p, const PelrinRecurrence& r, bool ran) {
+auto pelrinState = [](const PelrinProbe& p, const reference::PelrinModel& r, bool ran) {
   p.expectState(r, ran);
 };
 
 TEST(DspFastPath, PelrinMatchesThePlainRecurrence) {
   for (unsigned seed = 1; seed <= 8; ++seed)
-    runSchedule<PelrinProbe, PelrinRecurrence>(seed, 2, 1500000, pelrinState);
+    runSchedule<PelrinProbe, reference::PelrinModel>(seed, 2, 1500000, pelrinState);
 }
 
 TEST(DspFastPath, TavrelMatchesThePlainRecurrence) {
@@ -296,7 +242,7 @@ TEST(DspFastPath, PelrinWeightsRestingAsSubnormals) {
   unsigned seed = 100;
   for (const Case& c : cases) {
     PelrinProbe plugin;
-    PelrinRecurrence model;
+    reference::PelrinModel model;
     std::mt19937 rng(seed++);
     // First every weight moves away from its start (the Z weights start at 0).
     for (int i = 0; i < 4; ++i) {

@@ -87,9 +87,9 @@ TEST(OxelInfo, RowsShowTheRangeInTheParametersUnits) {
 }
 
 TEST(OxelInfo, FindsPluginsByNameOnTheSearchPath) {
-  setenv("VST_PATH", OXEL_PLUGIN_DIR, 1);
+  setenv("VST_PATH", builtPluginsFolder().c_str(), 1);
   const RunResult byName = runOxel({"info", "Pelrin", "--json"});
-  const RunResult byFolder = runOxel({"info", std::string{OXEL_PLUGIN_DIR} + "/Pelrin", "--json"});
+  const RunResult byFolder = runOxel({"info", builtPluginsFolder() + "/Pelrin", "--json"});
   unsetenv("VST_PATH");
   ASSERT_EQ(byName.status, 0) << byName.err;
   ASSERT_EQ(byFolder.status, 0) << byFolder.err;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "built_plugins.h"
 #include "plugin_host.h"
 
 namespace oxel_test {
@@ -26,8 +27,8 @@ namespace oxel_test {
 namespace fs = std::filesystem;
 
 inline const std::string kOxel = std::string{OXEL_BINARY_DIR} + "/bin/oxel";
-inline const std::string kPelrin = std::string{OXEL_PLUGIN_DIR} + "/Pelrin/Pelrin.so";
-inline const std::string kTavrel = std::string{OXEL_PLUGIN_DIR} + "/Tavrel/Tavrel.so";
+inline const std::string kPelrin = builtPluginPath("Pelrin");
+inline const std::string kTavrel = builtPluginPath("Tavrel");
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal

@@ -6,15 +6,12 @@
 #include <string>
 
 #include "Pelrin.h"
+#include "sentinel_text.h"
 
 namespace {
 
 std::string text(void (Pelrin::*get)(VstInt32, char*), Pelrin& p, VstInt32 index) {
-  char buffer[64];
-  std::memset(buffer, '#', sizeof buffer);
-  buffer[sizeof buffer - 1] = 0;
-  (p.*get)(index, buffer);
-  return buffer;
+  return sentinelText([&](char* buffer) { (p.*get)(index, buffer); });
 }
 
 std::string display(Pelrin& p, VstInt32 index) { return text(&Pelrin::getParameterDisplay, p, index); }
@@ -70,10 +67,10 @@ TEST(PelrinParameters, NamesLabelsAndDisplays) {
     p.setParameter(c.index, c.value);
     EXPECT_EQ(display(p, c.index), c.shown) << "parameter " << c.index << " = " << c.value;
   }
-  // Out-of-range indexes write nothing.
+  // Out-of-range indexes write nothing (not even a terminator).
   for (VstInt32 index : {-1, 4, 1000}) {
-    EXPECT_EQ(text(&Pelrin::getParameterName, p, index).substr(0, 4), "####");
-    EXPECT_EQ(text(&Pelrin::getParameterDisplay, p, index).substr(0, 4), "####");
+    EXPECT_EQ(text(&Pelrin::getParameterName, p, index), "<unterminated>");
+    EXPECT_EQ(text(&Pelrin::getParameterDisplay, p, index), "<unterminated>");
     EXPECT_EQ(p.getParameter(index), 0.0f);
   }
 }

@@ -41,8 +41,10 @@ void expectMatchesModel(bool accumulate, bool inPlace) {
   for (int frames : blocks) {
     if (!first) {  // the very first block plays the first program
       const float* s = settings[step++ % 4];
-      for (int i = 0; i < 4; ++i) p.setParameter(i, s[i]);
-      model.setParameters(s[0], s[1], s[2], s[3]);
+      for (int i = 0; i < 4; ++i) {
+        p.setParameter(i, s[i]);
+        model.set(i, s[i]);
+      }
     }
     first = false;
     Channels signal = reference::bformatSignal(std::max(frames, 1), step + 3);
@@ -52,8 +54,8 @@ void expectMatchesModel(bool accumulate, bool inPlace) {
       std::copy(expect1.begin(), expect1.end(), b.out[0].begin());
       std::copy(expect2.begin(), expect2.end(), b.out[1].begin());
     }
-    model.run(signal[0].data(), signal[1].data(), signal[2].data(), signal[3].data(),
-              expect1.data(), expect2.data(), frames, accumulate);
+    float* expected[2] = {expect1.data(), expect2.data()};
+    model.run(b.inPtr.data(), expected, frames, accumulate);
     float* outs[2] = {b.outPtr[0], b.outPtr[1]};
     if (inPlace) {  // outputs are the W and X input buffers
       outs[0] = b.inPtr[0];

@@ -1,5 +1,6 @@
 // An independent model of the microphone pair's audio path, written from the
-// formulas (not from the plug-in's code), used to check output samples bit for bit.
+// formulas (not from the plug-in's code), used to check output samples and the
+// smoothing state bit for bit; and a deterministic four-channel test signal.
 #pragma once
 
 #include <cmath>
@@ -7,59 +8,61 @@
 
 namespace reference {
 
+// The plain recurrence, one frame at a time: the parameters, the targets they
+// give once per block, the per-sample glide of the seven weights and the two
+// microphones, in the plug-in's arithmetic order.
 struct PelrinModel {
-  // Derived values as the processor computes them from the four parameters;
-  // a fresh model holds those of the first program.
-  double azimuth = 0.0, elevation = 0.0, angle = 0.0, pattern = 0.0;
-  // Smoothed weights: W, then X/Y/Z of microphone 1, then X/Y/Z of microphone 2.
-  double w = 1.0, xl = 1.0, yl = 1.0, zl = 0.0, xr = 1.0, yr = 1.0, zr = 0.0;
-  // Until the first block with frames: the weights start at that block's targets.
-  bool startSettled = true;
+  // Parameter values and the derived values as a fresh instance holds them:
+  // those of the first program.
+  float parameter[4] = {0.0f, 0.25f, 0.16666667f, 0.5f};
+  double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * 3.141592653589793;
+  double old[7] = {1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // W, XL, YL, ZL, XR, YR, ZR
+  double target[7] = {};
+  double work[4] = {};  // the last frame's W, X, Y, Z terms
+  bool startSettled = true;  // the first block with frames starts at its targets
 
-  PelrinModel() { setParameters(0.0f, 0.25f, 0.16666667f, 0.5f); }
-
-  void setParameters(float fAzimuth, float fElevation, float fAngle, float fPattern) {
-    azimuth = static_cast<double>(fAzimuth) * 6.283185307179586;
-    elevation = (static_cast<double>(fElevation) - 0.25) * 6.283185307179586;
-    angle = static_cast<double>(fAngle) * 3.141592653589793;
-    pattern = fPattern;
+  // As the plug-in's setParameter: non-finite values and other indexes change nothing.
+  void set(int index, float value) {
+    if (!std::isfinite(value)) return;
+    if (index >= 0 && index < 4) parameter[index] = value;
+    azimuth = parameter[0] * 6.283185307179586;
+    elevation = (parameter[1] - 0.25) * 6.283185307179586;
+    angle = parameter[2] * 3.141592653589793;
+    pattern = parameter[3];
   }
 
-  // One block; out1/out2 accumulate when `accumulate`.
-  void run(const float* W, const float* X, const float* Y, const float* Z, float* out1,
-           float* out2, int frames, bool accumulate) {
-    const double a1 = 0.999, a2 = 1.0 - 0.999, tiny = 1e-20;
-    const double zeroth = 1.0 - pattern, first = pattern * 0.707;
-    const double txl = std::cos(azimuth + angle) * std::cos(elevation) * first;
-    const double tyl = std::sin(azimuth + angle) * std::cos(elevation) * first;
-    const double tzl = std::sin(elevation) * first;
-    const double txr = std::cos(azimuth - angle) * std::cos(elevation) * first;
-    const double tyr = std::sin(azimuth - angle) * std::cos(elevation) * first;
-    const double tzr = std::sin(elevation) * first;
+  // One block: four inputs, two outputs, which accumulate when `accumulate`.
+  // Each frame reads its inputs before writing, so in-place buffers work.
+  void run(float* const* in, float* const* out, int frames, bool accumulate) {
+    const double first = pattern * 0.707;
+    target[0] = 1.0 - pattern;
+    target[1] = std::cos(azimuth + angle) * std::cos(elevation) * first;
+    target[2] = std::sin(azimuth + angle) * std::cos(elevation) * first;
+    target[3] = std::sin(elevation) * first;
+    target[4] = std::cos(azimuth - angle) * std::cos(elevation) * first;
+    target[5] = std::sin(azimuth - angle) * std::cos(elevation) * first;
+    target[6] = std::sin(elevation) * first;
     if (startSettled && frames > 0) {
-      w = zeroth;
-      xl = txl, yl = tyl, zl = tzl;
-      xr = txr, yr = tyr, zr = tzr;
+      for (int c = 0; c < 7; ++c) old[c] = target[c];
       startSettled = false;
     }
     for (int i = 0; i < frames; ++i) {
-      const double nw = w * W[i] + tiny, nx = X[i] + tiny, ny = Y[i] + tiny, nz = Z[i] + tiny;
-      const float m1 = static_cast<float>(nw + xl * nx + yl * ny + zl * nz);
-      const float m2 = static_cast<float>(nw + xr * nx + yr * ny + zr * nz);
-      if (accumulate) {
-        out1[i] = static_cast<float>(out1[i] + (m1 + tiny));
-        out2[i] = static_cast<float>(out2[i] + (m2 + tiny));
-      } else {
-        out1[i] = static_cast<float>(m1 + tiny);
-        out2[i] = static_cast<float>(m2 + tiny);
+      work[0] = old[0] * in[0][i] + 1e-20;
+      work[1] = in[1][i] + 1e-20;
+      work[2] = in[2][i] + 1e-20;
+      work[3] = in[3][i] + 1e-20;
+      float mic[2];
+      for (int m = 0; m < 2; ++m) {
+        const double* k = old + 1 + 3 * m;
+        mic[m] = static_cast<float>(work[0] + k[0] * work[1] + k[1] * work[2] + k[2] * work[3]);
       }
-      w = w * a1 + zeroth * a2;
-      xl = xl * a1 + txl * a2;
-      yl = yl * a1 + tyl * a2;
-      zl = zl * a1 + tzl * a2;
-      xr = xr * a1 + txr * a2;
-      yr = yr * a1 + tyr * a2;
-      zr = zr * a1 + tzr * a2;
+      for (int m = 0; m < 2; ++m) {
+        if (accumulate)
+          out[m][i] = static_cast<float>(out[m][i] + (mic[m] + 1e-20));
+        else
+          out[m][i] = static_cast<float>(mic[m] + 1e-20);
+      }
+      for (int c = 0; c < 7; ++c) old[c] = old[c] * 0.999 + target[c] * (1.0 - 0.999);
     }
   }
 };

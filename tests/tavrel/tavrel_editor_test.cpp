@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "built_plugins.h"
 #include "headless_parent.h"
 #include "platform.h"
 #include "plugin_host.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-const char* const kPluginPath = OXEL_PLUGIN_DIR "/Tavrel/Tavrel.so";
+const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int32_t kWidth = 188;
 constexpr int32_t kHeight = 192;
 // The switch's six rows, one click height each, and a column inside it.

@@ -4,35 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 
+#include "sentinel_text.h"
 #include "tavrel_probe.h"
 #include "tavrel_reference.h"
 
 namespace {
 
-constexpr char kSentinel = '#';
-
-// Runs a text query into a buffer full of sentinels; reports the text and
-// whether anything beyond its terminator was touched.
-template <class Query>
-std::string textOf(Query query, bool* untouched = nullptr) {
-  char buffer[128];
-  std::memset(buffer, kSentinel, sizeof buffer);
-  query(buffer);
-  if (untouched) *untouched = buffer[0] == kSentinel;
-  const void* end = std::memchr(buffer, 0, sizeof buffer);
-  if (end == nullptr) return "<unterminated>";
-  const size_t length = static_cast<const char*>(end) - buffer;
-  for (size_t i = length + 1; i < sizeof buffer; ++i)
-    if (buffer[i] != kSentinel) return "<overrun>";
-  return std::string(buffer, length);
-}
-
 std::string display(Tavrel& t, VstInt32 index) {
-  return textOf([&](char* b) { t.getParameterDisplay(index, b); });
+  return sentinelText([&](char* b) { t.getParameterDisplay(index, b); });
 }
 
 TEST(TavrelProcessor, FreshInstanceHasDefaultBankAndIdentity) {
@@ -47,11 +29,11 @@ TEST(TavrelProcessor, FreshInstanceHasDefaultBankAndIdentity) {
   EXPECT_FALSE(e->flags & effFlagsHasEditor);
   EXPECT_EQ(t.getPlugCategory(), 7);
   EXPECT_EQ(t.getVendorVersion(), 1024);
-  EXPECT_EQ(textOf([&](char* b) { EXPECT_TRUE(t.getVendorString(b)); }), "Oxel Music Dept.");
+  EXPECT_EQ(sentinelText([&](char* b) { EXPECT_TRUE(t.getVendorString(b)); }), "Oxel Music Dept.");
 
   for (VstInt32 p = 0; p < 32; ++p) {
     t.setProgram(p);
-    EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "Ambisonic field control") << p;
+    EXPECT_EQ(sentinelText([&](char* b) { t.getProgramName(b); }), "Ambisonic field control") << p;
     for (VstInt32 i = 0; i < 4; ++i) EXPECT_EQ(t.getParameter(i), 0.0f) << p << ' ' << i;
   }
   EXPECT_EQ(display(t, 0), "0.000000");
@@ -63,8 +45,8 @@ TEST(TavrelProcessor, NamesLabelsAndPins) {
   const char* names[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
   const char* labels[] = {"degrees", "degrees", "degrees", "process"};
   for (VstInt32 i = 0; i < 4; ++i) {
-    EXPECT_EQ(textOf([&](char* b) { t.getParameterName(i, b); }), names[i]);
-    EXPECT_EQ(textOf([&](char* b) { t.getParameterLabel(i, b); }), labels[i]);
+    EXPECT_EQ(sentinelText([&](char* b) { t.getParameterName(i, b); }), names[i]);
+    EXPECT_EQ(sentinelText([&](char* b) { t.getParameterLabel(i, b); }), labels[i]);
   }
   const char* pins[] = {"W", "X", "Y", "Z"};
   for (VstInt32 i = 0; i < 4; ++i) {
@@ -81,11 +63,11 @@ TEST(TavrelProcessor, NamesLabelsAndPins) {
     EXPECT_FALSE(t.getInputProperties(bad, &p));
     EXPECT_FALSE(t.getOutputProperties(bad, &p));
     bool untouched = false;
-    textOf([&](char* b) { t.getParameterName(bad, b); }, &untouched);
+    sentinelText([&](char* b) { t.getParameterName(bad, b); }, 256, &untouched);
     EXPECT_TRUE(untouched) << bad;
-    textOf([&](char* b) { t.getParameterLabel(bad, b); }, &untouched);
+    sentinelText([&](char* b) { t.getParameterLabel(bad, b); }, 256, &untouched);
     EXPECT_TRUE(untouched) << bad;
-    textOf([&](char* b) { t.getParameterDisplay(bad, b); }, &untouched);
+    sentinelText([&](char* b) { t.getParameterDisplay(bad, b); }, 256, &untouched);
     EXPECT_TRUE(untouched) << bad;
     EXPECT_EQ(t.getParameter(bad), 0.0f);
   }
@@ -189,14 +171,14 @@ TEST(TavrelProcessor, ProgramsKeepTheirValuesAndNames) {
   for (const Case& c : names) {
     std::string copy = c.set;
     t.setProgramName(copy.data());
-    EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), c.reported) << c.set;
+    EXPECT_EQ(sentinelText([&](char* b) { t.getProgramName(b); }), c.reported) << c.set;
   }
   char init[] = "Init";
   t.setProgram(31);
   t.setProgramName(init);
-  EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "Init 32");
+  EXPECT_EQ(sentinelText([&](char* b) { t.getProgramName(b); }), "Init 32");
   t.setProgram(4);
-  EXPECT_EQ(textOf([&](char* b) { t.getProgramName(b); }), "A name much longer than");
+  EXPECT_EQ(sentinelText([&](char* b) { t.getProgramName(b); }), "A name much longer than");
 
   // Numbers outside the bank change nothing.
   for (VstInt32 bad : {-1, 32, 1 << 30}) {

@@ -17,12 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "built_plugins.h"
 #include "headless_parent.h"
 #include "plugin_host.h"
 
 namespace {
 
-const char* const kPluginPath = OXEL_PLUGIN_DIR "/Tavrel/Tavrel.so";
+const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int kWidth = 188;
 constexpr int kHeight = 192;
 

@@ -2,26 +2,18 @@
 // truncation instead of rounding, limits, and never more than 9 bytes written.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
+#include "sentinel_text.h"
 #include "test_effect.h"
 
 namespace {
 
-// Runs a helper on a sentinel-filled buffer; checks it wrote at most 9 bytes, terminated.
+// Runs a helper on a sentinel-filled buffer: the text, which with its
+// terminator must fit the 9 bytes a display may take.
 template <class Call>
 std::string written(Call call) {
-  char buffer[32];
-  std::memset(buffer, '#', sizeof buffer);
-  call(buffer);
-  const void* end = std::memchr(buffer, 0, sizeof buffer);
-  EXPECT_NE(end, nullptr) << "not terminated";
-  if (end == nullptr) return {};
-  const size_t length = static_cast<const char*>(end) - buffer;
-  EXPECT_LE(length + 1, 9u) << "overran the 9-byte budget";
-  for (size_t i = length + 1; i < sizeof buffer; ++i) EXPECT_EQ(buffer[i], '#') << "byte " << i;
-  return std::string{buffer, length};
+  return sentinelText(call, 9);
 }
 
 struct FloatCase {
