@@ -1,0 +1,214 @@
+// Pelrin's editor through the plug-in's entry point, headless, as a host
+// drives it: a drag on each knob in each knob mode and on the slider is one
+// gesture on the host with automation only when the value changes; a host
+// value is drawn at the next idle and never before; and the whole editor
+// matches its reviewed pictures (fresh, host values outside 0..1, about
+// picture open). Regenerate the pictures on purpose only, on the reference
+// Debian 12 machine:
+//   OXEL_UPDATE_GOLDENS=1 pelrin_plugin_editor_tests --gtest_filter='*Golden*'
+// On a mismatch the actual picture is written next to the test program.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "built_plugins.h"
+#include "headless_parent.h"
+#include "platform.h"
+#include "plugin_host.h"
+
+namespace {
+
+using oxel::HostRequest;
+using oxel::PluginInstance;
+
+std::unique_ptr<PluginInstance> newPelrin() {
+  static std::shared_ptr<oxel::PluginLibrary> library = [] {
+    std::string error;
+    auto l = oxel::PluginLibrary::load(builtPluginPath("Pelrin"), error);
+    EXPECT_TRUE(l) << error;
+    return l;
+  }();
+  std::string error;
+  auto instance = PluginInstance::create(library, error);
+  EXPECT_TRUE(instance) << error;
+  return instance;
+}
+
+struct Window {
+  explicit Window(std::string script = {}) : text{std::move(script)} {
+    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+    record.version = OXEL_HEADLESS_PARENT_VERSION;
+    record.script = text.c_str();
+    record.idleStepMs = 33;
+  }
+  std::vector<uint32_t> pixels() const {
+    return {record.pixels, record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
+  }
+  std::string text;
+  OxelHeadlessParent record{};
+};
+
+// Opens, plays the script, returns what the window showed, closes.
+std::vector<uint32_t> shot(PluginInstance& plugin, const std::string& script) {
+  Window window{script};
+  plugin.dispatch(effEditOpen, 0, 0, &window.record);
+  EXPECT_EQ(window.record.scriptError, 0u);
+  for (int i = 0; i < 20000 && !window.record.scriptDone; ++i) plugin.dispatch(effEditIdle);
+  for (int i = 0; i < 4; ++i) plugin.dispatch(effEditIdle);
+  auto pixels = window.pixels();
+  plugin.dispatch(effEditClose);
+  EXPECT_EQ(window.record.openWindows, 0u);
+  return pixels;
+}
+
+std::vector<HostRequest> edits(const PluginInstance& plugin) {
+  std::vector<HostRequest> out;
+  for (const auto& r : plugin.requests())
+    if (r.opcode != audioMasterIdle) out.push_back(r);
+  return out;
+}
+
+// Exactly one gesture on `index`: begin, automates that each change the
+// value (the first equal to `first` when given), end.
+void expectOneGesture(const std::vector<HostRequest>& log, VstInt32 index, float last, float first = NAN) {
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log.front().index, index);
+  EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
+  EXPECT_EQ(log.back().index, index);
+  for (size_t i = 1; i + 1 < log.size(); ++i) {
+    EXPECT_EQ(log[i].opcode, audioMasterAutomate) << i;
+    EXPECT_EQ(log[i].index, index) << i;
+    if (i > 1) {
+      EXPECT_NE(log[i].opt, log[i - 1].opt) << "automation without a change at " << i;
+    }
+  }
+  if (!std::isnan(first)) {
+    EXPECT_NEAR(log[1].opt, first, 1e-4f);
+  }
+  EXPECT_NEAR(log[log.size() - 2].opt, last, 1e-4f);
+}
+
+TEST(PelrinPluginEditor, EveryKnobInEveryKnobModeIsOneGesture) {
+  struct Knob {
+    int32_t cx, cy;
+    float start;
+  };
+  const Knob knobs[] = {{72, 72, 0.0f}, {72, 136, 0.25f}, {152, 72, 1.0f / 6.0f}};
+  for (VstInt32 mode = 0; mode < 3; ++mode) {
+    for (VstInt32 index = 0; index < 3; ++index) {
+      SCOPED_TRACE("knob mode " + std::to_string(mode) + ", parameter " + std::to_string(index));
+      const Knob& k = knobs[index];
+      auto plugin = newPelrin();
+      plugin->dispatch(effSetEditKnobMode, 0, mode);
+      plugin->clearRequests();
+      std::string script;
+      float last = 0.0f;
+      float first = NAN;
+      if (mode == 2) {
+        // Linear: 20 pixels right add 20 / 200.
+        script = "drag " + std::to_string(k.cx) + " " + std::to_string(k.cy) + " " + std::to_string(k.cx + 20) + " " +
+                 std::to_string(k.cy) + "\n";
+        last = k.start + 0.1f;
+      } else {
+        // A quarter turn from 3 o'clock to 6 o'clock: circular jumps to 0.25
+        // and ends at 0.5; relative keeps the value and adds a quarter.
+        script = "drag " + std::to_string(k.cx + 20) + " " + std::to_string(k.cy) + " " + std::to_string(k.cx) + " " +
+                 std::to_string(k.cy + 20) + "\n";
+        if (mode == 0) {
+          if (k.start != 0.25f) first = 0.25f;  // the click itself is a change
+          last = 0.5f;
+        } else {
+          last = k.start + 0.25f;
+        }
+      }
+      shot(*plugin, script);
+      expectOneGesture(edits(*plugin), index, last, first);
+      EXPECT_NEAR(plugin->parameter(index), last, 1e-4f);
+    }
+  }
+  newPelrin()->dispatch(effSetEditKnobMode, 0, 0);
+}
+
+TEST(PelrinPluginEditor, SliderDragAndDefaultClick) {
+  auto plugin = newPelrin();
+  plugin->clearRequests();
+  shot(*plugin, "drag 37 200 178 200\n");
+  expectOneGesture(edits(*plugin), 3, 1.0f, 0.0f);
+  EXPECT_EQ(plugin->parameter(3), 1.0f);
+  plugin->clearRequests();
+  shot(*plugin, "click 150 200 ctrl\n");
+  expectOneGesture(edits(*plugin), 3, 0.5f, 0.5f);
+}
+
+TEST(PelrinPluginEditor, HostValuesAreDrawnAtTheNextIdleNeverBefore) {
+  auto plugin = newPelrin();
+  Window window;
+  plugin->dispatch(effEditOpen, 0, 0, &window.record);
+  plugin->dispatch(effEditIdle);
+  const auto before = window.pixels();
+  const uint32_t flushes = window.record.flushCount;
+  plugin->setParameter(0, 0.5f);
+  plugin->setProgram(2);  // the program's values: the first program's
+  plugin->setParameter(3, 0.9f);
+  EXPECT_EQ(window.pixels(), before);
+  EXPECT_EQ(window.record.flushCount, flushes);
+  plugin->dispatch(effEditIdle);
+  EXPECT_NE(window.pixels(), before);
+  plugin->dispatch(effEditClose);
+  // The same values set before opening give the same picture.
+  auto other = newPelrin();
+  other->setProgram(2);
+  other->setParameter(3, 0.9f);
+  plugin->setParameter(0, 0.5f);
+  plugin->setParameter(0, 0.0f);
+  EXPECT_EQ(shot(*other, ""), shot(*plugin, ""));
+}
+
+void expectGolden(const std::vector<uint32_t>& pixels, const std::string& name) {
+  const std::string path = std::string{OXEL_SOURCE_DIR} + "/tests/pelrin_editor/data/" + name + ".png";
+  oxel::platform::PixelPort actual{224, 240};
+  ASSERT_EQ(pixels.size(), 224u * 240u) << name;
+  for (int32_t y = 0; y < 240; ++y)
+    for (int32_t x = 0; x < 224; ++x) actual.set(x, y, pixels[static_cast<size_t>(y) * 224 + static_cast<size_t>(x)]);
+  if (std::getenv("OXEL_UPDATE_GOLDENS")) {
+    ASSERT_TRUE(oxel::platform::writePng(actual, path)) << path;
+    return;
+  }
+  auto golden = oxel::platform::decodeImageFile(path);
+  ASSERT_TRUE(golden) << "missing " << path << " (OXEL_UPDATE_GOLDENS=1 writes it)";
+  ASSERT_EQ(golden->width(), 224);
+  ASSERT_EQ(golden->height(), 240);
+  int32_t differing = 0;
+  for (int32_t y = 0; y < 240; ++y)
+    for (int32_t x = 0; x < 224; ++x) differing += (golden->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
+  if (differing != 0) oxel::platform::writePng(actual, std::string{OXEL_BINARY_DIR} + "/" + name + "-actual.png");
+  EXPECT_EQ(differing, 0) << name << ": the actual picture is in the build folder";
+}
+
+TEST(PelrinPluginEditorGolden, Fresh) {
+  auto plugin = newPelrin();
+  expectGolden(shot(*plugin, ""), "pelrin_fresh");
+}
+
+TEST(PelrinPluginEditorGolden, HostValuesOutsideTheRange) {
+  auto plugin = newPelrin();
+  plugin->setParameter(0, 1.5f);
+  plugin->setParameter(1, -0.5f);
+  plugin->setParameter(2, 1e6f);
+  plugin->setParameter(3, 1.5f);
+  expectGolden(shot(*plugin, ""), "pelrin_outside_range");
+}
+
+TEST(PelrinPluginEditorGolden, AboutPictureOpen) {
+  auto plugin = newPelrin();
+  plugin->clearRequests();
+  expectGolden(shot(*plugin, "click 93 7\n"), "pelrin_about");
+  EXPECT_TRUE(edits(*plugin).empty());
+}
+
+}  // namespace
