@@ -1,0 +1,173 @@
+// Pelrin's editor in a real X server (Xvfb in the test command), loaded
+// through its entry point: a drag made with xdotool on the Azimuth knob
+// reaches the host as exactly one gesture with automation on parameter 0,
+// the window shows the headless picture, and a click on the title opens the
+// about picture, which the next click closes without touching a parameter.
+// Skipped without a display unless OXEL_REQUIRE_X11 is set.
+// gtest first: Xlib defines macros (None, Bool) that clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "built_plugins.h"
+#include "headless_parent.h"
+#include "plugin_host.h"
+
+namespace {
+
+constexpr int kWidth = 224;
+constexpr int kHeight = 240;
+
+std::unique_ptr<oxel::PluginInstance> newPelrin() {
+  static std::shared_ptr<oxel::PluginLibrary> library = [] {
+    std::string error;
+    auto l = oxel::PluginLibrary::load(builtPluginPath("Pelrin"), error);
+    EXPECT_TRUE(l) << error;
+    return l;
+  }();
+  std::string error;
+  return oxel::PluginInstance::create(library, error);
+}
+
+// The picture the headless back end shows after `script`.
+std::vector<uint32_t> headlessPicture(const std::string& script) {
+  auto plugin = newPelrin();
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  OxelHeadlessParent record{};
+  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  record.version = OXEL_HEADLESS_PARENT_VERSION;
+  record.script = script.c_str();
+  record.idleStepMs = 33;
+  plugin->dispatch(effEditOpen, 0, 0, &record);
+  for (int i = 0; i < 10000 && !record.scriptDone; ++i) plugin->dispatch(effEditIdle);
+  for (int i = 0; i < 4; ++i) plugin->dispatch(effEditIdle);
+  std::vector<uint32_t> pixels{record.pixels, record.pixels + kWidth * kHeight};
+  plugin->dispatch(effEditClose);
+  ::unsetenv("OXEL_EDITOR_BACKEND");
+  return pixels;
+}
+
+std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& plugin) {
+  std::vector<oxel::HostRequest> out;
+  for (const auto& r : plugin.requests())
+    if (r.opcode != audioMasterIdle) out.push_back(r);
+  return out;
+}
+
+class PelrinX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("OXEL_EDITOR_BACKEND");
+    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      display = XOpenDisplay(nullptr);
+    }
+    if (!display) {
+      if (std::getenv("OXEL_REQUIRE_X11")) FAIL() << "no X display";
+      GTEST_SKIP() << "no X display";
+    }
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
+                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapRaised(display, parent);
+    XSync(display, False);
+  }
+  void TearDown() override {
+    if (!display) return;
+    if (parent) XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+  }
+  template <typename Done>
+  bool idleUntil(oxel::PluginInstance& plugin, int ms, Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      plugin.dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+  void idleFor(oxel::PluginInstance& plugin, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (int i = 0; i < 5 || std::chrono::steady_clock::now() < end; ++i) {
+      plugin.dispatch(effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  std::vector<uint32_t> screenshot() {
+    XSync(display, False);
+    XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    std::vector<uint32_t> out;
+    if (!image) return out;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return out;
+  }
+  static void xdotool(const std::string& args) {
+    FILE* pipe = ::popen(("xdotool " + args + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    const int status = ::pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+  }
+
+  Display* display{nullptr};
+  Window parent{0};
+};
+
+TEST_F(PelrinX11, XdotoolDragOnAzimuthIsOneGestureAndTheTitleOpensTheAboutPicture) {
+  const auto fresh = headlessPicture("");
+  const auto about = headlessPicture("click 93 7\n");
+  auto plugin = newPelrin();
+  ASSERT_TRUE(plugin);
+  plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
+  ASSERT_TRUE(idleUntil(*plugin, 10000, [&] { return screenshot() == fresh; }))
+      << "the editor window was not mapped and drawn as headless within 10 s";
+  idleFor(*plugin, 30);
+
+  // Azimuth: press at 3 o'clock, turn to 6 o'clock.
+  plugin->clearRequests();
+  xdotool("mousemove --sync 92 72 mousedown 1 mousemove --sync 86 86 mousemove --sync 72 92 mouseup 1");
+  idleUntil(*plugin, 5000, [&] {
+    const auto log = edits(*plugin);
+    return !log.empty() && log.back().opcode == audioMasterEndEdit;
+  });
+  idleFor(*plugin, 50);
+  const auto log = edits(*plugin);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log.front().index, 0);
+  EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
+  EXPECT_EQ(log.back().index, 0);
+  for (size_t i = 1; i + 1 < log.size(); ++i) {
+    EXPECT_EQ(log[i].opcode, audioMasterAutomate) << i;
+    EXPECT_EQ(log[i].index, 0) << i;
+  }
+  EXPECT_NEAR(plugin->parameter(0), 0.5f, 1e-4f);
+
+  // The title: the about picture covers the window; any click closes it.
+  plugin->clearRequests();
+  xdotool("mousemove --sync 93 7 click 1");
+  EXPECT_TRUE(idleUntil(*plugin, 5000, [&] { return screenshot() == about; })) << "no about picture";
+  xdotool("mousemove --sync 100 150 click 1");
+  EXPECT_TRUE(idleUntil(*plugin, 5000, [&] { return screenshot() != about; })) << "the about picture stayed";
+  idleFor(*plugin, 50);
+  EXPECT_TRUE(edits(*plugin).empty());
+  EXPECT_NEAR(plugin->parameter(0), 0.5f, 1e-4f);
+  plugin->dispatch(effEditClose);
+}
+
+}  // namespace
