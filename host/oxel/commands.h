@@ -25,6 +25,7 @@ int runDemo(const Args& args);
 int runBench(const Args& args);
 int runShot(const Args& args);
 int runEdit(const Args& args);
+int runGallery(const Args& args);
 int runStress(const Args& args);
 
 // Prints "oxel: message" on stderr and returns status.

@@ -3,19 +3,22 @@
 // idles the editor at about 30 Hz and prints every host request the editor
 // makes (automate with index and value, beginEdit/endEdit, sizeWindow).
 // Ends when the window is closed or destroyed, on Ctrl+C, or after
-// --seconds.
+// --seconds. With --gallery the editor is the toolkit's built-in control
+// gallery instead of a plug-in's.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
 #include <csignal>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "GalleryEffect.h"
 #include "argument_reader.h"
 #include "commands.h"
 #include "editor_requests.h"
@@ -28,11 +31,14 @@ namespace {
 
 constexpr const char* kEditHelp =
     "usage: oxel edit PLUGIN [--seconds N] [--all]\n"
+    "       oxel edit --gallery [--seconds N] [--all]\n"
     "\n"
     "Opens the plug-in's editor in a window (needs an X display) and prints the\n"
     "host requests it makes, one a line: automate index=I value=V, beginEdit\n"
     "index=I, endEdit index=I, sizeWindow width=W height=H. The first line is\n"
     "'window 0xID WIDTHxHEIGHT'. Close the window (or press Ctrl+C) to quit.\n"
+    "  --gallery     show the toolkit's control gallery (every control, meters\n"
+    "                fed by a test signal) instead of a plug-in's editor\n"
     "  --seconds N   quit by itself after N seconds\n"
     "  --all         also print the host-idle requests of drags\n";
 
@@ -73,18 +79,29 @@ void printRequest(void* context, const HostRequest& request) {
   std::fflush(stdout);
 }
 
+// The gallery's host requests go where a plug-in's go.
+EditState* gGalleryState = nullptr;
+VstIntPtr galleryHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt) {
+  if (opcode == audioMasterVersion) return 2400;
+  if (gGalleryState) printRequest(gGalleryState, HostRequest{opcode, index, value, opt});
+  return 0;
+}
+
 }  // namespace
 
 int runEdit(const Args& args) {
   double seconds = 0.0;
   EditState state;
   std::vector<std::string> positional;
+  bool gallery = false;
   ArgumentReader reader{"edit", kEditHelp};
   reader.number("--seconds", 0.001, 1e9, "seconds", seconds)
       .flag("--all", state.all)
-      .positionals("PLUGIN", 1, 1, positional);
+      .flag("--gallery", gallery)
+      .positionals("PLUGIN", 0, 1, positional);
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
-  const std::string& pluginName = positional[0];
+  if (gallery == !positional.empty())
+    return fail(kExitUsage, "edit: takes a PLUGIN or --gallery (try 'oxel edit --help')");
 
   // The parent handed over is a real X window: the plug-in must not take it
   // for a headless record.
@@ -93,19 +110,31 @@ int runEdit(const Args& args) {
   Display* display = connection.get();
   if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");
 
-  std::string error;
-  auto plugin = openPlugin(pluginName, error);
-  if (!plugin) return fail(kExitNoPlugin, error);
-  if (!(plugin->effect()->flags & effFlagsHasEditor))
-    return fail(kExitFailure, "edit: the plug-in has no editor");
+  std::unique_ptr<PluginInstance> plugin;
+  std::unique_ptr<GalleryEffect> galleryEffect;
+  AEffect* effect = nullptr;
+  if (gallery) {
+    gGalleryState = &state;
+    galleryEffect = std::make_unique<GalleryEffect>(galleryHost);
+    effect = galleryEffect->getAeffect();
+  } else {
+    std::string error;
+    plugin = openPlugin(positional[0], error);
+    if (!plugin) return fail(kExitNoPlugin, error);
+    if (!(plugin->effect()->flags & effFlagsHasEditor))
+      return fail(kExitFailure, "edit: the plug-in has no editor");
+  }
+  auto dispatch = [&](VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr) -> VstIntPtr {
+    return plugin ? plugin->dispatch(opcode, 0, value, ptr) : effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+  };
   ERect* rect = nullptr;
-  plugin->dispatch(effEditGetRect, 0, 0, &rect);
+  dispatch(effEditGetRect, 0, &rect);
   const int width = rect ? std::max(rect->right - rect->left, 1) : 1;
   const int height = rect ? std::max(rect->bottom - rect->top, 1) : 1;
 
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
                                             static_cast<unsigned>(height), 0, 0, 0);
-  const std::string title = "oxel edit: " + plugin->effectName();
+  const std::string title = "oxel edit: " + (plugin ? plugin->effectName() : std::string{"control gallery"});
   XStoreName(display, window, title.c_str());
   Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, window, &deleteWindow, 1);
@@ -121,8 +150,8 @@ int runEdit(const Args& args) {
 
   std::printf("window 0x%lx %dx%d\n", window, width, height);
   std::fflush(stdout);
-  plugin->setRequestObserver(printRequest, &state);
-  plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window));
+  if (plugin) plugin->setRequestObserver(printRequest, &state);
+  dispatch(effEditOpen, 0, reinterpret_cast<void*>(window));
 
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
@@ -141,7 +170,7 @@ int runEdit(const Args& args) {
       }
     }
     if (done) break;
-    plugin->dispatch(effEditIdle);
+    dispatch(effEditIdle);
     if (state.pendingWidth > 0 && state.pendingHeight > 0) {
       XResizeWindow(display, window, static_cast<unsigned>(state.pendingWidth),
                     static_cast<unsigned>(state.pendingHeight));
@@ -155,8 +184,9 @@ int runEdit(const Args& args) {
     else
       next = now;
   }
-  plugin->dispatch(effEditClose);
-  plugin->setRequestObserver(nullptr, nullptr);
+  dispatch(effEditClose);
+  if (plugin) plugin->setRequestObserver(nullptr, nullptr);
+  gGalleryState = nullptr;
   if (!destroyed) XDestroyWindow(display, window);
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);

@@ -29,6 +29,8 @@ constexpr Command kCommands[] = {
      oxel::runShot},
     {"edit", "edit PLUGIN", "open the plug-in's editor in an X11 window, print its edits",
      oxel::runEdit},
+    {"gallery", "gallery OUT.png", "draw the toolkit's control gallery without a display, to PNG",
+     oxel::runGallery},
     {"bench", "bench [--dir DIR]", "run the benchmark programs and print their ratios",
      oxel::runBench},
     {"stress", "stress PLUGIN", "torture a plug-in as demanding hosts do; report failures",

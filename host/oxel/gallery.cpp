@@ -1,0 +1,99 @@
+// oxel gallery: the toolkit's control gallery drawn without a display and
+// written to a PNG: every control of the family on one frame, the about
+// picture open, the meters showing a moment of their test signal, and the
+// option menu's pop-up open over it with its submenu cascaded (the pop-up is
+// drawn as the X11 back end shows it). Needs no X display.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "COptionMenu.h"
+#include "GalleryEditor.h"
+#include "GalleryEffect.h"
+#include "argument_reader.h"
+#include "commands.h"
+#include "headless_parent.h"
+#include "platform.h"
+#include "popup_menu.h"
+
+namespace oxel {
+
+namespace {
+
+constexpr const char* kGalleryHelp =
+    "usage: oxel gallery OUT.png [--closed]\n"
+    "\n"
+    "Draws the control gallery (knobs, slider, switch, display, option menu,\n"
+    "level meters, movie buttons, about picture) without a display and writes it\n"
+    "to OUT.png, with the option menu's pop-up and the about picture open.\n"
+    "'oxel edit --gallery' shows the same gallery in a window.\n"
+    "  --closed   leave the pop-up and the about picture closed\n";
+
+VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// Draws the pop-up as it opens under the menu, with the submenu entry lit
+// and its submenu cascaded beside it.
+void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port) {
+  int32_t offset = 0;
+  const platform::PopupMenuTree* tree = menu.appendItems(offset);
+  const CRect& r = menu.getViewSize();
+  platform::PopupNavigator nav{*tree, r.left, r.bottom, port.bounds()};
+  const auto& items = tree->menus.front().items;
+  for (size_t i = 0; i < items.size(); ++i) {
+    nav.key(platform::PopupNavigator::Key::down);
+    if (nav.levels().front().highlighted >= 0 && items[static_cast<size_t>(nav.levels().front().highlighted)].submenu >= 0)
+      break;
+  }
+  nav.key(platform::PopupNavigator::Key::right);
+  nav.key(platform::PopupNavigator::Key::down);
+  for (const auto& level : nav.levels())
+    platform::drawPopupMenu(port, level.x, level.y, tree->menus[static_cast<size_t>(level.menu)], level.highlighted);
+  menu.removeItems();
+}
+
+}  // namespace
+
+int runGallery(const Args& args) {
+  bool closed = false;
+  std::vector<std::string> positional;
+  ArgumentReader reader{"gallery", kGalleryHelp};
+  reader.flag("--closed", closed).positionals("OUT.png", 1, 1, positional);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
+  const std::string& out = positional[0];
+
+  // The gallery's window draws into memory; oxel reads what it shows.
+  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  GalleryEffect effect{quietHost};
+  auto* editor = static_cast<GalleryEditor*>(effect.getEditor());
+  editor->setLiveSignal(false);
+
+  // A click on the about hot spot opens the about picture.
+  const std::string script = closed ? "" : "click 800 14\nwait 40\n";
+  OxelHeadlessParent record{};
+  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  record.version = OXEL_HEADLESS_PARENT_VERSION;
+  record.script = script.c_str();
+  record.idleStepMs = 20;
+  AEffect* e = effect.getAeffect();
+  e->dispatcher(e, effEditOpen, 0, 0, &record, 0.0f);
+  for (int i = 0; i < 1000 && !record.scriptDone; ++i) e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+  for (int i = 0; i < 4; ++i) e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+  if (!record.pixels || record.width <= 0 || record.height <= 0) {
+    e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+    return fail(kExitFailure, "gallery: the gallery's window did not open");
+  }
+  platform::PixelPort picture{record.width, record.height};
+  for (int32_t y = 0; y < record.height; ++y)
+    for (int32_t x = 0; x < record.width; ++x)
+      picture.set(x, y, record.pixels[static_cast<size_t>(y) * static_cast<size_t>(record.width) + static_cast<size_t>(x)]);
+  if (!closed && editor->getOptionMenu()) drawOpenMenu(*editor->getOptionMenu(), picture);
+  e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+  if (!platform::writePng(picture, out)) return fail(kExitFailure, "gallery: cannot write " + out);
+  std::printf("%s %dx%d\n", out.c_str(), picture.width(), picture.height());
+  return kExitOk;
+}
+
+}  // namespace oxel
