@@ -36,7 +36,7 @@ def rgb(hex_colour):
 
 PANEL = rgb("#272B32")          # flat face plate; every knob square sits on it
 PANEL_LIGHT = rgb("#30353E")    # top of the header band
-PANEL_DARK = rgb("#1E2228")     # bottom of the header band, lower bezel
+PANEL_DARK = rgb("#1E2228")     # the plate's bottom edge, below the controls
 WELL = rgb("#1A1D22")           # recessed slots around displays and the switch
 LABEL = rgb("#C8CCD2")          # control labels
 LABEL_DIM = rgb("#7E858F")      # secondary text, scale marks
@@ -47,7 +47,6 @@ KNOB_SKIRT_DARK = rgb("#17191D")
 KNOB_CAP_LIGHT = rgb("#4C535E")
 KNOB_CAP_DARK = rgb("#2A2E35")
 DISPLAY_FRAME = (0.0, 0.0, 1.0)  # what the editors' displays draw themselves
-KEY_WHITE = (1.0, 1.0, 1.0)      # transparent colour of keyed pictures
 HIGHLIGHT_WHITE = rgb("#FEFEFE")  # the whitest a keyed picture may paint
 
 AMBER = rgb("#F2A33A")           # Pelrin's accent
@@ -455,7 +454,6 @@ def panel_base(ctx, width, height):
     ctx.fill()
     hline(ctx, 0, width - 1, HEADER_H, (0, 0, 0, 0.55))
     hline(ctx, 0, width - 1, HEADER_H + 1, (1, 1, 1, 0.05))
-    # the plate darkens a little towards the bottom, below the controls
     bevel_box(ctx, 0, 0, width - 1, height - 1, raised=True)
 
 
