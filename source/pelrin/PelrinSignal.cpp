@@ -168,20 +168,11 @@ __attribute__((always_inline)) inline void renderAll(Weights& state, const Weigh
                               targetTerm.zLeft};
       const Doubles4 rightTerm{targetTerm.xRight, targetTerm.yRight, targetTerm.zRight, 0.0};
       for (; i + 4 <= end; i += 4) {
-        Doubles4 l[4], r[4];
-#pragma GCC unroll 4
-        for (int frame = 0; frame < 4; ++frame) {
-          l[frame] = left;
-          r[frame] = right;
-          left = left * kAvCoef1 + leftTerm;
-          right = right * kAvCoef1 + rightTerm;
-        }
-        WeightVectors v;
-        Doubles4 unused;
-        transpose(l[0], l[1], l[2], l[3], v.zeroth, v.xLeft, v.yLeft, v.zLeft);
-        transpose(r[0], r[1], r[2], r[3], v.xRight, v.yRight, v.zRight, unused);
+        Doubles4 c[8];
+        glideFourFrames(left, right, leftTerm, rightTerm, c);
+        const WeightVectors v{c[0], c[1], c[2], c[3], c[4], c[5], c[6]};
         renderFourFrames<accumulate, false>(v, k, inputs, outputs, i);
-        lastZeroth = l[3][0];
+        lastZeroth = c[0][3];
       }
       k = Weights{left[0], left[1], left[2], left[3], right[0], right[1], right[2]};
     }

@@ -175,18 +175,9 @@ __attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients&
   const Doubles4 secondStep{step.cosine[1], step.cosine[2], 0.0, 0.0};
   VstInt32 i = begin;
   for (; i + 4 <= end; i += 4) {
-    Doubles4 f[4], g[4];
-#pragma GCC unroll 4
-    for (int frame = 0; frame < 4; ++frame) {
-      f[frame] = first;
-      g[frame] = second;
-      first = first * kAvCoef1 + firstStep;
-      second = second * kAvCoef1 + secondStep;
-    }
-    Doubles4 s0, s1, s2, c0, c1, c2, unused0, unused1;
-    transpose(f[0], f[1], f[2], f[3], s0, s1, s2, c0);
-    transpose(g[0], g[1], g[2], g[3], c1, c2, unused0, unused1);
-    renderFourFrames<order, accumulate>(s0, c0, s1, c1, s2, c2, inputs, outputs, i);
+    Doubles4 c[8];  // sine 0..2, cosine 0..2, two unused
+    glideFourFrames(first, second, firstStep, secondStep, c);
+    renderFourFrames<order, accumulate>(c[0], c[3], c[1], c[4], c[2], c[5], inputs, outputs, i);
   }
   StepCoefficients k{{first[0], first[1], first[2]}, {first[3], second[0], second[1]}};
   for (; i < end; ++i) {
