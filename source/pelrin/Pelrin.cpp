@@ -1,21 +1,26 @@
 #include "Pelrin.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <new>
+
+#include "plugin_common.h"
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 const char* const kParameterNames[] = {"Azimuth", "Elevation", "Mic Angle", "Mic Pattern"};
 const char* const kParameterLabels[] = {"degrees", "degrees", "degrees", "pattern"};
-const char* const kInputLabels[] = {"W", "X", "Y", "Z"};
 }  // namespace
+
+const plugin_common::ParameterField<Pelrin, PelrinProgram> Pelrin::kFields[kNumParams] = {
+    {&Pelrin::fAzimuth, &PelrinProgram::fAzimuth},
+    {&Pelrin::fElevation, &PelrinProgram::fElevation},
+    {&Pelrin::fAngle, &PelrinProgram::fAngle},
+    {&Pelrin::fPattern, &PelrinProgram::fPattern}};
 
 PelrinProgram::PelrinProgram()
     : fAzimuth{0.0f}, fElevation{0.25f}, fAngle{0.16666667f}, fPattern{0.5f}, name{} {
-  vsttext::copy(name, "Mic pattern control", 23);
+  vsttext::copy(name, "Mic pattern control", plugin_common::kShortText);
 }
 
 Pelrin::Pelrin(audioMasterCallback audioMaster)
@@ -65,68 +70,39 @@ void Pelrin::deriveValues() {
 }
 
 void Pelrin::setParameter(VstInt32 index, float value) {
-  // A non-finite value would poison the glide state for good: ignore it.
-  if (!std::isfinite(value)) return;
   PelrinProgram* program = programs ? &programs[curProgram] : nullptr;
-  Relaxed<float>* stored = nullptr;
-  Relaxed<float>* programValue = nullptr;
-  switch (index) {
-    case kAzimuth: stored = &fAzimuth; if (program) programValue = &program->fAzimuth; break;
-    case kElevation: stored = &fElevation; if (program) programValue = &program->fElevation; break;
-    case kAngle: stored = &fAngle; if (program) programValue = &program->fAngle; break;
-    case kPattern: stored = &fPattern; if (program) programValue = &program->fPattern; break;
-    default: break;
-  }
-  if (programValue) *programValue = value;
-  if (stored) *stored = value;
+  if (!plugin_common::storeParameter(*this, program, kFields, index, value)) return;
   if (editor) editor->postUpdate();
   deriveValues();
 }
 
 float Pelrin::getParameter(VstInt32 index) {
-  switch (index) {
-    case kAzimuth: return fAzimuth;
-    case kElevation: return fElevation;
-    case kAngle: return fAngle;
-    case kPattern: return fPattern;
-    default: return 0.0f;
-  }
+  return plugin_common::parameterValue(*this, kFields, index);
 }
 
 void Pelrin::setProgram(VstInt32 program) {
   if (programs == nullptr || program < 0 || program >= kNumPrograms) return;
-  const PelrinProgram& p = programs[program];
   curProgram = program;
-  setParameter(kAzimuth, p.fAzimuth);
-  setParameter(kElevation, p.fElevation);
-  fAngle = p.fAngle.load();
-  setParameter(kAngle, fAngle);
-  fPattern = p.fPattern.load();
-  setParameter(kPattern, fPattern);
+  for (VstInt32 i = 0; i < kNumParams; ++i) setParameter(i, programs[program].*kFields[i].stored);
 }
 
 void Pelrin::setProgramName(char* name) {
-  if (programs) vsttext::copy(programs[curProgram].name, name, 23);
+  if (programs) vsttext::copy(programs[curProgram].name, name, plugin_common::kShortText);
 }
 
 void Pelrin::getProgramName(char* name) {
-  if (programs == nullptr) {
-    name[0] = 0;
-    return;
-  }
-  const char* stored = programs[curProgram].name;
-  if (std::strcmp(stored, "Init") == 0)
-    std::snprintf(name, 24, "Init %d", curProgram + 1);
+  if (programs)
+    plugin_common::programName(programs[curProgram].name, curProgram, name);
   else
-    vsttext::copy(name, stored, 23);
+    name[0] = 0;
 }
 
 void Pelrin::getParameterLabel(VstInt32 index, char* label) {
-  if (index >= 0 && index < kNumParams) vsttext::copy(label, kParameterLabels[index], 23);
+  plugin_common::tableText(kParameterLabels, index, label);
 }
 
 void Pelrin::getParameterName(VstInt32 index, char* text) {
-  if (index >= 0 && index < kNumParams) vsttext::copy(text, kParameterNames[index], 23);
+  plugin_common::tableText(kParameterNames, index, text);
 }
 
 void Pelrin::getParameterDisplay(VstInt32 index, char* text) {
@@ -140,20 +116,14 @@ void Pelrin::getParameterDisplay(VstInt32 index, char* text) {
 }
 
 bool Pelrin::getInputProperties(VstInt32 index, VstPinProperties* properties) {
-  if (properties == nullptr || index < 0 || index >= 4) return false;
-  vsttext::copy(properties->label, kInputLabels[index], 63);
-  properties->flags = kVstPinIsActive;
-  return true;
+  return plugin_common::bformatPin(index, properties);
 }
 
 bool Pelrin::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-  if (properties == nullptr || index < 0 || index >= 2) return false;
-  std::snprintf(properties->label, sizeof properties->label, "Mic %1d", index + 1);
-  properties->flags = kVstPinIsActive;
-  return true;
+  if (index < 0 || index >= 2) return false;
+  char label[8];
+  std::snprintf(label, sizeof label, "Mic %1d", index + 1);
+  return plugin_common::pin(label, properties);
 }
 
-bool Pelrin::getVendorString(char* text) {
-  vsttext::copy(text, "Oxel Music Dept.", 63);
-  return true;
-}
+bool Pelrin::getVendorString(char* text) { return plugin_common::vendorString(text); }

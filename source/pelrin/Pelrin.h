@@ -4,6 +4,7 @@
 
 #include "AudioEffectX.h"
 #include "Relaxed.h"
+#include "plugin_common.h"
 
 struct PelrinProgram {
   PelrinProgram();
@@ -38,7 +39,7 @@ class Pelrin : public AudioEffectX {
   bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
   VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
   bool getVendorString(char* text) override;
-  VstInt32 getVendorVersion() override { return 1024; }
+  VstInt32 getVendorVersion() override { return plugin_common::kVendorVersion; }
   virtual void init();
 
  protected:
@@ -77,6 +78,9 @@ class Pelrin : public AudioEffectX {
   Relaxed<float> fPattern{0.5f};
 
  private:
+  // Where each parameter's value lives, by index.
+  static const plugin_common::ParameterField<Pelrin, PelrinProgram> kFields[kNumParams];
+
   // The per-block step's last inputs and results: a block whose derived values
   // have the same bits as the last one's takes the results without the sines
   // and cosines. Touched by the audio thread only.

@@ -2,37 +2,34 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <new>
+
+#include "plugin_common.h"
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 const char* const kParameterNames[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
 const char* const kParameterLabels[] = {"degrees", "degrees", "degrees", "process"};
-const char* const kPinLabels[] = {"W", "X", "Y", "Z"};
-constexpr VstInt32 kNumPins = 4;
-
-bool fillPin(VstInt32 index, VstPinProperties* properties) {
-  if (properties == nullptr || index < 0 || index >= kNumPins) return false;
-  vsttext::copy(properties->label, kPinLabels[index], 63);
-  properties->flags = kVstPinIsActive;
-  return true;
-}
 }  // namespace
+
+const plugin_common::ParameterField<Tavrel, TavrelProgram> Tavrel::kFields[kNumParams] = {
+    {&Tavrel::fAngle1, &TavrelProgram::fAngle1},
+    {&Tavrel::fAngle2, &TavrelProgram::fAngle2},
+    {&Tavrel::fAngle3, &TavrelProgram::fAngle3},
+    {&Tavrel::fOrder, &TavrelProgram::fOrder}};
 
 TavrelProgram::TavrelProgram()
     : fAngle1{0.0f}, fAngle2{0.0f}, fAngle3{0.0f}, fOrder{0.0f}, name{} {
-  vsttext::copy(name, "Ambisonic field control", 23);
+  vsttext::copy(name, "Ambisonic field control", plugin_common::kShortText);
 }
 
 Tavrel::Tavrel(audioMasterCallback audioMaster)
     : AudioEffectX{audioMaster, kNumPrograms, kNumParams} {
   programs = new (std::nothrow) TavrelProgram[kNumPrograms];
   if (programs) setProgram(0);
+  setNumInputs(4);
   setNumOutputs(4);
   setUniqueID(fourCharCode('Q', 'r', 'p', 'a'));
-  setNumInputs(4);
   canProcessReplacing(true);
   init();
   suspend();
@@ -79,76 +76,42 @@ VstInt32 Tavrel::processedOrderOf(float value) {
 }
 
 void Tavrel::setParameter(VstInt32 index, float value) {
-  // A non-finite value would poison the glide state for good: ignore it.
-  if (!std::isfinite(value)) return;
   TavrelProgram* program = programs ? &programs[curProgram] : nullptr;
-  Relaxed<float>* stored = nullptr;
-  Relaxed<float>* programValue = nullptr;
-  switch (index) {
-    case kAngle1: stored = &fAngle1; if (program) programValue = &program->fAngle1; break;
-    case kAngle2: stored = &fAngle2; if (program) programValue = &program->fAngle2; break;
-    case kAngle3: stored = &fAngle3; if (program) programValue = &program->fAngle3; break;
-    case kOrder: stored = &fOrder; if (program) programValue = &program->fOrder; break;
-    default: break;
-  }
-  if (programValue) *programValue = value;
-  if (stored) *stored = value;
+  if (!plugin_common::storeParameter(*this, program, kFields, index, value)) return;
   if (editor) editor->postUpdate();
   deriveValues();
 }
 
 float Tavrel::getParameter(VstInt32 index) {
-  switch (index) {
-    case kAngle1: return fAngle1;
-    case kAngle2: return fAngle2;
-    case kAngle3: return fAngle3;
-    case kOrder: return fOrder;
-    default: return 0.0f;
-  }
+  return plugin_common::parameterValue(*this, kFields, index);
 }
 
 void Tavrel::setProgram(VstInt32 program) {
-  // Only the dispatcher's range-checked numbers arrive in practice; ignore others.
   if (programs == nullptr || program < 0 || program >= kNumPrograms) return;
   curProgram = program;
-  const TavrelProgram& p = programs[program];
-  setParameter(kAngle1, p.fAngle1);
-  setParameter(kAngle2, p.fAngle2);
-  setParameter(kAngle3, p.fAngle3);
-  setParameter(kOrder, p.fOrder);
+  for (VstInt32 i = 0; i < kNumParams; ++i) setParameter(i, programs[program].*kFields[i].stored);
 }
 
 void Tavrel::setProgramName(char* name) {
-  // Longer names are cut to the 23 characters a program name holds.
-  if (programs && name) vsttext::copy(programs[curProgram].name, name, 23);
+  if (programs) vsttext::copy(programs[curProgram].name, name, plugin_common::kShortText);
 }
 
 void Tavrel::getProgramName(char* name) {
-  if (name == nullptr) return;
-  if (programs == nullptr) {
+  if (programs)
+    plugin_common::programName(programs[curProgram].name, curProgram, name);
+  else
     name[0] = 0;
-    return;
-  }
-  const char* stored = programs[curProgram].name;
-  if (std::strcmp(stored, "Init") == 0) {
-    char numbered[40];
-    std::snprintf(numbered, sizeof numbered, "%s %d", stored, curProgram + 1);
-    vsttext::copy(name, numbered, 23);
-  } else {
-    vsttext::copy(name, stored, 23);
-  }
 }
 
 void Tavrel::getParameterLabel(VstInt32 index, char* label) {
-  if (label && index >= 0 && index < kNumParams) vsttext::copy(label, kParameterLabels[index], 23);
+  plugin_common::tableText(kParameterLabels, index, label);
 }
 
 void Tavrel::getParameterName(VstInt32 index, char* text) {
-  if (text && index >= 0 && index < kNumParams) vsttext::copy(text, kParameterNames[index], 23);
+  plugin_common::tableText(kParameterNames, index, text);
 }
 
 void Tavrel::getParameterDisplay(VstInt32 index, char* text) {
-  if (text == nullptr) return;
   float angle = 0.0f;
   switch (index) {
     case kAngle1: angle = fAngle1; break;
@@ -161,18 +124,14 @@ void Tavrel::getParameterDisplay(VstInt32 index, char* text) {
 }
 
 bool Tavrel::getInputProperties(VstInt32 index, VstPinProperties* properties) {
-  return fillPin(index, properties);
+  return plugin_common::bformatPin(index, properties);
 }
 
 bool Tavrel::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
-  return fillPin(index, properties);
+  return plugin_common::bformatPin(index, properties);
 }
 
-bool Tavrel::getVendorString(char* text) {
-  if (text == nullptr) return false;
-  vsttext::copy(text, "Oxel Music Dept.", 63);
-  return true;
-}
+bool Tavrel::getVendorString(char* text) { return plugin_common::vendorString(text); }
 
 void Tavrel::rotateField(double angle) {
   const double s = std::sin(angle), c = std::cos(angle);

@@ -5,6 +5,7 @@
 
 #include "AudioEffectX.h"
 #include "Relaxed.h"
+#include "plugin_common.h"
 
 struct TavrelProgram {
   TavrelProgram();
@@ -39,7 +40,7 @@ class Tavrel : public AudioEffectX {
   bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
   VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
   bool getVendorString(char* text) override;
-  VstInt32 getVendorVersion() override { return 1024; }
+  VstInt32 getVendorVersion() override { return plugin_common::kVendorVersion; }
 
   // Turn the working vector (newX, newY, newZ) in one plane by angle radians.
   virtual void rotateField(double angle);
@@ -88,6 +89,9 @@ class Tavrel : public AudioEffectX {
   Relaxed<float> fOrder{0.0f};
 
  private:
+  // Where each parameter's value lives, by index.
+  static const plugin_common::ParameterField<Tavrel, TavrelProgram> kFields[kNumParams];
+
   // The per-block step's last angles and their offset sines and cosines: a
   // block whose angles have the same bits as the last one's skips the six
   // evaluations. Touched by the audio thread only.
