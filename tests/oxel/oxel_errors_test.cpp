@@ -3,6 +3,8 @@
 // an interrupted render leaves no file either.
 #include <gtest/gtest.h>
 
+#include <pty.h>
+
 #include <csignal>
 
 #include "oxel_test_support.h"
@@ -118,21 +120,48 @@ TEST_F(OxelBadInput, OneLineMessageExitStatusAndNoOutput) {
 namespace oxel_test {
 namespace {
 
+// A folder OUT cannot be written into is refused before any work, as a
+// missing one is (the table above); root may write anywhere, so only others see it.
+TEST(OxelBadOutput, UnwritableFolderIsRefusedFirst) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
+  ScratchDir dir;
+  writeAudio(dir / "in.wav", noise(4, 100));
+  fs::create_directory(dir / "locked");
+  fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  const RunResult run = runOxel({"render", kPelrin, dir / "in.wav", dir / "locked/out.wav"});
+  fs::permissions(dir / "locked", fs::perms::owner_all);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write into the output folder"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(dir / "locked"));
+}
+
+// A minute of 16-bit B-format: seconds of work at one frame per block, resampled.
+void writeLongInput(const std::string& path) {
+  SF_INFO info{};
+  info.channels = 4;
+  info.samplerate = 48000;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr);
+  const Audio second = noise(4, 48000);
+  for (int s = 0; s < 60; ++s) sf_writef_float(file, second.samples.data(), 48000);
+  sf_close(file);
+}
+
+bool anyTemporaryFile(const ScratchDir& dir, const std::string& sub = "") {
+  std::error_code ec;
+  for (const auto& e : fs::recursive_directory_iterator(dir.path(), ec))
+    if (e.path().filename().string().find(".part-") != std::string::npos &&
+        e.path().string().find(sub) != std::string::npos)
+      return true;
+  return false;
+}
+
 // Ctrl-C in the middle of a long render: the process stops as interrupted and
 // neither OUT nor its temporary file remains.
 TEST(OxelInterrupted, LeavesNoFileBehind) {
   ScratchDir dir;
-  {
-    SF_INFO info{};
-    info.channels = 4;
-    info.samplerate = 48000;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open((dir / "in.wav").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    const Audio second = noise(4, 48000);
-    for (int s = 0; s < 60; ++s) sf_writef_float(file, second.samples.data(), 48000);
-    sf_close(file);
-  }
+  writeLongInput(dir / "in.wav");
   const std::string in = dir / "in.wav", out = dir / "out.wav";
   const pid_t pid = fork();
   if (pid == 0) {
@@ -157,6 +186,71 @@ TEST(OxelInterrupted, LeavesNoFileBehind) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
+}
+
+// Many files: a SIGTERM to oxel alone reaches every file's process; all
+// stop, no file or temporary remains, and oxel ends by the same signal.
+TEST(OxelInterrupted, ManyFilesStopTogether) {
+  ScratchDir dir;
+  writeLongInput(dir / "a.wav");
+  fs::copy_file(dir / "a.wav", dir / "b.wav");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);  // its own group: the signal below goes to oxel only
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(kOxel.c_str(), kOxel.c_str(), "render", kPelrin.c_str(), (dir / "a.wav").c_str(),
+          (dir / "b.wav").c_str(), "--out-dir", (dir / "out").c_str(), "-j", "2", "--block", "1",
+          "--sr", "44100", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  for (int i = 0; i < 500 && !(anyTemporaryFile(dir, "/.a.wav") && anyTemporaryFile(dir, "/.b.wav")); ++i)
+    usleep(10000);
+  EXPECT_TRUE(anyTemporaryFile(dir));
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+  usleep(100000);
+  EXPECT_FALSE(anyTemporaryFile(dir));
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
+}
+
+// On a terminal the progress line names the file and shows the time spent
+// and left; Ctrl-C ends that line before the process stops.
+TEST(OxelInterrupted, ProgressLineEndsWithANewline) {
+  ScratchDir dir;
+  writeLongInput(dir / "long.wav");
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execl(kOxel.c_str(), kOxel.c_str(), "render", kPelrin.c_str(), (dir / "long.wav").c_str(),
+          (dir / "out.wav").c_str(), "--block", "1", "--sr", "44100", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(pid, 0);
+  std::string shown;
+  char buffer[4096];
+  bool interrupted = false;
+  for (;;) {
+    const ssize_t got = read(terminal, buffer, sizeof buffer);
+    if (got <= 0) break;  // EIO once the process has gone
+    shown.append(buffer, static_cast<size_t>(got));
+    if (!interrupted && shown.find(" left") != std::string::npos && shown.find("%") != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  close(terminal);
+  EXPECT_TRUE(interrupted) << shown;
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+  EXPECT_NE(shown.find("\rlong.wav ["), std::string::npos) << shown;
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), '\n') << shown.substr(shown.size() > 80 ? shown.size() - 80 : 0);
 }
 
 }  // namespace
