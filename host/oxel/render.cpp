@@ -267,6 +267,8 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
   options.plugin = positional[0];
   options.inputs.assign(positional.begin() + 1, positional.end() - (batch ? 0 : 1));
   if (!batch) options.output = positional.back();
+  if (options.output == "-" && !options.dryRun && isatty(STDOUT_FILENO) != 0)
+    return reader.usageError("OUT '-' is a terminal; send it to a file or a pipe");
   if (options.rawOutput && (batch || options.output != "-"))
     return reader.usageError("--out-format raw is for OUT '-' (standard output)");
   if (batch)
