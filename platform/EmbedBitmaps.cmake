@@ -25,5 +25,5 @@ function(oxel_embed_bitmaps target)
     COMMENT "Embedding ${target} pictures"
     VERBATIM)
   target_sources(${target} PRIVATE ${output})
-  target_link_libraries(${target} PRIVATE oxelplatform)
+  target_link_libraries(${target} PRIVATE oxel::platform)
 endfunction()
