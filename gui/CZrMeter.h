@@ -14,6 +14,11 @@
 // segments draw what they can and never read outside a bitmap. A meter type
 // outside 0..2 is taken as k-20. The menu belongs to the meter alone: it is
 // in the frame only while it is open.
+//
+// A click with a listener set is an edit gesture on the meter's tag, and the
+// menu's choice one on tag 1976: an owner that sets a listener gives the
+// meter a tag that is not a parameter index (its default tag 0 is parameter
+// 0), so that no gesture reaches the host.
 #pragma once
 
 #include <cstdint>

@@ -551,7 +551,9 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
     X11Window& self;
     std::function<void()> destroy;
     ~Closing() {
-      if (self.alive_ && !connectionLost(self.display_)) {
+      // The menu's windows are the root's children: they go even when the
+      // host has destroyed ours, as long as the server is there.
+      if (!connectionLost(self.display_)) {
         XUngrabPointer(self.display_, CurrentTime);
         XUngrabKeyboard(self.display_, CurrentTime);
         destroy();

@@ -1,7 +1,8 @@
 // The option menu's pop-up in a real X server (Xvfb in the test command),
 // driven by xdotool: a click opens it, the arrow keys and Return pick an
 // entry and the listener hears it once; a click outside closes it with
-// nothing chosen. Either way no pop-up window and no grab is left behind.
+// nothing chosen; a keyboard another client holds closes it at once. Each
+// way no pop-up window and no grab is left behind.
 // Skipped without a display unless OXEL_REQUIRE_X11 is set.
 // gtest first: Xlib defines macros (None, Bool) that clash with it.
 #include <gtest/gtest.h>
@@ -136,6 +137,18 @@ TEST_F(X11OptionMenu, AClickOutsideClosesItWithNothingChosen) {
   EXPECT_EQ(menu->getCurrent(), 3);
   EXPECT_EQ(menu->getLastResult(), -1);
   expectNoGrabLeft();
+}
+
+TEST_F(X11OptionMenu, AKeyboardHeldByAnotherClientClosesItAtOnce) {
+  ASSERT_EQ(XGrabKeyboard(display, parent, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+  XSync(display, False);
+  xdotoolWhileIdling("mousemove --sync 20 15 click 1 sleep 0.6 key Down key Return");
+  XUngrabKeyboard(display, CurrentTime);
+  XSync(display, False);
+  EXPECT_EQ(editor->frame->getPlatformWindow()->lastPopup().count, 1);
+  EXPECT_TRUE(heard.values.empty());
+  EXPECT_EQ(menu->getLastResult(), -1);
+  expectNoGrabLeft();  // the pointer grab the menu did get was given back
 }
 
 }  // namespace
