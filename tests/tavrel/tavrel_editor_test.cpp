@@ -186,6 +186,13 @@ TEST(TavrelEditor, SwitchDragIsOneGestureAndHoldingStillSendsNothing) {
   expectGesture(edits(*instance), 3, {0.2f, 0.0f, 1.0f});
   EXPECT_EQ(instance->parameter(3), 1.0f);
 
+  // Shift going down mid-drag ends it where it is; later moves do nothing.
+  instance->setParameter(3, 0.0f);
+  instance->clearRequests();
+  shot(*instance, "press 94 96\nwait 50\nmove 94 123 shift\nwait 50\nmove 94 163\nwait 50\nrelease 94 163\n");
+  expectGesture(edits(*instance), 3, {0.4f});
+  EXPECT_EQ(instance->parameter(3), 0.4f);
+
   // Ctrl+click (the default-value click): order 0, bracketed.
   instance->clearRequests();
   shot(*instance, "click 94 150 ctrl\n");
