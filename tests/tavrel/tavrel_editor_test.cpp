@@ -222,6 +222,7 @@ TEST(TavrelEditor, KnobsDragResetWheelAndKeys) {
     float value;
   };
   const Case cases[] = {
+      {"press 66 60\nwait 300\nrelease 66 60\n", 0, 0.25f},  // held still: one value sent
       {"click 94 50 ctrl\n", 1, 1.0f},  // Ctrl+click: the default, a full turn
       {"wheel up 142 60\n", 2, 0.1f},
       {"key up\n", 2, 0.2f},  // no focus: the last control that takes keys
