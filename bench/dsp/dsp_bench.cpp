@@ -200,17 +200,17 @@ std::string familyName(Kind kind, State state, Subject subject) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const Subject subjects[] = {Subject::kPlugin, Subject::kPlain, Subject::kCopy, Subject::kLatency};
   for (Kind kind : {Kind::kPelrin, Kind::kTavrel})
     for (State state : {State::kGliding, State::kSettled, State::kSettledSubnormal,
                         State::kChangeEveryBlock})
-      for (Subject subject : {Subject::kPlugin, Subject::kPlain, Subject::kCopy, Subject::kLatency}) {
+      for (Subject subject : subjects) {
         if (subject == Subject::kLatency && state != State::kGliding) continue;
         if (state == State::kSettledSubnormal && kind != Kind::kPelrin) continue;
-        benchmark::RegisterBenchmark(familyName(kind, state, subject).c_str(),
-                                     [=](benchmark::State& st) {
-                                       runBenchmark(st, kind, state, subject,
-                                                    static_cast<int>(st.range(0)));
-                                     })
+        const auto run = [=](benchmark::State& st) {
+          runBenchmark(st, kind, state, subject, static_cast<int>(st.range(0)));
+        };
+        benchmark::RegisterBenchmark(familyName(kind, state, subject).c_str(), run)
             ->Apply(blockSizes);
       }
   benchmark::Initialize(&argc, argv);
