@@ -57,7 +57,21 @@ PluginLibrary::~PluginLibrary() {
   if (handle_) dlclose(handle_);
 }
 
-void* PluginLibrary::symbol(const char* name) const { return dlsym(handle_, name); }
+void* PluginLibrary::symbol(const char* name) const {
+  return handle_ ? dlsym(handle_, name) : nullptr;
+}
+
+std::shared_ptr<PluginLibrary> PluginLibrary::fromRecordMaker(RecordMaker make, const std::string& path) {
+  std::shared_ptr<PluginLibrary> library{new PluginLibrary};
+  library->maker_ = std::move(make);
+  library->path_ = path;
+  return library;
+}
+
+AEffect* PluginLibrary::makeRecord(audioMasterCallback callback) const {
+  if (maker_) return maker_(callback);
+  return entry_ ? entry_(callback) : nullptr;
+}
 
 std::unique_ptr<PluginInstance> PluginInstance::create(std::shared_ptr<PluginLibrary> library,
                                                        std::string& error, float sampleRate,
@@ -67,7 +81,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(std::shared_ptr<PluginLib
   instance->sampleRate_ = sampleRate;
   instance->blockSize_ = blockSize;
   instanceUnderConstruction = instance.get();
-  AEffect* effect = instance->library_->entryPoint()(hostCallback);
+  AEffect* effect = instance->library_->makeRecord(hostCallback);
   instanceUnderConstruction = nullptr;
   if (effect == nullptr) {
     error = instance->library_->path() + ": the plug-in refused to start (entry point returned null)";

@@ -4,6 +4,7 @@
 // through its effect record. Errors come back as messages, never exceptions.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +32,14 @@ class PluginLibrary {
 
   using EntryPoint = AEffect* (*)(audioMasterCallback);
   EntryPoint entryPoint() const { return entry_; }
+
+  // A plug-in of another format behind an effect record of the host's own:
+  // `make` builds a record as an entry point would (null when it cannot);
+  // `path` names the plug-in in messages.
+  using RecordMaker = std::function<AEffect*(audioMasterCallback)>;
+  static std::shared_ptr<PluginLibrary> fromRecordMaker(RecordMaker make, const std::string& path);
+  // A new effect record: through the entry point, or the record maker.
+  AEffect* makeRecord(audioMasterCallback callback) const;
   const std::string& path() const { return path_; }
   // Symbol lookup in the loaded image (used by tests).
   void* symbol(const char* name) const;
@@ -39,6 +48,7 @@ class PluginLibrary {
   PluginLibrary() = default;
   void* handle_ = nullptr;
   EntryPoint entry_ = nullptr;
+  RecordMaker maker_;
   std::string path_;
 };
 

@@ -175,15 +175,13 @@ int runInfo(const Args& args) {
   const std::string& pluginArg = positional[0];
 
   std::string error;
-  const std::string path = resolvePluginPath(pluginArg, error);
-  if (path.empty()) return fail(kExitNoPlugin, error);
-  auto library = PluginLibrary::load(path, error);
+  auto library = openPluginLibrary(pluginArg, error);
   auto plugin = library ? PluginInstance::create(library, error) : nullptr;
   if (!plugin) return fail(kExitNoPlugin, error);
   std::string probeError;
   auto probe = PluginInstance::create(library, probeError);
-  if (json) printJson(*plugin, probe.get(), path);
-  else printText(*plugin, probe.get(), path);
+  if (json) printJson(*plugin, probe.get(), library->path());
+  else printText(*plugin, probe.get(), library->path());
   return kExitOk;
 }
 

@@ -1,10 +1,12 @@
 #include "plugin_open.h"
 
+#include "lv2_library.h"
 #include "plugin_path.h"
 
 namespace oxel {
 
 std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& pluginArg, std::string& error) {
+  if (namesLv2Plugin(pluginArg)) return openLv2Library(pluginArg, error);
   const std::string path = resolvePluginPath(pluginArg, error);
   if (path.empty()) return nullptr;
   return PluginLibrary::load(path, error);

@@ -8,6 +8,7 @@
 
 namespace oxel {
 
+// A .so (by path, folder or name) or an LV2 plug-in (by URI or bundle folder).
 // Null with a message in error when the plug-in cannot be found or loaded.
 std::shared_ptr<PluginLibrary> openPluginLibrary(const std::string& pluginArg, std::string& error);
 
