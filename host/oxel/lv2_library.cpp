@@ -6,6 +6,9 @@
 #include <lv2/units/units.h>
 #include <lv2/urid/urid.h>
 #include <lv2/atom/atom.h>
+#include <lv2/ui/ui.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +19,8 @@
 #include <filesystem>
 #include <map>
 #include <vector>
+
+#include "headless_parent.h"
 
 namespace oxel {
 
@@ -72,8 +77,8 @@ void copyText(char* dst, const std::string& text, size_t maxChars) {
 class Lv2Record {
  public:
   static AEffect* make(std::shared_ptr<Lv2World> world, const std::vector<Preset>& presets,
-                       audioMasterCallback) {
-    auto* record = new Lv2Record{std::move(world), presets};
+                       audioMasterCallback master) {
+    auto* record = new Lv2Record{std::move(world), presets, master};
     if (!record->describe()) {
       delete record;
       return nullptr;
@@ -82,9 +87,10 @@ class Lv2Record {
   }
 
  private:
-  Lv2Record(std::shared_ptr<Lv2World> w, const std::vector<Preset>& p)
-      : world{std::move(w)}, presets{p} {}
+  Lv2Record(std::shared_ptr<Lv2World> w, const std::vector<Preset>& p, audioMasterCallback m)
+      : world{std::move(w)}, presets{p}, master{m} {}
   ~Lv2Record() {
+    closeUi();
     if (instance) {
       if (active) lilv_instance_deactivate(instance);
       lilv_instance_free(instance);
@@ -140,6 +146,7 @@ class Lv2Record {
     for (LilvNode* n : {inputClass, outputClass, audioClass, controlClass, integerProperty, unitProperty, degree, optional})
       lilv_node_free(n);
     if (!usable) return false;
+    findUi();
 
     effect.magic = kEffectMagic;
     effect.object = this;
@@ -155,7 +162,7 @@ class Lv2Record {
     effect.numParams = static_cast<VstInt32>(parameters.size());
     effect.numInputs = static_cast<VstInt32>(audioInputs.size());
     effect.numOutputs = static_cast<VstInt32>(audioOutputs.size());
-    effect.flags = effFlagsCanReplacing;
+    effect.flags = effFlagsCanReplacing | (uiBinary.empty() ? 0 : effFlagsHasEditor);
     effect.uniqueID = uniqueIdOf(lilv_node_as_uri(lilv_plugin_get_uri(plugin)));
     effect.version = 1;
     return true;
@@ -313,9 +320,154 @@ class Lv2Record {
         lilv_node_free(node);
         return 1;
       }
+      case effEditGetRect: {
+        if (!ptr || uiBinary.empty()) return 0;
+        if (!ui) probeUiSize();
+        rect = ERect{0, 0, static_cast<int16_t>(uiHeight), static_cast<int16_t>(uiWidth)};
+        *static_cast<ERect**>(ptr) = &rect;
+        return uiWidth > 0 && uiHeight > 0 ? 1 : 0;
+      }
+      case effEditOpen: return openUi(ptr) ? 1 : 0;
+      case effEditClose: closeUi(); return 0;
+      case effEditIdle: idleUi(); return 0;
       case effGetVstVersion: return 2400;
       default: return 0;
     }
+  }
+
+  // The plug-in's X11 UI, if it has one.
+  void findUi() {
+    LilvUIs* uis = lilv_plugin_get_uis(world->plugin);
+    LilvNode* x11 = world->node(LV2_UI__X11UI);
+    LILV_FOREACH(uis, i, uis) {
+      const LilvUI* candidate = lilv_uis_get(uis, i);
+      if (!lilv_ui_is_a(candidate, x11)) continue;
+      char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(candidate)), nullptr);
+      char* bundle = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(candidate)), nullptr);
+      if (binary && bundle) {
+        uiUri = lilv_node_as_uri(lilv_ui_get_uri(candidate));
+        uiBinary = binary;
+        uiBundle = bundle;
+      }
+      lilv_free(binary);
+      lilv_free(bundle);
+      if (!uiBinary.empty()) break;
+    }
+    lilv_node_free(x11);
+    lilv_uis_free(uis);
+  }
+
+  // Instantiates the UI in `parent`; false when it cannot be loaded or refuses.
+  bool instantiateUi(void* parent) {
+    if (uiBinary.empty()) return false;
+    if (!uiDescriptor) {
+      void* library = dlopen(uiBinary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+      auto entry = library ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor")) : nullptr;
+      for (uint32_t i = 0; entry && !uiDescriptor; ++i) {
+        const LV2UI_Descriptor* d = entry(i);
+        if (!d) break;
+        if (uiUri == d->URI) uiDescriptor = d;
+      }
+      if (!uiDescriptor) return false;
+      uiIdle = static_cast<const LV2UI_Idle_Interface*>(
+          uiDescriptor->extension_data ? uiDescriptor->extension_data(LV2_UI__idleInterface) : nullptr);
+    }
+    resizeFeatureData = {this, [](LV2UI_Feature_Handle h, int w, int hgt) {
+                           auto* self = static_cast<Lv2Record*>(h);
+                           self->uiWidth = w;
+                           self->uiHeight = hgt;
+                           if (self->ui && self->master)
+                             self->master(&self->effect, audioMasterSizeWindow, w, hgt, nullptr, 0.0f);
+                           return 0;
+                         }};
+    touchFeatureData = {this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
+                          auto* self = static_cast<Lv2Record*>(h);
+                          const VstInt32 index = self->parameterOfPort(port);
+                          if (index >= 0 && self->master)
+                            self->master(&self->effect, grabbed ? audioMasterBeginEdit : audioMasterEndEdit,
+                                         index, 0, nullptr, 0.0f);
+                        }};
+    const LV2_Feature parentFeature{LV2_UI__parent, parent};
+    const LV2_Feature resizeFeature{LV2_UI__resize, &resizeFeatureData};
+    const LV2_Feature touchFeature{LV2_UI__touch, &touchFeatureData};
+    const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
+    const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &touchFeature, &idleFeature,
+                                     &world->mapFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    ui = uiDescriptor->instantiate(uiDescriptor, lilv_node_as_uri(lilv_plugin_get_uri(world->plugin)),
+                                   uiBundle.c_str(), writeFromUi, this, &widget, features);
+    return ui != nullptr;
+  }
+
+  static void writeFromUi(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                          const void* buffer) {
+    auto* self = static_cast<Lv2Record*>(controller);
+    const VstInt32 index = self->parameterOfPort(port);
+    if (index < 0 || format != 0 || size != sizeof(float) || !buffer) return;
+    float value;
+    std::memcpy(&value, buffer, sizeof value);
+    if (!std::isfinite(value)) return;
+    Parameter& p = self->parameters[static_cast<size_t>(index)];
+    p.value = value;
+    self->sentToUi[static_cast<size_t>(index)] = value;  // the UI shows it already
+    if (self->master) self->master(&self->effect, audioMasterAutomate, index, 0, nullptr, self->getParameter(index));
+  }
+
+  VstInt32 parameterOfPort(uint32_t port) const {
+    for (size_t i = 0; i < parameters.size(); ++i)
+      if (parameters[i].port == port) return static_cast<VstInt32>(i);
+    return -1;
+  }
+
+  // The size before opening: a UI made and dropped at once in a parent the
+  // user never sees (an unmapped X window, or a headless record for oxel shot).
+  void probeUiSize() {
+    if (uiWidth > 0 && uiHeight > 0) return;
+    const char* backend = std::getenv("OXEL_EDITOR_BACKEND");
+    if (backend && std::strcmp(backend, "headless") == 0) {
+      OxelHeadlessParent parent{};
+      parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
+      parent.version = OXEL_HEADLESS_PARENT_VERSION;
+      if (instantiateUi(&parent)) closeUi();
+      return;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSync(display, False);
+    if (instantiateUi(reinterpret_cast<void*>(window))) closeUi();
+    XDestroyWindow(display, window);
+    XCloseDisplay(display);
+  }
+
+  bool openUi(void* parent) {
+    closeUi();
+    if (!instantiateUi(parent)) return false;
+    sentToUi.assign(parameters.size(), std::nanf(""));
+    pushToUi();
+    return true;
+  }
+
+  // Parameter values the UI has not seen yet go to it as port events.
+  void pushToUi() {
+    if (!ui || !uiDescriptor->port_event) return;
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const float value = parameters[i].value;
+      if (value == sentToUi[i]) continue;
+      sentToUi[i] = value;
+      uiDescriptor->port_event(ui, parameters[i].port, sizeof value, 0, &value);
+    }
+  }
+
+  void idleUi() {
+    if (!ui) return;
+    pushToUi();
+    if (uiIdle) uiIdle->idle(ui);
+  }
+
+  void closeUi() {
+    if (ui) uiDescriptor->cleanup(ui);
+    ui = nullptr;
   }
 
  public:
@@ -328,6 +480,17 @@ class Lv2Record {
   double rate = 44100.0;
   bool active = false;
   VstInt32 program = 0;
+  audioMasterCallback master;
+  // The editor: the plug-in's X11 UI, loaded on demand.
+  std::string uiUri, uiBinary, uiBundle;
+  const LV2UI_Descriptor* uiDescriptor = nullptr;
+  const LV2UI_Idle_Interface* uiIdle = nullptr;
+  LV2UI_Handle ui = nullptr;
+  int uiWidth = 0, uiHeight = 0;
+  ERect rect{};
+  LV2UI_Resize resizeFeatureData{};
+  LV2UI_Touch touchFeatureData{};
+  std::vector<float> sentToUi;  // the value each parameter's port showed the UI last
   std::vector<uint32_t> audioInputs, audioOutputs, controlPorts;
   std::vector<std::string> inputNames, outputNames;
   std::vector<Parameter> parameters;

@@ -3,11 +3,14 @@
 // samples as with the .so for 0..1 settings, recipes and AmbiX files, and
 // for automation and values in units to within the port's float resolution
 // (a port in degrees cannot hold every 0..1 float, and units are resolved on
-// each format's own display); bad names fail cleanly.
+// each format's own display); shot draws the same picture and logs the same
+// gesture through the LV2 UI as through the .so's editor; bad names fail
+// cleanly.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 #include "lilv_host.h"
 
@@ -95,6 +98,31 @@ TEST_F(Lv2Oxel, AutomationAndUnitsFollowTheSoToThePortsResolution) {
     const Audio soAudio = oxel_test::readAudio(dir / "so.wav");
     const Audio lv2Audio = oxel_test::readAudio(dir / "lv2.wav");
     EXPECT_EQ(oxel_test::firstMismatch(lv2Audio.samples, soAudio.samples, 1e-6f), -1) << plugin;
+  }
+}
+
+TEST_F(Lv2Oxel, ShotDrawsAndDragsTheSameEditorAsTheSo) {
+  oxel_test::ScratchDir dir;
+  std::ofstream{dir / "drag.txt"} << "press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n";
+  const struct {
+    const char* so;
+    const char* uri;
+    std::vector<std::string> options;
+  } cases[] = {
+      {"Pelrin", "urn:oxel:pelrin", {"--script", dir / "drag.txt", "--log"}},
+      {"Tavrel", "urn:oxel:tavrel", {"--set", "Angle1=0.25", "--set", "Order of Processing=0.8"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.uri);
+    std::vector<std::string> so{"shot", std::string{OXEL_PLUGIN_DIR} + "/" + c.so, dir / "so.png"};
+    std::vector<std::string> lv2{"shot", c.uri, dir / "lv2.png"};
+    so.insert(so.end(), c.options.begin(), c.options.end());
+    lv2.insert(lv2.end(), c.options.begin(), c.options.end());
+    const auto a = runOxel(so), b = runOxel(lv2);
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(b.out, a.out);  // the logged gesture, if any
+    EXPECT_EQ(oxel_test::slurp(dir / "lv2.png"), oxel_test::slurp(dir / "so.png"));
   }
 }
 
