@@ -6,6 +6,7 @@
 
 #include "CBitmap.h"
 #include "CDrawContext.h"
+#include "CFrame.h"
 
 CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
                                  const CPoint& offset)
@@ -103,4 +104,41 @@ void CVerticalSwitch::follow(CDrawContext* pContext, const CPoint& where) {
   const float before = getValue();
   value.store(valueAt(where.v - size.top), std::memory_order_relaxed);
   if (getValue() != before && listener) listener->valueChanged(pContext, this);
+}
+
+void CVerticalSwitch::stepRows(CDrawContext* pContext, int32_t rows) {
+  if (iMaxPositions < 2) return;
+  const int32_t last = iMaxPositions - 1;
+  const double nearest = std::trunc(static_cast<double>(getValue()) * last + 0.5);
+  const int32_t from = nearest > 0.0 ? static_cast<int32_t>(std::min<double>(nearest, last)) : 0;
+  const int32_t to = std::clamp(from + rows, 0, last);
+  const float v = static_cast<float>(to) / static_cast<float>(last);
+  if (v == getValue()) return;
+  beginEdit();
+  value.store(v, std::memory_order_relaxed);
+  if (listener) listener->valueChanged(pContext, this);
+  endEdit();
+}
+
+bool CVerticalSwitch::onWheel(CDrawContext* pContext, const CPoint&, float distance) {
+  if (!bMouseEnabled) return false;
+  if (distance > 0.0f)
+    stepRows(pContext, -1);
+  else if (distance < 0.0f)
+    stepRows(pContext, 1);
+  return true;
+}
+
+int32_t CVerticalSwitch::onKeyDown(VstKeyCode& keyCode) {
+  if (!pParentFrame || pParentFrame->getFocusView() != this) return -1;
+  switch (keyCode.virt) {
+    case 12:  // up
+      stepRows(nullptr, -1);
+      return 1;
+    case 14:  // down
+      stepRows(nullptr, 1);
+      return 1;
+    default:
+      return -1;
+  }
 }

@@ -2,7 +2,8 @@
 // in the background bitmap, one per position. A click or a vertical drag
 // picks the position under the pointer; the n positions carry the values
 // 0, 1/(n-1), ..., 1. One edit gesture per press; the drag lasts while the
-// buttons and modifiers stay exactly as they were at the press.
+// buttons and modifiers stay exactly as they were at the press. The wheel,
+// and Up and Down once the switch has the focus, step one row.
 //
 // Robust against what a host or a careless owner may hand it: values outside
 // 0..1 draw the nearest end frame, never a row past the strip; fewer than two
@@ -27,6 +28,12 @@ class CVerticalSwitch : public CControl {
 
   void draw(CDrawContext* pContext) override;
   void mouse(CDrawContext* pContext, CPoint& where, int32_t button = -1) override;
+  // One row per notch: turned away from the user, the row above; towards,
+  // the row below.
+  bool onWheel(CDrawContext* pContext, const CPoint& where, float distance) override;
+  // Up and Down step one row, only while the switch has the focus (after a
+  // click on it), so arrows pressed before go on to the other controls.
+  int32_t onKeyDown(VstKeyCode& keyCode) override;
   bool isTypeOf(const char* s) const override;
 
   // The frame drawn for the current value: the nearest position, clamped
@@ -42,6 +49,9 @@ class CVerticalSwitch : public CControl {
  protected:
   // Sets the value for the pointer at `where`; tells the listener when it changed.
   void follow(CDrawContext* pContext, const CPoint& where);
+  // Moves `rows` positions from the nearest one, as one edit gesture when
+  // the value changes.
+  void stepRows(CDrawContext* pContext, int32_t rows);
 
   CPoint offset;
   int32_t subPixmaps{0};

@@ -265,6 +265,52 @@ TEST(VerticalSwitch, DegenerateArgumentsGivePositionZero) {
   strip->forget();
 }
 
+TEST(VerticalSwitch, WheelAndArrowKeysStepOneRow) {
+  struct Case {
+    const char* name;
+    float before;
+    float wheel;  // 0: a key instead
+    unsigned char key;
+    bool focused;
+    float after;
+    int32_t keyAnswer;
+  };
+  const Case cases[] = {
+      {"wheel away: the row above", 0.4f, 1.0f, 0, false, 0.2f, 0},
+      {"wheel towards: the row below", 0.4f, -1.0f, 0, false, 0.6f, 0},
+      {"wheel away at the top row", 0.0f, 1.0f, 0, false, 0.0f, 0},
+      {"wheel towards at the bottom row", 1.0f, -1.0f, 0, false, 1.0f, 0},
+      {"from a host value between rows", 0.499f, -1.0f, 0, false, 0.6f, 0},
+      {"from a host value past the end", 1.3f, 1.0f, 0, false, 0.8f, 0},
+      {"down with the focus", 0.6f, 0.0f, 14, true, 0.8f, 1},
+      {"up with the focus", 0.6f, 0.0f, 12, true, 0.4f, 1},
+      {"down without the focus", 0.6f, 0.0f, 14, false, 0.6f, -1},
+      {"left with the focus", 0.6f, 0.0f, 11, true, 0.6f, -1},
+  };
+  for (const Case& c : cases) {
+    SwitchRig rig;
+    rig.control->setValue(c.before);
+    rig.frame->setFocusView(c.focused ? rig.control : nullptr);
+    host().taken();
+    if (c.wheel != 0.0f) {
+      EXPECT_TRUE(rig.control->onWheel(rig.context, CPoint(kLeft + 2, kTop + 2), c.wheel)) << c.name;
+    } else {
+      VstKeyCode key{0, c.key, 0};
+      EXPECT_EQ(rig.control->onKeyDown(key), c.keyAnswer) << c.name;
+    }
+    rig.takeRequests();
+    EXPECT_EQ(rig.control->getValue(), c.after) << c.name;
+    const bool moved = c.after != c.before;
+    EXPECT_EQ(rig.automated(), moved ? std::vector<float>{c.after} : std::vector<float>{}) << c.name;
+    EXPECT_EQ(rig.count(audioMasterBeginEdit), moved ? 1 : 0) << c.name;
+    EXPECT_EQ(rig.count(audioMasterEndEdit), moved ? 1 : 0) << c.name;
+  }
+  // One position: nothing to step to.
+  SwitchRig one(6, 1);
+  EXPECT_TRUE(one.control->onWheel(one.context, CPoint(kLeft + 2, kTop + 2), -1.0f));
+  EXPECT_EQ(one.control->getValue(), 0.0f);
+}
+
 TEST(VerticalSwitch, IsACVerticalSwitchAndAControl) {
   SwitchRig rig;
   EXPECT_TRUE(rig.control->isTypeOf("CVerticalSwitch"));

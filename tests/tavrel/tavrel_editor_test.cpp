@@ -1,7 +1,7 @@
 // Tavrel's editor through Tavrel.so's entry point, headless, as oxel shot
 // drives it: each band of the order switch selects its order and the plug-in
 // then turns a known vector in that order; the knobs drag, reset and take
-// wheel and keys; every gesture reaches the host once, with no automation
+// wheel and keys, and so does the switch; every gesture reaches the host once, with no automation
 // while the button is held still; host values (outside 0..1 too), program
 // changes and reopening move the controls at the next idle and draw frames
 // from inside the strips; the editor at each order matches its reviewed
@@ -200,7 +200,7 @@ TEST(TavrelEditor, SwitchDragIsOneGestureAndHoldingStillSendsNothing) {
   EXPECT_EQ(instance->parameter(3), 0.0f);
 }
 
-TEST(TavrelEditor, KnobsDragResetWheelAndKeys) {
+TEST(TavrelEditor, KnobsAndSwitchTakeDragsResetsWheelAndKeys) {
   auto instance = newTavrel();
   instance->dispatch(effSetEditKnobMode, 0, 0);  // circular
 
@@ -220,12 +220,15 @@ TEST(TavrelEditor, KnobsDragResetWheelAndKeys) {
     const char* script;
     VstInt32 index;
     float value;
+    int automates;
   };
   const Case cases[] = {
-      {"press 66 60\nwait 300\nrelease 66 60\n", 0, 0.25f},  // held still: one value sent
-      {"click 94 50 ctrl\n", 1, 1.0f},  // Ctrl+click: the default, a full turn
-      {"wheel up 142 60\n", 2, 0.1f},
-      {"key up\n", 2, 0.2f},  // no focus: the last control that takes keys
+      {"press 66 60\nwait 300\nrelease 66 60\n", 0, 0.25f, 1},  // held still: one value sent
+      {"click 94 50 ctrl\n", 1, 1.0f, 1},  // Ctrl+click: the default, a full turn
+      {"wheel up 142 60\n", 2, 0.1f, 1},
+      {"key up\n", 2, 0.2f, 1},  // no focus: the last control that takes keys
+      {"wheel down 94 100\n", 3, 0.2f, 1},  // the switch: the row below
+      {"click 94 136\nwait 50\nkey down\nwait 50\nkey down\n", 3, 1.0f, 3},  // clicked: it takes the keys
   };
   for (const Case& c : cases) {
     instance->clearRequests();
@@ -236,7 +239,7 @@ TEST(TavrelEditor, KnobsDragResetWheelAndKeys) {
       EXPECT_EQ(r.index, c.index) << c.script;
       automated += r.opcode == audioMasterAutomate;
     }
-    EXPECT_EQ(automated, 1) << c.script;
+    EXPECT_EQ(automated, c.automates) << c.script;
   }
 }
 
