@@ -61,7 +61,8 @@ void* PluginLibrary::symbol(const char* name) const {
   return handle_ ? dlsym(handle_, name) : nullptr;
 }
 
-std::shared_ptr<PluginLibrary> PluginLibrary::fromRecordMaker(RecordMaker make, const std::string& path) {
+std::shared_ptr<PluginLibrary> PluginLibrary::fromRecordMaker(RecordMaker make,
+                                                              const std::string& path) {
   std::shared_ptr<PluginLibrary> library{new PluginLibrary};
   library->maker_ = std::move(make);
   library->path_ = path;

@@ -56,7 +56,8 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
   auto entry = library ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"))
                        : nullptr;
   const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
-  LV2_Handle handle = descriptor ? descriptor->instantiate(descriptor, 48000.0, "", nullptr) : nullptr;
+  LV2_Handle handle =
+      descriptor ? descriptor->instantiate(descriptor, 48000.0, "", nullptr) : nullptr;
   if (handle == nullptr) {
     state.SkipWithError(("cannot load " + path).c_str());
     return;
@@ -66,11 +67,13 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
   for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, i, buffers.inPtr[i]);
   for (uint32_t i = 0; i < plugin.numOutputs; ++i)
     descriptor->connect_port(handle, 4 + i, buffers.outPtr[i]);
-  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, 4 + plugin.numOutputs + i, &controls[i]);
+  for (uint32_t i = 0; i < 4; ++i)
+    descriptor->connect_port(handle, 4 + plugin.numOutputs + i, &controls[i]);
   descriptor->activate(handle);
   size_t block = 0;
   for (auto _ : state) {
-    if (change) controls[plugin.changedPort - 4 - plugin.numOutputs] = plugin.portValues[++block & 1];
+    if (change)
+      controls[plugin.changedPort - 4 - plugin.numOutputs] = plugin.portValues[++block & 1];
     descriptor->run(handle, static_cast<uint32_t>(frames));
     benchmark::DoNotOptimize(buffers.out[0].data());
   }
@@ -82,10 +85,12 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
 
 void lxvstProcess(benchmark::State& state, const Plugin& plugin, bool change) {
   const int frames = static_cast<int>(state.range(0));
-  const std::string path = std::string{OXEL_PLUGIN_DIR} + "/" + plugin.name + "/" + plugin.name + ".so";
+  const std::string path =
+      std::string{OXEL_PLUGIN_DIR} + "/" + plugin.name + "/" + plugin.name + ".so";
   std::string error;
   auto library = oxel::PluginLibrary::load(path, error);
-  auto instance = library ? oxel::PluginInstance::create(library, error, 48000.0f, frames) : nullptr;
+  auto instance =
+      library ? oxel::PluginInstance::create(library, error, 48000.0f, frames) : nullptr;
   if (!instance) {
     state.SkipWithError(error.c_str());
     return;
@@ -105,13 +110,20 @@ void lxvstProcess(benchmark::State& state, const Plugin& plugin, bool change) {
 void registerAll() {
   for (const Plugin& plugin : kPlugins) {
     for (const bool change : {false, true}) {
-      const std::string args = std::string{plugin.name} + (change ? "/change_every_block" : "/held");
-      benchmark::RegisterBenchmark(("Lv2_run/" + args).c_str(),
-                                   [&plugin, change](benchmark::State& s) { lv2Run(s, plugin, change); })
-          ->Arg(64)->Arg(512)->Arg(735);
-      benchmark::RegisterBenchmark(("Reference_lxvst/" + args).c_str(),
-                                   [&plugin, change](benchmark::State& s) { lxvstProcess(s, plugin, change); })
-          ->Arg(64)->Arg(512)->Arg(735);
+      const std::string args =
+          std::string{plugin.name} + (change ? "/change_every_block" : "/held");
+      benchmark::RegisterBenchmark(
+          ("Lv2_run/" + args).c_str(),
+          [&plugin, change](benchmark::State& s) { lv2Run(s, plugin, change); })
+          ->Arg(64)
+          ->Arg(512)
+          ->Arg(735);
+      benchmark::RegisterBenchmark(
+          ("Reference_lxvst/" + args).c_str(),
+          [&plugin, change](benchmark::State& s) { lxvstProcess(s, plugin, change); })
+          ->Arg(64)
+          ->Arg(512)
+          ->Arg(735);
     }
   }
 }

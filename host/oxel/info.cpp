@@ -180,8 +180,10 @@ int runInfo(const Args& args) {
   if (!plugin) return fail(kExitNoPlugin, error);
   std::string probeError;
   auto probe = PluginInstance::create(library, probeError);
-  if (json) printJson(*plugin, probe.get(), library->path());
-  else printText(*plugin, probe.get(), library->path());
+  if (json)
+    printJson(*plugin, probe.get(), library->path());
+  else
+    printText(*plugin, probe.get(), library->path());
   return kExitOk;
 }
 

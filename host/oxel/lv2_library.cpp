@@ -1,20 +1,20 @@
 #include "lv2_library.h"
 
-#include <lilv/lilv.h>
-#include <lv2/core/lv2.h>
-#include <lv2/presets/presets.h>
-#include <lv2/units/units.h>
-#include <lv2/urid/urid.h>
-#include <lv2/atom/atom.h>
-#include <lv2/ui/ui.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/presets/presets.h>
+#include <lv2/ui/ui.h>
+#include <lv2/units/units.h>
+#include <lv2/urid/urid.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -129,7 +129,8 @@ class Lv2Record {
         Parameter p;
         p.port = i;
         LilvNode* name = lilv_port_get_name(plugin, port);
-        p.name = name ? lilv_node_as_string(name) : lilv_node_as_string(lilv_port_get_symbol(plugin, port));
+        p.name = name ? lilv_node_as_string(name)
+                      : lilv_node_as_string(lilv_port_get_symbol(plugin, port));
         lilv_node_free(name);
         p.minimum = std::isnan(minimum[i]) ? 0.0f : minimum[i];
         p.maximum = std::isnan(maximum[i]) ? 1.0f : maximum[i];
@@ -143,7 +144,8 @@ class Lv2Record {
         usable = false;  // atom, CV or event ports: not for this host
       }
     }
-    for (LilvNode* n : {inputClass, outputClass, audioClass, controlClass, integerProperty, unitProperty, degree, optional})
+    for (LilvNode* n : {inputClass, outputClass, audioClass, controlClass, integerProperty,
+                        unitProperty, degree, optional})
       lilv_node_free(n);
     if (!usable) return false;
     findUi();
@@ -151,12 +153,18 @@ class Lv2Record {
     effect.magic = kEffectMagic;
     effect.object = this;
     effect.dispatcher = [](AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, void* ptr,
-                           float opt) -> VstIntPtr { return of(e)->dispatch(op, index, value, ptr, opt); };
-    effect.process = [](AEffect* e, float** in, float** out, VstInt32 n) { of(e)->run(in, out, n, true); };
+                           float opt) -> VstIntPtr {
+      return of(e)->dispatch(op, index, value, ptr, opt);
+    };
+    effect.process = [](AEffect* e, float** in, float** out, VstInt32 n) {
+      of(e)->run(in, out, n, true);
+    };
     effect.processReplacing = [](AEffect* e, float** in, float** out, VstInt32 n) {
       of(e)->run(in, out, n, false);
     };
-    effect.setParameter = [](AEffect* e, VstInt32 index, float value) { of(e)->setParameter(index, value); };
+    effect.setParameter = [](AEffect* e, VstInt32 index, float value) {
+      of(e)->setParameter(index, value);
+    };
     effect.getParameter = [](AEffect* e, VstInt32 index) { return of(e)->getParameter(index); };
     effect.numPrograms = static_cast<VstInt32>(std::max<size_t>(presets.size(), 1));
     effect.numParams = static_cast<VstInt32>(parameters.size());
@@ -197,19 +205,23 @@ class Lv2Record {
     if (!active) setActive(true);
     if (accumulate && scratch.size() < audioOutputs.size() * static_cast<size_t>(frames))
       scratch.resize(audioOutputs.size() * static_cast<size_t>(frames));
-    for (size_t i = 0; i < audioInputs.size(); ++i) lilv_instance_connect_port(instance, audioInputs[i], inputs[i]);
+    for (size_t i = 0; i < audioInputs.size(); ++i)
+      lilv_instance_connect_port(instance, audioInputs[i], inputs[i]);
     for (size_t i = 0; i < audioOutputs.size(); ++i)
-      lilv_instance_connect_port(instance, audioOutputs[i],
-                                 accumulate ? scratch.data() + i * static_cast<size_t>(frames) : outputs[i]);
+      lilv_instance_connect_port(
+          instance, audioOutputs[i],
+          accumulate ? scratch.data() + i * static_cast<size_t>(frames) : outputs[i]);
     for (const Parameter& p : parameters) portValues[p.port] = p.value;
     lilv_instance_run(instance, static_cast<uint32_t>(frames));
     if (accumulate)
       for (size_t i = 0; i < audioOutputs.size(); ++i)
-        for (VstInt32 f = 0; f < frames; ++f) outputs[i][f] += scratch[i * static_cast<size_t>(frames) + f];
+        for (VstInt32 f = 0; f < frames; ++f)
+          outputs[i][f] += scratch[i * static_cast<size_t>(frames) + f];
   }
 
   void setParameter(VstInt32 index, float value) {
-    if (index < 0 || index >= static_cast<VstInt32>(parameters.size()) || !std::isfinite(value)) return;
+    if (index < 0 || index >= static_cast<VstInt32>(parameters.size()) || !std::isfinite(value))
+      return;
     Parameter& p = parameters[static_cast<size_t>(index)];
     p.value = portValueFor(p, value);
   }
@@ -222,14 +234,18 @@ class Lv2Record {
     const double span = static_cast<double>(p.maximum) - p.minimum;
     const float exact = static_cast<float>(p.minimum + static_cast<double>(value) * span);
     if (span == 0.0) return exact;
-    auto back = [&](float port) { return static_cast<float>((static_cast<double>(port) - p.minimum) / span); };
+    auto back = [&](float port) {
+      return static_cast<float>((static_cast<double>(port) - p.minimum) / span);
+    };
     float best = exact;
     float down = exact, up = exact;
     for (int step = 0; step < 4 && back(best) != value; ++step) {
       down = std::nextafter(down, -INFINITY);
       up = std::nextafter(up, INFINITY);
-      if (back(down) == value) best = down;
-      else if (back(up) == value) best = up;
+      if (back(down) == value)
+        best = down;
+      else if (back(up) == value)
+        best = up;
     }
     return best;
   }
@@ -238,7 +254,8 @@ class Lv2Record {
     if (index < 0 || index >= static_cast<VstInt32>(parameters.size())) return 0.0f;
     const Parameter& p = parameters[static_cast<size_t>(index)];
     const double span = static_cast<double>(p.maximum) - p.minimum;
-    return span == 0.0 ? 0.0f : static_cast<float>((p.value - static_cast<double>(p.minimum)) / span);
+    return span == 0.0 ? 0.0f
+                       : static_cast<float>((p.value - static_cast<double>(p.minimum)) / span);
   }
 
   const Parameter* parameter(VstInt32 index) const {
@@ -260,7 +277,8 @@ class Lv2Record {
   }
 
   std::string programName(VstInt32 index) const {
-    if (index >= 0 && index < static_cast<VstInt32>(presets.size())) return presets[static_cast<size_t>(index)].label;
+    if (index >= 0 && index < static_cast<VstInt32>(presets.size()))
+      return presets[static_cast<size_t>(index)].label;
     return index == 0 ? "Default" : "";
   }
 
@@ -282,10 +300,14 @@ class Lv2Record {
       case effGetParamName: {
         const Parameter* p = parameter(index);
         if (!text || !p) return 0;
-        if (op == effGetParamName) copyText(text, p->name, 23);
-        else if (op == effGetParamLabel) copyText(text, p->label, 23);
-        else if (p->integer) std::snprintf(text, 24, "%d", static_cast<int>(std::lround(p->value)));
-        else std::snprintf(text, 24, "%.3f", static_cast<double>(p->value));
+        if (op == effGetParamName)
+          copyText(text, p->name, 23);
+        else if (op == effGetParamLabel)
+          copyText(text, p->label, 23);
+        else if (p->integer)
+          std::snprintf(text, 24, "%d", static_cast<int>(std::lround(p->value)));
+        else
+          std::snprintf(text, 24, "%.3f", static_cast<double>(p->value));
         return 0;
       }
       case effSetSampleRate:
@@ -342,8 +364,10 @@ class Lv2Record {
     LILV_FOREACH(uis, i, uis) {
       const LilvUI* candidate = lilv_uis_get(uis, i);
       if (!lilv_ui_is_a(candidate, x11)) continue;
-      char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(candidate)), nullptr);
-      char* bundle = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(candidate)), nullptr);
+      char* binary =
+          lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(candidate)), nullptr);
+      char* bundle =
+          lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(candidate)), nullptr);
       if (binary && bundle) {
         uiUri = lilv_node_as_uri(lilv_ui_get_uri(candidate));
         uiBinary = binary;
@@ -362,7 +386,9 @@ class Lv2Record {
     if (uiBinary.empty()) return false;
     if (!uiDescriptor) {
       void* library = dlopen(uiBinary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-      auto entry = library ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor")) : nullptr;
+      auto entry =
+          library ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"))
+                  : nullptr;
       for (uint32_t i = 0; entry && !uiDescriptor; ++i) {
         const LV2UI_Descriptor* d = entry(i);
         if (!d) break;
@@ -370,37 +396,41 @@ class Lv2Record {
       }
       if (!uiDescriptor) return false;
       uiIdle = static_cast<const LV2UI_Idle_Interface*>(
-          uiDescriptor->extension_data ? uiDescriptor->extension_data(LV2_UI__idleInterface) : nullptr);
+          uiDescriptor->extension_data ? uiDescriptor->extension_data(LV2_UI__idleInterface)
+                                       : nullptr);
     }
     resizeFeatureData = {this, [](LV2UI_Feature_Handle h, int w, int hgt) {
                            auto* self = static_cast<Lv2Record*>(h);
                            self->uiWidth = w;
                            self->uiHeight = hgt;
                            if (self->ui && self->master)
-                             self->master(&self->effect, audioMasterSizeWindow, w, hgt, nullptr, 0.0f);
+                             self->master(&self->effect, audioMasterSizeWindow, w, hgt, nullptr,
+                                          0.0f);
                            return 0;
                          }};
     touchFeatureData = {this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
                           auto* self = static_cast<Lv2Record*>(h);
                           const VstInt32 index = self->parameterOfPort(port);
                           if (index >= 0 && self->master)
-                            self->master(&self->effect, grabbed ? audioMasterBeginEdit : audioMasterEndEdit,
-                                         index, 0, nullptr, 0.0f);
+                            self->master(&self->effect,
+                                         grabbed ? audioMasterBeginEdit : audioMasterEndEdit, index,
+                                         0, nullptr, 0.0f);
                         }};
     const LV2_Feature parentFeature{LV2_UI__parent, parent};
     const LV2_Feature resizeFeature{LV2_UI__resize, &resizeFeatureData};
     const LV2_Feature touchFeature{LV2_UI__touch, &touchFeatureData};
     const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
-    const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &touchFeature, &idleFeature,
-                                     &world->mapFeature, nullptr};
+    const LV2_Feature* features[] = {&parentFeature, &resizeFeature,     &touchFeature,
+                                     &idleFeature,   &world->mapFeature, nullptr};
     LV2UI_Widget widget = nullptr;
-    ui = uiDescriptor->instantiate(uiDescriptor, lilv_node_as_uri(lilv_plugin_get_uri(world->plugin)),
+    ui = uiDescriptor->instantiate(uiDescriptor,
+                                   lilv_node_as_uri(lilv_plugin_get_uri(world->plugin)),
                                    uiBundle.c_str(), writeFromUi, this, &widget, features);
     return ui != nullptr;
   }
 
-  static void writeFromUi(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
-                          const void* buffer) {
+  static void writeFromUi(LV2UI_Controller controller, uint32_t port, uint32_t size,
+                          uint32_t format, const void* buffer) {
     auto* self = static_cast<Lv2Record*>(controller);
     const VstInt32 index = self->parameterOfPort(port);
     if (index < 0 || format != 0 || size != sizeof(float) || !buffer) return;
@@ -410,7 +440,9 @@ class Lv2Record {
     Parameter& p = self->parameters[static_cast<size_t>(index)];
     p.value = value;
     self->sentToUi[static_cast<size_t>(index)] = value;  // the UI shows it already
-    if (self->master) self->master(&self->effect, audioMasterAutomate, index, 0, nullptr, self->getParameter(index));
+    if (self->master)
+      self->master(&self->effect, audioMasterAutomate, index, 0, nullptr,
+                   self->getParameter(index));
   }
 
   VstInt32 parameterOfPort(uint32_t port) const {
@@ -433,7 +465,8 @@ class Lv2Record {
     }
     Display* display = XOpenDisplay(nullptr);
     if (!display) return;
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSync(display, False);
     if (instantiateUi(reinterpret_cast<void*>(window))) closeUi();
     XDestroyWindow(display, window);
@@ -518,7 +551,8 @@ std::vector<Preset> presetsOf(Lv2World& w) {
         state,
         [](const char* symbol, void* user, const void* value, uint32_t size, uint32_t type) {
           auto* c = static_cast<Context*>(user);
-          if (type == c->floatType && size == sizeof(float)) c->preset->values[symbol] = *static_cast<const float*>(value);
+          if (type == c->floatType && size == sizeof(float))
+            c->preset->values[symbol] = *static_cast<const float*>(value);
         },
         &context);
     lilv_state_free(state);
@@ -526,7 +560,8 @@ std::vector<Preset> presetsOf(Lv2World& w) {
   }
   lilv_nodes_free(related);
   lilv_node_free(presetClass);
-  std::sort(presets.begin(), presets.end(), [](const Preset& a, const Preset& b) { return a.label < b.label; });
+  std::sort(presets.begin(), presets.end(),
+            [](const Preset& a, const Preset& b) { return a.label < b.label; });
   return presets;
 }
 
@@ -544,7 +579,8 @@ bool namesLv2Plugin(const std::string& arg) {
   const size_t colon = arg.find(':');
   if (colon == std::string::npos || colon < 2) return false;
   for (size_t i = 0; i < colon; ++i)
-    if (!std::isalnum(static_cast<unsigned char>(arg[i])) && arg[i] != '+' && arg[i] != '-' && arg[i] != '.')
+    if (!std::isalnum(static_cast<unsigned char>(arg[i])) && arg[i] != '+' && arg[i] != '-' &&
+        arg[i] != '.')
       return false;
   return true;
 }
@@ -561,7 +597,9 @@ std::shared_ptr<PluginLibrary> openLv2Library(const std::string& arg, std::strin
     lilv_node_free(node);
     const LilvPlugins* all = lilv_world_get_all_plugins(world->world);
     if (lilv_plugins_size(all) != 1) {
-      error = "LV2 bundle " + arg + (lilv_plugins_size(all) == 0 ? " holds no plug-in" : " holds several plug-ins; name one by its URI");
+      error = "LV2 bundle " + arg +
+              (lilv_plugins_size(all) == 0 ? " holds no plug-in"
+                                           : " holds several plug-ins; name one by its URI");
       return nullptr;
     }
     world->plugin = lilv_plugins_get(all, lilv_plugins_begin(all));
@@ -572,7 +610,8 @@ std::shared_ptr<PluginLibrary> openLv2Library(const std::string& arg, std::strin
     lilv_node_free(uri);
     if (!world->plugin) {
       const char* path = std::getenv("LV2_PATH");
-      error = "no LV2 plug-in " + arg + " (looked in " + (path ? path : "~/.lv2, /usr/local/lib/lv2, /usr/lib/lv2") + ")";
+      error = "no LV2 plug-in " + arg + " (looked in " +
+              (path ? path : "~/.lv2, /usr/local/lib/lv2, /usr/lib/lv2") + ")";
       return nullptr;
     }
   }
@@ -580,7 +619,8 @@ std::shared_ptr<PluginLibrary> openLv2Library(const std::string& arg, std::strin
   LILV_FOREACH(nodes, i, required) {
     const char* feature = lilv_node_as_uri(lilv_nodes_get(required, i));
     if (std::strcmp(feature, LV2_URID__map) != 0) {
-      error = std::string{"LV2 plug-in "} + arg + " needs " + feature + ", which oxel does not offer";
+      error =
+          std::string{"LV2 plug-in "} + arg + " needs " + feature + ", which oxel does not offer";
       lilv_nodes_free(required);
       return nullptr;
     }
@@ -596,7 +636,9 @@ std::shared_ptr<PluginLibrary> openLv2Library(const std::string& arg, std::strin
   }
   probe->dispatcher(probe, effClose, 0, 0, nullptr, 0.0f);
   return PluginLibrary::fromRecordMaker(
-      [world, presets](audioMasterCallback master) { return Lv2Record::make(world, presets, master); },
+      [world, presets](audioMasterCallback master) {
+        return Lv2Record::make(world, presets, master);
+      },
       name);
 }
 

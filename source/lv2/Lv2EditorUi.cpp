@@ -90,7 +90,8 @@ VstIntPtr Lv2EditorUi::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 i
   return ui->answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr Lv2EditorUi::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+VstIntPtr Lv2EditorUi::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                              float opt) {
   switch (opcode) {
     case audioMasterVersion: return kHostVersion;
     case audioMasterAutomate: {

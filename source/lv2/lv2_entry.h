@@ -38,7 +38,7 @@ struct Descriptor {
   static const void* extensionData(const char*) { return nullptr; }
 
   static const LV2_Descriptor* get() {
-    static const LV2_Descriptor descriptor{info().uri, instantiate, connect,     activate,
+    static const LV2_Descriptor descriptor{info().uri, instantiate, connect, activate,
                                            run,        deactivate,  cleanup, extensionData};
     return &descriptor;
   }
@@ -46,8 +46,8 @@ struct Descriptor {
 
 }  // namespace lv2entry
 
-#define OXEL_DEFINE_LV2_ENTRY(infoFunction)                                              \
+#define OXEL_DEFINE_LV2_ENTRY(infoFunction)                                               \
   extern "C" __attribute__((visibility("default"))) const LV2_Descriptor* lv2_descriptor( \
-      uint32_t index) {                                                                  \
-    return index == 0 ? lv2entry::Descriptor<infoFunction>::get() : nullptr;             \
+      uint32_t index) {                                                                   \
+    return index == 0 ? lv2entry::Descriptor<infoFunction>::get() : nullptr;              \
   }

@@ -21,9 +21,9 @@ struct AudioPort {
 struct PluginInfo {
   const char* uri;
   const char* name;
-  const char* bundle;      // "Pelrin.lv2"
-  const char* binary;      // the DSP binary's file name in the bundle
-  const char* pluginClass; // an lv2core class name ("SpatialPlugin")
+  const char* bundle;       // "Pelrin.lv2"
+  const char* binary;       // the DSP binary's file name in the bundle
+  const char* pluginClass;  // an lv2core class name ("SpatialPlugin")
   std::vector<AudioPort> inputs;
   std::vector<AudioPort> outputs;
   const char* outputGroupClass;  // port-groups class of the outputs

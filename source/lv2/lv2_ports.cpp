@@ -69,7 +69,10 @@ std::vector<ControlPort> describeControls(AudioEffect& processor) {
 }
 
 PortRange::PortRange(const ControlPort& port)
-    : parameter{port.parameter}, minimum{port.minimum}, maximum{port.maximum}, integer{port.integer} {}
+    : parameter{port.parameter},
+      minimum{port.minimum},
+      maximum{port.maximum},
+      integer{port.integer} {}
 
 float normalisedValue(const ControlPort& port, float portValue) {
   return PortRange{port}.normalised(portValue);
@@ -88,7 +91,8 @@ float PortRange::normalised(float portValue) const {
 }
 
 float portValue(const ControlPort& port, float normalised) {
-  const double value = port.minimum + static_cast<double>(normalised) * (port.maximum - port.minimum);
+  const double value =
+      port.minimum + static_cast<double>(normalised) * (port.maximum - port.minimum);
   return static_cast<float>(port.integer ? wholeNumberOf(value) : value);
 }
 

@@ -8,7 +8,8 @@ std::vector<Preset> pelrinPresets() {
   std::vector<Preset> presets;
   for (const oxel::MicrophonePreset& recipe : oxel::microphonePresets()) {
     const oxel::PelrinSettings s = oxel::pelrinSettings(recipe);
-    presets.push_back({recipe.name, recipe.description, {s.azimuth, s.elevation, s.angle, s.pattern}});
+    presets.push_back(
+        {recipe.name, recipe.description, {s.azimuth, s.elevation, s.angle, s.pattern}});
   }
   return presets;
 }
@@ -23,7 +24,8 @@ std::vector<Preset> tavrelPresets() {
       {"quarter-turn-left", "Quarter turn left (front to the left)", {0.75f, 0.0f, 0.0f, 0.0f}},
       {"quarter-turn-right", "Quarter turn right (front to the right)", {0.25f, 0.0f, 0.0f, 0.0f}},
       {"half-turn", "Half turn (front to the back)", {0.5f, 0.0f, 0.0f, 0.0f}},
-      {"upside-down", "Upside down (up and down swapped, left and right too)",
+      {"upside-down",
+       "Upside down (up and down swapped, left and right too)",
        {0.0f, 0.5f, 0.0f, 0.0f}},
   };
 }

@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string dir = argv[2];
-  const bool ok = writeFile(dir + "/manifest.ttl", lv2port::manifestTurtle(plugin, presets, withUi)) &&
-                  writeFile(dir + "/" + plugin.name + ".ttl", lv2port::pluginTurtle(plugin, controls)) &&
-                  writeFile(dir + "/presets.ttl", lv2port::presetsTurtle(plugin, controls, presets));
+  const bool ok =
+      writeFile(dir + "/manifest.ttl", lv2port::manifestTurtle(plugin, presets, withUi)) &&
+      writeFile(dir + "/" + plugin.name + ".ttl", lv2port::pluginTurtle(plugin, controls)) &&
+      writeFile(dir + "/presets.ttl", lv2port::presetsTurtle(plugin, controls, presets));
   return ok ? 0 : 1;
 }

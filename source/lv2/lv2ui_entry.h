@@ -64,8 +64,8 @@ struct UiDescriptor {
 
 }  // namespace lv2entry
 
-#define OXEL_DEFINE_LV2_UI_ENTRY(infoFunction, standInFactory)                                \
-  extern "C" __attribute__((visibility("default"))) const LV2UI_Descriptor* lv2ui_descriptor( \
-      uint32_t index) {                                                                       \
+#define OXEL_DEFINE_LV2_UI_ENTRY(infoFunction, standInFactory)                                 \
+  extern "C" __attribute__((visibility("default"))) const LV2UI_Descriptor* lv2ui_descriptor(  \
+      uint32_t index) {                                                                        \
     return index == 0 ? lv2entry::UiDescriptor<infoFunction, standInFactory>::get() : nullptr; \
   }

@@ -82,7 +82,8 @@ class LilvHost {
     for (uint32_t i = 0; i < numPorts; ++i) {
       ports[i] = std::isnan(defaults[i]) ? 0.0f : defaults[i];
       void* data = &ports[i];
-      if (i < static_cast<uint32_t>(numIn)) data = inputs[i].data();
+      if (i < static_cast<uint32_t>(numIn))
+        data = inputs[i].data();
       else if (i < static_cast<uint32_t>(numIn + numOut))
         data = (inPlace ? inputs : outputs)[i - numIn].data();
       lilv_instance_connect_port(instance, i, data);

@@ -107,10 +107,18 @@ class StandInEffect : public AudioEffectX {
 };
 
 const lv2port::PluginInfo& standInInfo() {
-  static const lv2port::PluginInfo info{
-      "urn:oxel:test:stand-in", "StandIn", "StandIn.lv2", "StandIn.so", "SpatialPlugin",
-      {{"in", "In", nullptr}}, {{"out", "Out", nullptr}}, nullptr, {},
-      []() -> std::unique_ptr<AudioEffect> { return std::make_unique<StandInEffect>(nullptr, false); }};
+  static const lv2port::PluginInfo info{"urn:oxel:test:stand-in",
+                                        "StandIn",
+                                        "StandIn.lv2",
+                                        "StandIn.so",
+                                        "SpatialPlugin",
+                                        {{"in", "In", nullptr}},
+                                        {{"out", "Out", nullptr}},
+                                        nullptr,
+                                        {},
+                                        []() -> std::unique_ptr<AudioEffect> {
+                                          return std::make_unique<StandInEffect>(nullptr, false);
+                                        }};
   return info;
 }
 
@@ -135,11 +143,13 @@ class Lv2EditorUiTest : public ::testing::Test {
     return handle;
   }
   void idle(int times) {
-    const auto* idleInterface =
-        static_cast<const LV2UI_Idle_Interface*>(Descriptor::get()->extension_data(LV2_UI__idleInterface));
+    const auto* idleInterface = static_cast<const LV2UI_Idle_Interface*>(
+        Descriptor::get()->extension_data(LV2_UI__idleInterface));
     for (int i = 0; i < times; ++i) EXPECT_EQ(idleInterface->idle(handle), 0);
   }
-  void portEvent(float value) { Descriptor::portEvent(handle, kControlPort, sizeof value, 0, &value); }
+  void portEvent(float value) {
+    Descriptor::portEvent(handle, kControlPort, sizeof value, 0, &value);
+  }
 
   OxelHeadlessParent parent{};
   lv2_test::UiHostFeatures host{&parent};
@@ -149,8 +159,9 @@ class Lv2EditorUiTest : public ::testing::Test {
 };
 
 TEST_F(Lv2EditorUiTest, ScriptedDragIsTouchThenWritesInDegreesThenRelease) {
-  ASSERT_NE(instantiate(true, "press 50 30\nwait 40\nmove 100 30\nwait 40\nmove 150 30\nwait 40\n"
-                              "release 150 30\n"),
+  ASSERT_NE(instantiate(true,
+                        "press 50 30\nwait 40\nmove 100 30\nwait 40\nmove 150 30\nwait 40\n"
+                        "release 150 30\n"),
             nullptr);
   EXPECT_EQ(log.width, kWidth);
   EXPECT_EQ(log.height, kHeight);
@@ -174,7 +185,8 @@ TEST_F(Lv2EditorUiTest, HostPortValuesMoveTheControlAtIdleAndAreNotEchoed) {
   idle(1);
   EXPECT_FLOAT_EQ(gBar->getValue(), 0.5f);
   // Bad values from the host leave the control where it is.
-  for (const float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+  for (const float bad :
+       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
     portEvent(bad);
     idle(1);
     EXPECT_FLOAT_EQ(gBar->getValue(), 0.5f);
@@ -192,11 +204,14 @@ TEST_F(Lv2EditorUiTest, NoParentWindowMeansNoUi) {
   const LV2UI_Descriptor* d = Descriptor::get();
   const LV2_Feature* none[] = {nullptr};
   const auto write = lv2_test::UiHostFeatures::write;
-  EXPECT_EQ(d->instantiate(d, standInInfo().uri, "/", write, host.controller(), &widget, none), nullptr);
-  EXPECT_EQ(d->instantiate(d, standInInfo().uri, "/", write, host.controller(), &widget, nullptr), nullptr);
+  EXPECT_EQ(d->instantiate(d, standInInfo().uri, "/", write, host.controller(), &widget, none),
+            nullptr);
+  EXPECT_EQ(d->instantiate(d, standInInfo().uri, "/", write, host.controller(), &widget, nullptr),
+            nullptr);
   // A UI for another plug-in's URI is refused too, parent or not.
-  EXPECT_EQ(d->instantiate(d, "urn:oxel:other", "/", write, host.controller(), &widget,
-                           host.features()), nullptr);
+  EXPECT_EQ(
+      d->instantiate(d, "urn:oxel:other", "/", write, host.controller(), &widget, host.features()),
+      nullptr);
   EXPECT_TRUE(log.events.empty());
 }
 

@@ -91,11 +91,9 @@ TEST(Lv2Instance, OutOfRangeValuesAreClampedAndIntegerPortsRounded) {
     float angle, order;
     float expectedAngle, expectedOrder;
   } cases[] = {
-      {-30.0f, -1.0f, 0.0f, 0.0f},
-      {400.0f, 9.0f, 1.0f, 1.0f},
-      {360.0f, 2.4f, 1.0f, 0.4f},
-      {45.0f, 2.6f, 0.125f, 0.6f},
-      {90.0f, 2.49f, 0.25f, 0.6f},  // whole numbers switch 0.49 above the last, as the processor does
+      {-30.0f, -1.0f, 0.0f, 0.0f}, {400.0f, 9.0f, 1.0f, 1.0f},  {360.0f, 2.4f, 1.0f, 0.4f},
+      {45.0f, 2.6f, 0.125f, 0.6f}, {90.0f, 2.49f, 0.25f, 0.6f},  // whole numbers switch 0.49 above
+                                                                 // the last, as the processor does
   };
   for (const auto& c : cases) {
     Fixture f;

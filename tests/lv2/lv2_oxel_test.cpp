@@ -39,7 +39,8 @@ TEST_F(Lv2Oxel, InfoShowsParametersUnitsAndPresets) {
   for (const auto& c : cases) {
     const auto result = runOxel({"info", c.plugin});
     ASSERT_EQ(result.status, 0) << result.err;
-    for (const std::string& text : c.shows) EXPECT_NE(result.out.find(text), std::string::npos) << text;
+    for (const std::string& text : c.shows)
+      EXPECT_NE(result.out.find(text), std::string::npos) << text;
   }
 }
 
@@ -53,13 +54,15 @@ TEST_F(Lv2Oxel, RendersTheSameSamplesAsTheSo) {
   } cases[] = {
       {"Pelrin", "urn:oxel:pelrin", {"--preset", "xy-cardioid", "--set", "Azimuth=0.125"}},
       {"Pelrin", lv2_test::kLv2Dir + "/Pelrin.lv2", {"--preset", "blumlein", "--block", "100"}},
-      {"Tavrel", "urn:oxel:tavrel",
+      {"Tavrel",
+       "urn:oxel:tavrel",
        {"--in-format", "ambix", "--out-format", "ambix", "--set", "Angle1=0.25", "--set",
         "Order of Processing=0.6"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lv2);
-    std::vector<std::string> so{"render", std::string{OXEL_PLUGIN_DIR} + "/" + c.so, dir / "in.wav", dir / "so.wav"};
+    std::vector<std::string> so{"render", std::string{OXEL_PLUGIN_DIR} + "/" + c.so, dir / "in.wav",
+                                dir / "so.wav"};
     std::vector<std::string> lv2{"render", c.lv2, dir / "in.wav", dir / "lv2.wav"};
     so.insert(so.end(), c.options.begin(), c.options.end());
     lv2.insert(lv2.end(), c.options.begin(), c.options.end());
@@ -84,11 +87,14 @@ TEST_F(Lv2Oxel, AutomationAndUnitsFollowTheSoToThePortsResolution) {
   } cases[] = {
       {"Pelrin", "urn:oxel:pelrin", {"--automate", "Azimuth=0:0,0.5:0.9"}},
       {"Pelrin", "urn:oxel:pelrin", {"--set", "Azimuth=30degrees", "--set", "Mic Angle=120 deg"}},
-      {"Tavrel", "urn:oxel:tavrel", {"--automate", "Angle2=0:0.1,0.5:0.8", "--set", "Angle1=90degrees"}},
+      {"Tavrel",
+       "urn:oxel:tavrel",
+       {"--automate", "Angle2=0:0.1,0.5:0.8", "--set", "Angle1=90degrees"}},
   };
   for (const auto& c : cases) {
     const char* plugin = c.plugin;
-    std::vector<std::string> so{"render", std::string{OXEL_PLUGIN_DIR} + "/" + plugin, dir / "in.wav", dir / "so.wav"};
+    std::vector<std::string> so{"render", std::string{OXEL_PLUGIN_DIR} + "/" + plugin,
+                                dir / "in.wav", dir / "so.wav"};
     std::vector<std::string> lv2{"render", c.uri, dir / "in.wav", dir / "lv2.wav"};
     so.insert(so.end(), c.options.begin(), c.options.end());
     lv2.insert(lv2.end(), c.options.begin(), c.options.end());
@@ -103,7 +109,8 @@ TEST_F(Lv2Oxel, AutomationAndUnitsFollowTheSoToThePortsResolution) {
 
 TEST_F(Lv2Oxel, ShotDrawsAndDragsTheSameEditorAsTheSo) {
   oxel_test::ScratchDir dir;
-  std::ofstream{dir / "drag.txt"} << "press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n";
+  std::ofstream{dir / "drag.txt"}
+      << "press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n";
   const struct {
     const char* so;
     const char* uri;

@@ -11,8 +11,8 @@
 
 #include "CAnimRotary.h"
 #include "CSlider.h"
-#include "RazOruRerora.h"
 #include "CVerticalSwitch.h"
+#include "RazOruRerora.h"
 #include "VuvIzedAzur.h"
 #include "ZazOzoRivo.h"
 #include "ZidIdirAruriz.h"
@@ -22,7 +22,8 @@
 
 namespace {
 
-using Descriptor = lv2entry::UiDescriptor<lv2port::pelrinInfo, Lv2EditorUi::makeStandIn<ZazOzoRivo>>;
+using Descriptor =
+    lv2entry::UiDescriptor<lv2port::pelrinInfo, Lv2EditorUi::makeStandIn<ZazOzoRivo>>;
 constexpr uint32_t kAzimuthPort = 6, kPatternPort = 9;
 
 class PelrinUi : public ::testing::Test {
@@ -65,12 +66,14 @@ TEST_F(PelrinUi, OpensWithoutPicturesAtTheLayoutSize) {
 
 TEST_F(PelrinUi, KnobDragIsOneGestureOfWritesInDegrees) {
   // The azimuth knob's centre is at (72, 72); the pointer goes round to its right.
-  Lv2EditorUi* ui = open("press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n");
+  Lv2EditorUi* ui =
+      open("press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n");
   ASSERT_NE(ui, nullptr);
   for (int i = 0; i < 50 && !parent.scriptDone; ++i) idle(1);
   idle(2);
   ASSERT_TRUE(parent.scriptDone);
-  EXPECT_TRUE(lv2_test::isOneGesture(host.log, kAzimuthPort)) << ::testing::PrintToString(host.log.events);
+  EXPECT_TRUE(lv2_test::isOneGesture(host.log, kAzimuthPort))
+      << ::testing::PrintToString(host.log.events);
   ASSERT_FALSE(host.log.written.empty());
   const float knob = editor(ui)->getKnob(0)->getValue();
   EXPECT_NE(knob, 0.0f);
@@ -89,14 +92,18 @@ TEST_F(PelrinUi, HostPortValuesMoveTheControlsAtIdle) {
     uint32_t port;
     float value;
     float expected;  // the control's 0..1 value
-  } cases[] = {{kAzimuthPort, 90.0f, 0.25f}, {7, 0.0f, 0.25f}, {7, 180.0f, 0.75f},
-               {8, 131.0f, 131.0f / 360.0f}, {kPatternPort, 0.75f, 0.75f}};
+  } cases[] = {{kAzimuthPort, 90.0f, 0.25f},
+               {7, 0.0f, 0.25f},
+               {7, 180.0f, 0.75f},
+               {8, 131.0f, 131.0f / 360.0f},
+               {kPatternPort, 0.75f, 0.75f}};
   for (const auto& c : cases) {
     Descriptor::portEvent(handle, c.port, sizeof c.value, 0, &c.value);
     idle(1);
     RazOruRerora* e = editor(ui);
-    const float shown = c.port == kPatternPort ? e->getPatternFader()->getValue()
-                                               : e->getKnob(static_cast<VstInt32>(c.port - 6))->getValue();
+    const float shown = c.port == kPatternPort
+                            ? e->getPatternFader()->getValue()
+                            : e->getKnob(static_cast<VstInt32>(c.port - 6))->getValue();
     EXPECT_FLOAT_EQ(shown, c.expected) << c.port << " " << c.value;
   }
   EXPECT_TRUE(host.log.events.empty()) << ::testing::PrintToString(host.log.events);
@@ -107,13 +114,24 @@ using TavrelDescriptor =
 
 TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
   ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-  OxelHeadlessParent parent{OXEL_HEADLESS_PARENT_MAGIC, OXEL_HEADLESS_PARENT_VERSION, nullptr, 20, 0,
-                            nullptr, 0, 0, 0, 0, 0, 0};
+  OxelHeadlessParent parent{OXEL_HEADLESS_PARENT_MAGIC,
+                            OXEL_HEADLESS_PARENT_VERSION,
+                            nullptr,
+                            20,
+                            0,
+                            nullptr,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0};
   lv2_test::UiHostFeatures host{&parent};
   const LV2UI_Descriptor* d = TavrelDescriptor::get();
   LV2UI_Widget widget = nullptr;
-  LV2UI_Handle handle = d->instantiate(d, "urn:oxel:tavrel", "/nowhere", lv2_test::UiHostFeatures::write,
-                                       host.controller(), &widget, host.features());
+  LV2UI_Handle handle =
+      d->instantiate(d, "urn:oxel:tavrel", "/nowhere", lv2_test::UiHostFeatures::write,
+                     host.controller(), &widget, host.features());
   ASSERT_NE(handle, nullptr);
   EXPECT_EQ(host.log.width, ZidIdirAruriz::kFallbackWidth);
   EXPECT_EQ(host.log.height, ZidIdirAruriz::kFallbackHeight);
@@ -123,12 +141,17 @@ TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
     uint32_t port;
     float value;
     float expected;  // the control's 0..1 value
-  } cases[] = {{8, 90.0f, 0.25f}, {9, 180.0f, 0.5f}, {10, 270.0f, 0.75f}, {11, 3.0f, 0.6f}, {11, 5.0f, 1.0f}};
+  } cases[] = {{8, 90.0f, 0.25f},
+               {9, 180.0f, 0.5f},
+               {10, 270.0f, 0.75f},
+               {11, 3.0f, 0.6f},
+               {11, 5.0f, 1.0f}};
   for (const auto& c : cases) {
     d->port_event(handle, c.port, sizeof c.value, 0, &c.value);
     TavrelDescriptor::idle(handle);
-    const float shown = c.port == 11 ? editor->getOrderSwitch()->getValue()
-                                     : editor->getAngleKnob(static_cast<int>(c.port - 8))->getValue();
+    const float shown = c.port == 11
+                            ? editor->getOrderSwitch()->getValue()
+                            : editor->getAngleKnob(static_cast<int>(c.port - 8))->getValue();
     EXPECT_FLOAT_EQ(shown, c.expected) << c.port << " " << c.value;
   }
   EXPECT_TRUE(host.log.events.empty());

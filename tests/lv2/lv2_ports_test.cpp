@@ -109,12 +109,15 @@ TEST(Lv2Ports, PresetsRoundTripToTheirExactValues) {
 
 TEST(Lv2Ports, SymbolsAndNumbersAreValidTurtle) {
   const std::pair<const char*, const char*> symbols[] = {
-      {"Mic Angle", "mic_angle"}, {"Order of Processing", "order_of_processing"},
-      {"Angle1", "angle1"},       {" -Gain (dB)- ", "gain_db"},
-      {"3D", "p3d"},              {"", "p"}};
+      {"Mic Angle", "mic_angle"},
+      {"Order of Processing", "order_of_processing"},
+      {"Angle1", "angle1"},
+      {" -Gain (dB)- ", "gain_db"},
+      {"3D", "p3d"},
+      {"", "p"}};
   for (const auto& [name, symbol] : symbols) EXPECT_EQ(lv2port::symbolOf(name), symbol) << name;
   const std::pair<double, const char*> numbers[] = {
-      {0.0, "0.0"}, {-0.0, "0.0"}, {-90.0, "-90.0"}, {0.5, "0.5"}, {126.8699f, "126.869904"},
+      {0.0, "0.0"},   {-0.0, "0.0"}, {-90.0, "-90.0"}, {0.5, "0.5"}, {126.8699f, "126.869904"},
       {1e-9, "1e-09"}};
   for (const auto& [value, text] : numbers) EXPECT_EQ(lv2port::turtleNumber(value), text);
 }

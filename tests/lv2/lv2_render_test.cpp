@@ -41,14 +41,30 @@ int stepOf(size_t start, size_t block, size_t lane) {
 
 TEST(Lv2Render, BitIdenticalToTheLxvstBuildWithAutomation) {
   const std::vector<RenderCase> cases = {
-      {"Pelrin, 512-frame blocks", lv2_test::kPelrinUri, &oxel_test::kPelrin, 512,
-       {{"azimuth", 0, 22.5, 0.0}, {"mic_pattern", 3, 0.0625, 0.0}}, false},
-      {"Pelrin, odd blocks, elevation and angle", lv2_test::kPelrinUri, &oxel_test::kPelrin, 97,
-       {{"elevation", 1, 22.5, -90.0}, {"mic_angle", 2, 22.5, 0.0}}, false},
-      {"Tavrel, angles and orders", lv2_test::kTavrelUri, &oxel_test::kTavrel, 256,
-       {{"angle1", 0, 22.5, 0.0}, {"angle3", 2, 22.5, 0.0}}, false},
-      {"Tavrel, in place", lv2_test::kTavrelUri, &oxel_test::kTavrel, 300,
-       {{"angle2", 1, 22.5, 0.0}}, true},
+      {"Pelrin, 512-frame blocks",
+       lv2_test::kPelrinUri,
+       &oxel_test::kPelrin,
+       512,
+       {{"azimuth", 0, 22.5, 0.0}, {"mic_pattern", 3, 0.0625, 0.0}},
+       false},
+      {"Pelrin, odd blocks, elevation and angle",
+       lv2_test::kPelrinUri,
+       &oxel_test::kPelrin,
+       97,
+       {{"elevation", 1, 22.5, -90.0}, {"mic_angle", 2, 22.5, 0.0}},
+       false},
+      {"Tavrel, angles and orders",
+       lv2_test::kTavrelUri,
+       &oxel_test::kTavrel,
+       256,
+       {{"angle1", 0, 22.5, 0.0}, {"angle3", 2, 22.5, 0.0}},
+       false},
+      {"Tavrel, in place",
+       lv2_test::kTavrelUri,
+       &oxel_test::kTavrel,
+       300,
+       {{"angle2", 1, 22.5, 0.0}},
+       true},
   };
   const Audio in = oxel_test::noise(4, 6000);
   for (const RenderCase& c : cases) {
@@ -58,27 +74,28 @@ TEST(Lv2Render, BitIdenticalToTheLxvstBuildWithAutomation) {
     for (const Automation& a : c.automation)
       portIndex.push_back(host.controlIndex(host.plugin(c.uri), a.symbol));
     const bool tavrel = c.uri == lv2_test::kTavrelUri;
-    const uint32_t orderPort = tavrel ? host.controlIndex(host.plugin(c.uri), "order_of_processing") : 0;
+    const uint32_t orderPort =
+        tavrel ? host.controlIndex(host.plugin(c.uri), "order_of_processing") : 0;
 
     const Audio lv2 = host.render(
         c.uri, in, c.block,
         [&](std::vector<float>& ports, size_t start) {
           for (size_t lane = 0; lane < c.automation.size(); ++lane) {
             const int step = std::min(stepOf(start, c.block, lane), 16);
-            ports[portIndex[lane]] =
-                static_cast<float>(c.automation[lane].portOffset + step * c.automation[lane].portStep);
+            ports[portIndex[lane]] = static_cast<float>(c.automation[lane].portOffset +
+                                                        step * c.automation[lane].portStep);
           }
           if (tavrel) ports[orderPort] = static_cast<float>((start / c.block) % 6);
         },
         c.inPlace);
-    const Audio vst = oxel_test::renderDirect(*c.so, in, static_cast<int>(c.block),
-                                              [&](oxel::PluginInstance& plugin, size_t start) {
-      for (size_t lane = 0; lane < c.automation.size(); ++lane) {
-        const int step = std::min(stepOf(start, c.block, lane), 16);
-        plugin.setParameter(c.automation[lane].parameter, static_cast<float>(step / 16.0));
-      }
-      if (tavrel) plugin.setParameter(3, static_cast<float>((start / c.block) % 6) / 5.0f);
-    });
+    const Audio vst = oxel_test::renderDirect(
+        *c.so, in, static_cast<int>(c.block), [&](oxel::PluginInstance& plugin, size_t start) {
+          for (size_t lane = 0; lane < c.automation.size(); ++lane) {
+            const int step = std::min(stepOf(start, c.block, lane), 16);
+            plugin.setParameter(c.automation[lane].parameter, static_cast<float>(step / 16.0));
+          }
+          if (tavrel) plugin.setParameter(3, static_cast<float>((start / c.block) % 6) / 5.0f);
+        });
     ASSERT_EQ(lv2.channels, vst.channels);
     EXPECT_EQ(oxel_test::firstMismatch(lv2.samples, vst.samples), -1);
   }
@@ -94,15 +111,16 @@ TEST(Lv2Render, NonFinitePortValuesAreIgnoredLikeTheLxvstBuildDoes) {
   // Blocks: 90 degrees, then NaN, +inf, -inf; the pattern goes bad too.
   const float azimuthByBlock[] = {90.0f, nan, inf, -inf};
   const float patternByBlock[] = {0.75f, inf, nan, 0.75f};
-  const Audio lv2 = host.render(lv2_test::kPelrinUri, in, 512, [&](std::vector<float>& ports, size_t start) {
-    ports[azimuth] = azimuthByBlock[start / 512];
-    ports[pattern] = patternByBlock[start / 512];
-  });
-  const Audio vst = oxel_test::renderDirect(oxel_test::kPelrin, in, 512,
-                                            [&](oxel::PluginInstance& plugin, size_t start) {
-    plugin.setParameter(0, start == 0 ? 0.25f : azimuthByBlock[start / 512]);
-    plugin.setParameter(3, start == 0 ? 0.75f : patternByBlock[start / 512]);
-  });
+  const Audio lv2 =
+      host.render(lv2_test::kPelrinUri, in, 512, [&](std::vector<float>& ports, size_t start) {
+        ports[azimuth] = azimuthByBlock[start / 512];
+        ports[pattern] = patternByBlock[start / 512];
+      });
+  const Audio vst = oxel_test::renderDirect(
+      oxel_test::kPelrin, in, 512, [&](oxel::PluginInstance& plugin, size_t start) {
+        plugin.setParameter(0, start == 0 ? 0.25f : azimuthByBlock[start / 512]);
+        plugin.setParameter(3, start == 0 ? 0.75f : patternByBlock[start / 512]);
+      });
   EXPECT_EQ(oxel_test::firstMismatch(lv2.samples, vst.samples), -1);
   for (const float s : lv2.samples) ASSERT_TRUE(std::isfinite(s));
 }
@@ -147,11 +165,13 @@ TEST(Lv2Presets, TavrelPresetsTurnTheFieldAsNamed) {
     const auto found = presets.find(std::string{lv2_test::kTavrelUri} + ":preset:" + c.preset);
     ASSERT_NE(found, presets.end());
     const Audio in = oxel_test::constant({c.input[0], c.input[1], c.input[2], c.input[3]}, 20000);
-    const Audio out = host.render(lv2_test::kTavrelUri, in, 1000, [&](std::vector<float>& ports, size_t) {
-      for (const auto& [symbol, value] : found->second)
-        ports[host.controlIndex(host.plugin(lv2_test::kTavrelUri), symbol.c_str())] = value;
-    });
-    for (int ch = 0; ch < 4; ++ch) EXPECT_NEAR(out.at(out.frames() - 1, ch), c.expected[ch], 1e-4) << ch;
+    const Audio out =
+        host.render(lv2_test::kTavrelUri, in, 1000, [&](std::vector<float>& ports, size_t) {
+          for (const auto& [symbol, value] : found->second)
+            ports[host.controlIndex(host.plugin(lv2_test::kTavrelUri), symbol.c_str())] = value;
+        });
+    for (int ch = 0; ch < 4; ++ch)
+      EXPECT_NEAR(out.at(out.frames() - 1, ch), c.expected[ch], 1e-4) << ch;
   }
 }
 

@@ -86,11 +86,13 @@ TEST(Lv2Tools, Lv2applyRendersWhatOxelRendersWithTheLxvstBuild) {
     const char* uri;
     std::vector<std::string> oxelSettings, lv2Settings;
   } cases[] = {
-      {"Pelrin", lv2_test::kPelrinUri,
-       {"--set", "Azimuth=0.125", "--set", "Mic Angle=0.375", "--set", "Mic Pattern=0.75",
-        "--set", "Elevation=0.3125"},
+      {"Pelrin",
+       lv2_test::kPelrinUri,
+       {"--set", "Azimuth=0.125", "--set", "Mic Angle=0.375", "--set", "Mic Pattern=0.75", "--set",
+        "Elevation=0.3125"},
        {"-c azimuth 45", "-c mic_angle 135", "-c mic_pattern 0.75", "-c elevation 22.5"}},
-      {"Tavrel", lv2_test::kTavrelUri,
+      {"Tavrel",
+       lv2_test::kTavrelUri,
        {"--set", "Angle1=0.25", "--set", "Angle2=0.125", "--set", "Order of Processing=0.4"},
        {"-c angle1 90", "-c angle2 45", "-c order_of_processing 2"}},
   };

@@ -45,11 +45,19 @@ struct BundleCase {
 };
 
 const BundleCase kBundles[] = {
-    {"Pelrin", "urn:oxel:pelrin", 6, 9, 0.5f,
+    {"Pelrin",
+     "urn:oxel:pelrin",
+     6,
+     9,
+     0.5f,
      // The azimuth knob (centre 72, 72), round to its right.
      {{"mousemove --sync 72 60 mousedown 1 mousemove --sync 84 62 mousemove --sync 96 74 mouseup 1",
        6, 0.0f, 360.0f, false}}},
-    {"Tavrel", "urn:oxel:tavrel", 8, 11, 0.0f,
+    {"Tavrel",
+     "urn:oxel:tavrel",
+     8,
+     11,
+     0.0f,
      // The Angle1 knob (centre 46, 60), then a click on the order switch.
      {{"mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1",
        8, 0.0f, 360.0f, false},
@@ -99,7 +107,8 @@ class Lv2X11Ui : public ::testing::Test {
     descriptor = entry(0);
     ASSERT_NE(descriptor, nullptr);
     EXPECT_EQ(entry(1), nullptr);
-    idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    idleInterface =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idleInterface, nullptr);
   }
   void unload() {
@@ -137,7 +146,8 @@ class Lv2X11Ui : public ::testing::Test {
     XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
     if (!image) return out;
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+      for (int x = 0; x < width; ++x)
+        out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
     XDestroyImage(image);
     return out;
   }
@@ -210,7 +220,8 @@ TEST_F(Lv2X11Ui, EmbedsSizesDragsAndFollowsTheHost) {
         return !host.log.events.empty() && host.log.events.back().find("off") != std::string::npos;
       });
       idleFor(50);
-      EXPECT_TRUE(lv2_test::isOneGesture(host.log, g.port)) << ::testing::PrintToString(host.log.events);
+      EXPECT_TRUE(lv2_test::isOneGesture(host.log, g.port))
+          << ::testing::PrintToString(host.log.events);
       ASSERT_FALSE(host.log.written.empty());
       for (const float v : host.log.written) {
         EXPECT_GE(v, g.minimum);

@@ -29,7 +29,7 @@ class UiHostFeatures {
     touch_.handle = &log;
     touch_.touch = [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
       static_cast<UiHostLog*>(h)->events.push_back("touch " + std::to_string(port) +
-                                                    (grabbed ? " on" : " off"));
+                                                   (grabbed ? " on" : " off"));
     };
     parentFeature_ = {LV2_UI__parent, parent};
     resizeFeature_ = {LV2_UI__resize, &resize_};
