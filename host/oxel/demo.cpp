@@ -249,6 +249,13 @@ int runDemo(const Args& args) {
     Args settings;  // NAME=VALUE, each given to --set
   };
   const std::vector<Shot> shots = {
+      {"pelrin-editor.png", "Pelrin's editor, fresh: pair aimed ahead, 60 degrees apart, cardioids", pelrin, {}},
+      {"pelrin-editor-xy.png", "Pelrin's editor: XY cardioid pair, 90 degrees apart", pelrin,
+       {"Mic Angle=90degrees", "Mic Pattern=0.5"}},
+      {"pelrin-editor-blumlein-aimed.png",
+       "Pelrin's editor: Blumlein pair (figure-of-eight, 90 degrees apart) turned 30 degrees left and "
+       "raised 15 degrees",
+       pelrin, {"Mic Angle=90degrees", "Mic Pattern=1", "Azimuth=30degrees", "Elevation=15degrees"}},
       {"tavrel-editor.png", "Tavrel's editor, fresh: no turn, order rotate-tilt-tumble", tavrel, {}},
       {"tavrel-editor-turned.png",
        "Tavrel's editor: angles 90, 45 and 300 degrees, order 3 (tilt, tumble, rotate)", tavrel,

@@ -38,7 +38,14 @@ TEST(OxelDemo, WritesTheSceneTheRendersAndTheSummary) {
   }
   EXPECT_NE(summary.find("oxel render"), std::string::npos);
   // The editor pictures: PNGs of the editor's size (read from the header).
-  for (const char* file : {"tavrel-editor.png", "tavrel-editor-turned.png"}) {
+  struct Picture {
+    const char* file;
+    uint32_t width, height;
+  };
+  for (const Picture& p : {Picture{"pelrin-editor.png", 224, 240}, Picture{"pelrin-editor-xy.png", 224, 240},
+                           Picture{"pelrin-editor-blumlein-aimed.png", 224, 240},
+                           Picture{"tavrel-editor.png", 188, 192}, Picture{"tavrel-editor-turned.png", 188, 192}}) {
+    const char* file = p.file;
     SCOPED_TRACE(file);
     EXPECT_NE(summary.find(std::string{file} + "  "), std::string::npos);
     const std::string png = slurp(dir / ("demo/" + std::string{file}));
@@ -48,8 +55,8 @@ TEST(OxelDemo, WritesTheSceneTheRendersAndTheSummary) {
       return (static_cast<uint8_t>(png[at]) << 24) | (static_cast<uint8_t>(png[at + 1]) << 16) |
              (static_cast<uint8_t>(png[at + 2]) << 8) | static_cast<uint8_t>(png[at + 3]);
     };
-    EXPECT_EQ(big(16), 188);
-    EXPECT_EQ(big(20), 192);
+    EXPECT_EQ(big(16), p.width);
+    EXPECT_EQ(big(20), p.height);
   }
   EXPECT_NE(summary.find("--set 'Order of Processing=0.6'"), std::string::npos);
   // The AmbiX render matches the FuMa one: the conversion and the recipe agree.
