@@ -1,0 +1,89 @@
+// Pelrin's editor on the headless window, as a host meets it: a full redraw
+// of the window, the idle after the host moved one knob (knob and readout
+// redrawn), and an idle with nothing to do; beside a plain copy of the
+// window's pixels, so results read as ratios.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "RazOruRerora.h"
+#include "ZazOzoRivo.h"
+#include "headless_parent.h"
+
+namespace {
+
+VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// Pelrin with its editor open headless, drawn once.
+class OpenEditor {
+ public:
+  OpenEditor() {
+    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+    record.version = OXEL_HEADLESS_PARENT_VERSION;
+    record.script = "";
+    plugin = new ZazOzoRivo(quietHost);
+    editor = plugin->getPelrinEditor();
+    editor->open(&record);
+    for (int i = 0; i < 3; ++i) editor->idle();
+  }
+  ~OpenEditor() {
+    editor->close();
+    delete plugin;
+  }
+  OpenEditor(const OpenEditor&) = delete;
+  OpenEditor& operator=(const OpenEditor&) = delete;
+
+  OxelHeadlessParent record{};
+  ZazOzoRivo* plugin{nullptr};
+  RazOruRerora* editor{nullptr};
+};
+
+void BM_PelrinEditorFullRedraw(benchmark::State& state) {
+  OpenEditor open;
+  ERect all{0, 0, 240, 224};
+  for (auto _ : state) {
+    open.editor->draw(&all);
+    benchmark::DoNotOptimize(open.record.pixels);
+  }
+}
+BENCHMARK(BM_PelrinEditorFullRedraw)->Unit(benchmark::kMicrosecond);
+
+void BM_PelrinEditorOneKnobMoved(benchmark::State& state) {
+  OpenEditor open;
+  float value = 0.0f;
+  for (auto _ : state) {
+    value = value > 0.9f ? 0.0f : value + 0.05f;  // a new film-strip frame and readout each time
+    open.plugin->setParameter(0, value);
+    open.editor->idle();
+    benchmark::DoNotOptimize(open.record.pixels);
+  }
+}
+BENCHMARK(BM_PelrinEditorOneKnobMoved)->Unit(benchmark::kMicrosecond);
+
+void BM_PelrinEditorIdleNothingDirty(benchmark::State& state) {
+  OpenEditor open;
+  for (auto _ : state) {
+    open.editor->idle();
+    benchmark::DoNotOptimize(open.record.flushCount);
+  }
+}
+BENCHMARK(BM_PelrinEditorIdleNothingDirty)->Unit(benchmark::kMicrosecond);
+
+// The memory work of showing the whole window once.
+void BM_PelrinEditorReferenceCopy(benchmark::State& state) {
+  std::vector<uint32_t> from(224 * 240, 1), to(224 * 240);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), to.size() * sizeof(uint32_t));
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+BENCHMARK(BM_PelrinEditorReferenceCopy)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
