@@ -192,8 +192,10 @@ bool AudioReader::open(const std::string& path, std::string& error) {
   sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log);
   const char* line = std::strstr(log, "\ndata : ");
   long long announced = 0, present = 0;
+  // A size of 0xFFFFFFFF is what streaming writers put when they cannot know
+  // it ahead: "until the end of the file", not a promise the file breaks.
   if (line && std::sscanf(line, "\ndata : %lld (should be %lld)", &announced, &present) == 2 &&
-      announced > present) {
+      announced > present && announced != 0xFFFFFFFFLL) {
     announcedBytes_ = announced;
     presentBytes_ = present;
   }
