@@ -98,8 +98,8 @@ TEST(Lv2Tools, Lv2applyRendersWhatOxelRendersWithTheLxvstBuild) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.plugin);
-    std::vector<std::string> args{"render", std::string{OXEL_PLUGIN_DIR} + "/" + c.plugin,
-                                  dir / "in.wav", dir / "vst.wav"};
+    std::vector<std::string> args{"render", builtPluginPath(c.plugin), dir / "in.wav",
+                                  dir / "vst.wav"};
     args.insert(args.end(), c.oxelSettings.begin(), c.oxelSettings.end());
     const oxel_test::RunResult rendered = oxel_test::runOxel(args);
     ASSERT_EQ(rendered.status, 0) << rendered.err;
