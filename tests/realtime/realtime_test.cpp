@@ -1,17 +1,21 @@
 // The audio path never allocates, frees or locks: malloc, free and the mutex
 // calls are interposed for this test and counted while the audio thread is
-// inside process or processReplacing.
+// inside process or processReplacing, or inside an LV2 bundle's run method
+// (which also turns changed port values into the processor's values).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <lv2/core/lv2.h>
 #include <pthread.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "plugin_host.h"
 #include "built_plugins.h"
+#include "plugin_host.h"
 
 namespace {
 thread_local bool auditing = false;
@@ -107,5 +111,55 @@ TEST_P(RealtimeAudio, ProcessNeitherAllocatesNorLocks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, RealtimeAudio, ::testing::Values("Pelrin", "Tavrel"));
+
+class RealtimeLv2 : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RealtimeLv2, RunNeitherAllocatesNorLocks) {
+  const std::string name = GetParam();
+  const std::string path =
+      std::string{OXEL_BINARY_DIR} + "/lv2/" + name + ".lv2/" + name + "_lv2.so";
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"));
+  ASSERT_NE(entry, nullptr);
+  const LV2_Descriptor* descriptor = entry(0);
+  ASSERT_NE(descriptor, nullptr);
+  LV2_Handle handle = descriptor->instantiate(descriptor, 48000.0, "", nullptr);
+  ASSERT_NE(handle, nullptr);
+
+  const uint32_t numOut = name == "Pelrin" ? 2 : 4;
+  std::vector<std::vector<float>> in(4, std::vector<float>(8192, 0.25f));
+  std::vector<std::vector<float>> out(numOut, std::vector<float>(8192));
+  float controls[4] = {0.0f, 0.0f, 60.0f, 0.5f};
+  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, i, in[i].data());
+  for (uint32_t i = 0; i < numOut; ++i) descriptor->connect_port(handle, 4 + i, out[i].data());
+  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, 4 + numOut + i, &controls[i]);
+  descriptor->activate(handle);
+
+  auditing = true;
+  void* probe = std::malloc(16);
+  auditing = false;
+  std::free(probe);
+  ASSERT_EQ(forbiddenCalls.exchange(0), 1) << "the interposition is not active";
+
+  std::thread audio([&] {
+    const uint32_t blocks[] = {0, 1, 3, 64, 512, 8192, 7, 4096};
+    const float values[] = {0.0f, 45.0f, 359.0f, std::nanf(""), 2.0f, -1e30f, 90.0f};
+    for (int round = 0; round < 200; ++round) {
+      // Port values change between runs, some of them out of range or not numbers.
+      controls[round % 4] = values[round % 7];
+      auditing = true;
+      descriptor->run(handle, blocks[round % 8]);
+      auditing = false;
+    }
+  });
+  audio.join();
+  EXPECT_EQ(forbiddenCalls.load(), 0) << "allocations, frees or locks in the run method";
+  descriptor->deactivate(handle);
+  descriptor->cleanup(handle);
+  dlclose(library);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plugins, RealtimeLv2, ::testing::Values("Pelrin", "Tavrel"));
 
 }  // namespace
