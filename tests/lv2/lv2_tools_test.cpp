@@ -1,6 +1,6 @@
 // The bundles with the standard command-line LV2 tools, as users meet them:
-// lv2ls lists both plug-ins, lv2info shows their ports, scale points and
-// presets, the Turtle validates against the installed LV2 schemas, and
+// lv2ls lists both plug-ins, lv2info shows their ports, scale points,
+// presets and X11 UIs, the Turtle validates against the installed LV2 schemas, and
 // lv2apply renders a file to the same samples as `oxel render` with the
 // LXVST build.
 #include <gtest/gtest.h>
@@ -52,11 +52,11 @@ TEST(Lv2Tools, Lv2infoShowsPortsScalePointsAndPresets) {
        {"Name:              Pelrin", "Symbol:      mic_pattern", "Maximum:     360.000000",
         "Minimum:     -90.000000", "= \"figure-of-eight\"", "Blumlein pair",
         "XY pair of cardioids, 131 degrees apart", "Name:        W (B-format, FuMa)",
-        "Name:        Mic 1 (left)"}},
+        "Name:        Mic 1 (left)", "urn:oxel:pelrin#ui", "ui#X11UI", "Pelrin_lv2ui.so"}},
       {lv2_test::kTavrelUri,
        {"Name:              Tavrel", "Symbol:      order_of_processing", "lv2core#enumeration",
         "5.0 = \"tumble, tilt, rotate\"", "Quarter turn left", "Upside down",
-        "Name:        Z out (B-format, FuMa)"}},
+        "Name:        Z out (B-format, FuMa)", "urn:oxel:tavrel#ui", "Tavrel_lv2ui.so"}},
   };
   for (const auto& c : cases) {
     const Output out = run(std::string{"lv2info "} + c.uri);
