@@ -17,7 +17,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,6 +237,56 @@ TEST_F(Lv2X11Ui, EmbedsSizesDragsAndFollowsTheHost) {
     EXPECT_NE(screenshot(window, width, height), atZero);
     unload();
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream file{path};
+  return {std::istreambuf_iterator<char>{file}, std::istreambuf_iterator<char>{}};
+}
+
+// oxel edit with an LV2 plug-in: its window has the UI's size (learnt before
+// opening), and a click on Tavrel's order switch is printed as one gesture.
+TEST_F(Lv2X11Ui, OxelEditShowsTheUiAndPrintsItsGestures) {
+  const std::string oxel = std::string{OXEL_BINARY_DIR} + "/bin/oxel";
+  const std::string log = ::testing::TempDir() + "/oxel_edit_lv2.txt";
+  std::remove(log.c_str());
+  // Nothing of this test's own above oxel's window at (0, 0).
+  XDestroyWindow(display, parent);
+  XSync(display, False);
+  parent = 0;
+  ASSERT_EQ(run("(LV2_PATH='" + kLv2Dir + "' " + oxel + " edit urn:oxel:tavrel --seconds 60 > " +
+                log + " 2>&1; echo \"exit $?\" >> " + log + ") &"),
+            0);
+  const auto waitFor = [&](const char* text) {
+    for (int i = 0; i < 1000; ++i) {
+      if (readFile(log).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  ASSERT_TRUE(waitFor("window 0x")) << readFile(log);
+  const Window window = std::stoul(readFile(log).substr(std::strlen("window ")), nullptr, 16);
+  const auto [width, height] = pngSize(kLv2Dir + "Tavrel.lv2/resources/bmp00128.png");
+  EXPECT_NE(readFile(log).find(" " + std::to_string(width) + "x" + std::to_string(height) + "\n"),
+            std::string::npos)
+      << readFile(log);
+  bool shown = false;
+  for (int i = 0; i < 1000 && !(shown = viewable(window)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(shown) << "oxel edit's window was not mapped within 10 s";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // its first picture
+  EXPECT_EQ(run("xdotool mousemove --sync 94 136 click 1"), 0);
+  EXPECT_TRUE(waitFor("endEdit")) << readFile(log);
+  run("xdotool windowclose " + std::to_string(window));
+  ASSERT_TRUE(waitFor("\nexit ")) << readFile(log);
+  const std::string out = readFile(log);
+  EXPECT_NE(out.find("\nbeginEdit index=3\nautomate index=3 value="), std::string::npos) << out;
+  EXPECT_NE(out.find("\nendEdit index=3\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\nexit 0\n"), std::string::npos) << out;
 }
 
 }  // namespace
