@@ -102,7 +102,9 @@ class Lv2X11Ui : public ::testing::Test {
     XSync(display, False);
   }
   void load(const std::string& binary) {
-    library = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose, as hosts do: the UI's X and font libraries keep
+    // caches that its static state points at.
+    library = dlopen(binary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(library, nullptr) << dlerror();
     auto entry = reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(library, "lv2ui_descriptor"));
     ASSERT_NE(entry, nullptr);
