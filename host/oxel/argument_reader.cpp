@@ -39,7 +39,8 @@ ArgumentReader& ArgumentReader::flag(const std::string& names, bool& target) {
 
 ArgumentReader& ArgumentReader::text(const std::string& names, const std::string& needs,
                                      std::string& target) {
-  add(names, Option::Kind::Value, needs).take = [&target](const std::string& v, std::string&, int&) {
+  add(names, Option::Kind::Value, needs).take = [&target](const std::string& v, std::string&,
+                                                          int&) {
     target = v;
     return true;
   };
@@ -48,7 +49,8 @@ ArgumentReader& ArgumentReader::text(const std::string& names, const std::string
 
 ArgumentReader& ArgumentReader::texts(const std::string& names, const std::string& needs,
                                       std::vector<std::string>& target) {
-  add(names, Option::Kind::Value, needs).take = [&target](const std::string& v, std::string&, int&) {
+  add(names, Option::Kind::Value, needs).take = [&target](const std::string& v, std::string&,
+                                                          int&) {
     target.push_back(v);
     return true;
   };
@@ -100,7 +102,8 @@ ArgumentReader& ArgumentReader::number(const std::string& names, double low, dou
 ArgumentReader& ArgumentReader::optionalNumber(const std::string& names, double low, double high,
                                                const std::string& unit, double absent,
                                                std::optional<double>& target) {
-  Option& option = add(names, Option::Kind::OptionalNumber, rangeWords("a number", low, high, unit));
+  Option& option =
+      add(names, Option::Kind::OptionalNumber, rangeWords("a number", low, high, unit));
   option.take = [&target, low, high](const std::string& v, std::string&, int&) {
     double value = 0.0;
     if (!parseDouble(v, value) || value < low || value > high) return false;
@@ -117,8 +120,8 @@ ArgumentReader& ArgumentReader::custom(const std::string& names, const std::stri
   return *this;
 }
 
-ArgumentReader& ArgumentReader::positionals(const std::string& described, size_t least,
-                                            size_t most, std::vector<std::string>& target) {
+ArgumentReader& ArgumentReader::positionals(const std::string& described, size_t least, size_t most,
+                                            std::vector<std::string>& target) {
   positionalsDescribed_ = described;
   least_ = least;
   most_ = most;
@@ -199,7 +202,8 @@ int ArgumentReader::read(const Args& args) {
   }
   if (positional.size() < least_) return usageError("needs " + positionalsDescribed_ + tryHelp);
   if (positional.size() > most_) {
-    if (most_ == 0) return usageError("takes no argument like '" + positional[most_] + "'" + tryHelp);
+    if (most_ == 0)
+      return usageError("takes no argument like '" + positional[most_] + "'" + tryHelp);
     return usageError("takes " + positionalsDescribed_ + "; '" + positional[most_] +
                       "' is one too many" + tryHelp);
   }

@@ -40,8 +40,8 @@ class ArgumentReader {
   ArgumentReader& integer(const std::string& names, int low, int high, const std::string& unit,
                           int& target);
   // A number in [low, high].
-  ArgumentReader& number(const std::string& names, double low, double high,
-                         const std::string& unit, double& target);
+  ArgumentReader& number(const std::string& names, double low, double high, const std::string& unit,
+                         double& target);
   // A flag that may carry a number: "--name", "--name=N", or "--name N" when
   // the next argument is a number. Without one, target becomes `absent`.
   ArgumentReader& optionalNumber(const std::string& names, double low, double high,

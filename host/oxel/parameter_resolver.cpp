@@ -6,8 +6,8 @@
 
 namespace oxel {
 
-bool parseParameterSetting(const std::string& text, ParameterSetting& setting,
-                           std::string& problem, int& status) {
+bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& problem,
+                           int& status) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos || trim(text.substr(0, equals)).empty()) {
     status = kExitUsage;
@@ -59,8 +59,10 @@ bool ParameterResolver::preset(const std::string& name, std::vector<ParameterVal
   }
   const std::vector<std::string> pelrin = {"Azimuth", "Elevation", "Mic Angle", "Mic Pattern"};
   if (!hasParameters(pelrin)) {
-    error = "--preset is for Pelrin (Azimuth, Elevation, Mic Angle, Mic Pattern); this plug-in "
-            "has " + parameterNames();
+    error =
+        "--preset is for Pelrin (Azimuth, Elevation, Mic Angle, Mic Pattern); this plug-in "
+        "has " +
+        parameterNames();
     return false;
   }
   const PelrinSettings s = pelrinSettings(*preset);

@@ -23,8 +23,8 @@ struct ParameterSetting {
 
 // Splits NAME=VALUE. False when the shape is wrong (`problem` left empty,
 // `status` kExitUsage) or VALUE is not a number (the message, kExitBadInput).
-bool parseParameterSetting(const std::string& text, ParameterSetting& setting,
-                           std::string& problem, int& status);
+bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& problem,
+                           int& status);
 
 // A parameter index with the value to send it.
 struct ParameterValue {

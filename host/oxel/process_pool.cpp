@@ -41,7 +41,8 @@ void runInChildProcesses(size_t count, int parallel, const std::function<int(siz
                          const std::function<void(size_t, int)>& done) {
   if (parallel < 1) parallel = 1;
   if (parallel > kMaxChildren) parallel = kMaxChildren;
-  struct sigaction action {}, previous[3];
+  struct sigaction action {
+  }, previous[3];
   action.sa_handler = passOn;
   sigemptyset(&action.sa_mask);
   const int signals[3] = {SIGINT, SIGTERM, SIGHUP};
@@ -69,7 +70,7 @@ void runInChildProcesses(size_t count, int parallel, const std::function<int(siz
     int status = 0;
     const pid_t ended = waitpid(-1, &status, 0);
     if (ended < 0) {
-      if (errno == EINTR) continue;  // a signal came: look again
+      if (errno == EINTR) continue;                             // a signal came: look again
       for (const auto& [pid, index] : running) done(index, 1);  // no children left to wait for
       running.clear();
       continue;

@@ -68,11 +68,13 @@ TEST(OxelRenderOutput, LevelsClippingGainAndNormalize) {
   const struct {
     std::vector<std::string> options;
     const char* out;
-    double peak;           // of the file read back
-    const char* warning;   // a part of stderr; "" for none
+    double peak;          // of the file read back
+    const char* warning;  // a part of stderr; "" for none
   } cases[] = {
       {{}, "float.wav", 1.8, ""},
-      {{"--subtype", "pcm16"}, "clipped.wav", 1.0,
+      {{"--subtype", "pcm16"},
+       "clipped.wav",
+       1.0,
        "2000 samples of DIR/clipped.wav were beyond full scale and are clipped (peak +5.1 dBFS); "
        "--gain -5.2 or --normalize"},
       {{"--subtype", "pcm24", "--gain", "-6"}, "gain.wav", 1.8 * 0.50118723, ""},
@@ -80,8 +82,8 @@ TEST(OxelRenderOutput, LevelsClippingGainAndNormalize) {
       {{"--subtype=pcm24", "--normalize=-6"}, "minus6.wav", 0.50118723, ""},
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args = {"render", kPelrin, dir / "loud.wav", dir / c.out,
-                                     "--preset", "omni"};
+    std::vector<std::string> args = {"render",    kPelrin,    dir / "loud.wav",
+                                     dir / c.out, "--preset", "omni"};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const RunResult run = runOxel(args);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -106,8 +108,8 @@ TEST(OxelRenderOutput, InputProblemsAreSaid) {
   const Audio scene = noise(4, 3000);
   writeAudio(dir / "full.wav", scene);
   writeAudio(dir / "truncated.wav", scene);
-  truncate((dir / "truncated.wav").c_str(), static_cast<off_t>(fs::file_size(dir / "full.wav")) -
-                                                 16 * 1000);
+  truncate((dir / "truncated.wav").c_str(),
+           static_cast<off_t>(fs::file_size(dir / "full.wav")) - 16 * 1000);
   writeAudio(dir / "empty.wav", Audio{4, 48000, 0, {}});
   Audio third{16, 48000, 0, std::vector<float>(16 * 3000)};
   for (size_t f = 0; f < 3000; ++f)
@@ -137,8 +139,9 @@ TEST(OxelRenderOutput, InputProblemsAreSaid) {
   }
   // The first-order part renders as the four-channel file does.
   ASSERT_EQ(runOxel({"render", kPelrin, dir / "full.wav", dir / "four.wav"}).status, 0);
-  ASSERT_EQ(runOxel({"render", kPelrin, dir / "third-order.wav", dir / "part.wav",
-                     "--first-order"}).status, 0);
+  ASSERT_EQ(runOxel({"render", kPelrin, dir / "third-order.wav", dir / "part.wav", "--first-order"})
+                .status,
+            0);
   EXPECT_EQ(readAudio(dir / "four.wav").samples, readAudio(dir / "part.wav").samples);
 }
 
@@ -147,8 +150,8 @@ TEST(OxelRenderOutput, ResampledLengthIsExact) {
     int from, to;
     size_t frames, expected;
   } cases[] = {
-      {44100, 48000, 44100, 48000},  {48000, 44100, 48000, 44100}, {22050, 48000, 22050, 48000},
-      {96000, 44100, 10007, 4597},   {48000, 8000, 4801, 800},     {44100, 96000, 333, 725},
+      {44100, 48000, 44100, 48000}, {48000, 44100, 48000, 44100}, {22050, 48000, 22050, 48000},
+      {96000, 44100, 10007, 4597},  {48000, 8000, 4801, 800},     {44100, 96000, 333, 725},
   };
   ScratchDir dir;
   for (const auto& c : cases) {
@@ -178,7 +181,8 @@ TEST(OxelRenderOutput, LeftoversOfKilledRendersAreRemoved) {
   const std::string oldStyle = ".older.wav.part-" + std::to_string(dead);
   const std::string running = ".busy.wav.part-" + host + "-" + std::to_string(getpid());
   const std::string elsewhere = ".far.wav.part-otherhost-" + std::to_string(dead);
-  for (const std::string& name : {deadName, oldStyle, running, elsewhere}) std::ofstream{dir / name} << "x";
+  for (const std::string& name : {deadName, oldStyle, running, elsewhere})
+    std::ofstream{dir / name} << "x";
   ASSERT_EQ(runOxel({"render", kPelrin, dir / "in.wav", dir / "out.wav"}).status, 0);
   std::vector<std::string> left = dir.entries();
   std::sort(left.begin(), left.end());
@@ -192,22 +196,27 @@ TEST(OxelRenderOutput, LeftoversOfKilledRendersAreRemoved) {
 TEST(OxelRenderOutput, ManyFilesWithOneBad) {
   ScratchDir dir;
   fs::create_directory(dir / "in");
-  for (int k = 0; k < 3; ++k) writeAudio(dir / ("in/" + std::to_string(k) + ".wav"), noise(4, 700, 48000, k + 1));
+  for (int k = 0; k < 3; ++k)
+    writeAudio(dir / ("in/" + std::to_string(k) + ".wav"), noise(4, 700, 48000, k + 1));
   std::ofstream{dir / "in/bad.wav"} << "not audio";
-  const RunResult run = runOxel({"render", kPelrin, dir / "in/0.wav", dir / "in/bad.wav",
-                                 dir / "in/1.wav", dir / "in/2.wav", "--out-dir",
-                                 dir / "out", "-j", "2", "--preset", "blumlein"});
+  const RunResult run =
+      runOxel({"render", kPelrin, dir / "in/0.wav", dir / "in/bad.wav", dir / "in/1.wav",
+               dir / "in/2.wav", "--out-dir", dir / "out", "-j", "2", "--preset", "blumlein"});
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_NE(run.err.find("1 of 4 files failed: " + dir / "in/bad.wav"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("1 of 4 files failed: " + dir / "in/bad.wav"), std::string::npos)
+      << run.err;
   EXPECT_FALSE(fs::exists(dir / "out/bad.wav"));
   for (int k = 0; k < 3; ++k) {
     const std::string name = std::to_string(k) + ".wav";
     ASSERT_EQ(runOxel({"render", kPelrin, dir / ("in/" + name), dir / "single.wav", "--preset",
-                       "blumlein"}).status, 0);
-    EXPECT_EQ(readAudio(dir / ("out/" + name)).samples, readAudio(dir / "single.wav").samples) << name;
+                       "blumlein"})
+                  .status,
+              0);
+    EXPECT_EQ(readAudio(dir / ("out/" + name)).samples, readAudio(dir / "single.wav").samples)
+        << name;
   }
-  const RunResult good = runOxel({"render", kPelrin, dir / "in/0.wav", dir / "in/1.wav",
-                                  "--out-dir=" + dir / "again"});
+  const RunResult good = runOxel(
+      {"render", kPelrin, dir / "in/0.wav", dir / "in/1.wav", "--out-dir=" + dir / "again"});
   EXPECT_EQ(good.status, 0) << good.err;
   EXPECT_EQ(fs::exists(dir / "again/0.wav") && fs::exists(dir / "again/1.wav"), true);
 }
@@ -217,7 +226,8 @@ TEST(OxelRenderOutput, ManyFilesWithOneBad) {
 TEST(OxelRenderOutput, PipesCarryTheSameSamples) {
   ScratchDir dir;
   writeAudio(dir / "in.wav", noise(4, 5001));
-  const std::vector<std::string> settings = {"--set", "Angle2=30degrees", "--set", "Order of Processing=0.4"};
+  const std::vector<std::string> settings = {"--set", "Angle2=30degrees", "--set",
+                                             "Order of Processing=0.4"};
   auto render = [&](const std::string& in, const std::string& out, std::vector<std::string> extra,
                     const std::string& input) {
     std::vector<std::string> args = {"render", kTavrel, in, out};
@@ -251,13 +261,14 @@ TEST(OxelRenderOutput, DryRunPrintsTheResolvedValues) {
   ScratchDir dir;
   writeAudio(dir / "in.wav", noise(4, 100));
   const RunResult run = runOxel({"render", kPelrin, dir / "in.wav", dir / "out.wav", "--dry-run",
-                                 "--preset", "blumlein", "--set", "Azimuth=90degrees",
-                                 "--automate", "Elevation=0:0degrees,2:45degrees"});
+                                 "--preset", "blumlein", "--set", "Azimuth=90degrees", "--automate",
+                                 "Elevation=0:0degrees,2:45degrees"});
   ASSERT_EQ(run.status, 0) << run.err;
-  for (const char* line : {"set Mic Pattern = 1 (1.000000 pattern)\n",
-                           "set Azimuth = 0.25",  // or a neighbouring float that shows 90
-                           " (90.00000 degrees)\n",
-                           "automate Elevation: 0s=0.25 (0.000000 degrees) 2s=0.375 (45.00000 degrees)\n"})
+  for (const char* line :
+       {"set Mic Pattern = 1 (1.000000 pattern)\n",
+        "set Azimuth = 0.25",  // or a neighbouring float that shows 90
+        " (90.00000 degrees)\n",
+        "automate Elevation: 0s=0.25 (0.000000 degrees) 2s=0.375 (45.00000 degrees)\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
   EXPECT_FALSE(fs::exists(dir / "out.wav"));
 }
@@ -266,8 +277,8 @@ TEST(OxelRenderOutput, TrajectoryRowsMoreThanHalfATurnApartWarn) {
   ScratchDir dir;
   writeAudio(dir / "in.wav", noise(4, 100));
   std::ofstream{dir / "path.csv"} << "t,yaw,pitch,roll\n0,0,0,0\n1,270,0,0\n2,270,10,-100\n";
-  const RunResult run = runOxel({"render", kTavrel, dir / "in.wav", dir / "out.wav",
-                                 "--trajectory", dir / "path.csv"});
+  const RunResult run = runOxel(
+      {"render", kTavrel, dir / "in.wav", dir / "out.wav", "--trajectory", dir / "path.csv"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("path.csv:3: yaw goes from 0 to 270 degrees, more than half a turn: the "
                          "path turns -90 degrees the shorter way"),

@@ -41,8 +41,8 @@ TEST(StreamWriter, WavReadsBackWithTheSamples) {
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = 0.01f * static_cast<float>(i) - 0.2f;
     oxel::StreamWriter writer;
     std::string error;
-    ASSERT_TRUE(writer.open(fd, oxel::StreamWriter::Format::Wav, c.channels, 44100, c.announced,
-                            error))
+    ASSERT_TRUE(
+        writer.open(fd, oxel::StreamWriter::Format::Wav, c.channels, 44100, c.announced, error))
         << error;
     ASSERT_TRUE(writer.write(samples.data(), 10, error)) << error;
     ASSERT_TRUE(writer.commit(error)) << error;

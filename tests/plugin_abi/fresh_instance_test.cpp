@@ -30,8 +30,8 @@ std::unique_ptr<oxel::PluginInstance> open(const std::string& name,
 
 // Everything a host reads back about the current state, as one text.
 std::string reportedState(oxel::PluginInstance& plugin) {
-  std::string state = "program " + std::to_string(plugin.program()) + " '" +
-                      plugin.programName() + "'";
+  std::string state =
+      "program " + std::to_string(plugin.program()) + " '" + plugin.programName() + "'";
   for (VstInt32 i = 0; i < plugin.numParams(); ++i)
     state += "\n" + plugin.parameterName(i) + " = " + std::to_string(plugin.parameter(i)) +
              " shown '" + plugin.parameterDisplay(i) + "' " + plugin.parameterLabel(i);
