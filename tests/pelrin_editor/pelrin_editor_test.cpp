@@ -202,6 +202,21 @@ TEST(PelrinEditor, AboutPictureOpensOnTheTitleAndClosesOnAnyClick) {
   const auto* aboutPicture = rig.editor->getBitmap(129)->getHandle();
   EXPECT_EQ(rig.parent.pixel(72, 60), aboutPicture->get(72, 60));
   EXPECT_TRUE(PelrinRig::automation().empty());
+  // Automation while it is open moves the controls but leaves the picture
+  // whole (the open picture is the frame's last view); an arrow key too.
+  rig.plugin->setParameter(0, 0.5f);
+  rig.plugin->setParameter(3, 0.9f);
+  rig.editor->idle();
+  VstKeyCode right{0, 13, 0};
+  rig.editor->onKeyDown(right);
+  rig.editor->idle();
+  EXPECT_EQ(rig.editor->getKnob(0)->getValue(), 0.5f);
+  // Every pixel of the moved knob, its readout and the slider's row.
+  int differing = 0;
+  for (const CRect& r : {CRect(48, 48, 96, 110), CRect(32, 192, 192, 222)})
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x) differing += rig.parent.pixel(x, y) != aboutPicture->get(x, y);
+  EXPECT_EQ(differing, 0);
   rig.parent.text = "click 72 72\nwait 50\n";  // on the azimuth knob's place
   rig.editor->close();
   rig.parent.record.script = rig.parent.text.c_str();
