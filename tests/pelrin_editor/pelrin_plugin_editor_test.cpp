@@ -1,7 +1,8 @@
 // Pelrin's editor through the plug-in's entry point, headless, as a host
 // drives it: a drag on each knob in each knob mode and on the slider is one
 // gesture on the host with automation only when the value changes; a host
-// value is drawn at the next idle and never before; and the whole editor
+// value is drawn at the next idle and never before; a lone .so (no picture
+// files beside it) draws the same editor; and the whole editor
 // matches its reviewed pictures (fresh, host values outside 0..1, about
 // picture open). Regenerate the pictures on purpose only, on the reference
 // Debian 12 machine:
@@ -11,6 +12,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,23 @@ TEST(PelrinPluginEditor, HostValuesAreDrawnAtTheNextIdleNeverBefore) {
   plugin->setParameter(0, 0.5f);
   plugin->setParameter(0, 0.0f);
   EXPECT_EQ(shot(*other, ""), shot(*plugin, ""));
+}
+
+TEST(PelrinPluginEditor, ALoneSoDrawsWithThePicturesBuiltIntoIt) {
+  namespace fs = std::filesystem;
+  const fs::path lone = fs::path{::testing::TempDir()} / "pelrin-lone";
+  fs::remove_all(lone);
+  fs::create_directories(lone);
+  fs::copy_file(builtPluginPath("Pelrin"), lone / "Pelrin.so");
+  std::string error;
+  auto library = oxel::PluginLibrary::load((lone / "Pelrin.so").string(), error);
+  ASSERT_TRUE(library) << error;
+  auto alone = PluginInstance::create(library, error);
+  ASSERT_TRUE(alone) << error;
+  auto beside = newPelrin();
+  EXPECT_EQ(shot(*alone, ""), shot(*beside, ""));
+  alone.reset();
+  fs::remove_all(lone);
 }
 
 void expectGolden(const std::vector<uint32_t>& pixels, const std::string& name) {
