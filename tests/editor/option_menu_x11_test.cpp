@@ -18,6 +18,7 @@
 
 #include "COptionMenu.h"
 #include "editor_fixture.h"
+#include "x11_host_test.h"
 
 namespace editortest {
 namespace {
@@ -27,24 +28,12 @@ struct Heard : CControlListener {
   std::vector<float> values;
 };
 
-class X11OptionMenu : public ::testing::Test {
+class X11OptionMenu : public X11HostTest {
  protected:
+  X11OptionMenu() : X11HostTest{100, 60} {}
   void SetUp() override {
-    ::unsetenv("OXEL_EDITOR_BACKEND");
-    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      display = XOpenDisplay(nullptr);
-    }
-    if (!display) {
-      if (std::getenv("OXEL_REQUIRE_X11")) FAIL() << "no X display";
-      GTEST_SKIP() << "no X display";
-    }
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 100, 60, 0, CopyFromParent, InputOutput,
-                           CopyFromParent, CWOverrideRedirect, &attributes);
-    XMapRaised(display, parent);
-    XSync(display, False);
+    X11HostTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     rootWindowsBefore = rootChildren();
     editor = new ProbeEditor(&effect, CRect(0, 0, 100, 60));
     editor->populate = [this](CFrame& frame) {
@@ -59,10 +48,8 @@ class X11OptionMenu : public ::testing::Test {
     idleFor(100);
   }
   void TearDown() override {
-    if (!display) return;
-    if (editor) editor->close();
-    XDestroyWindow(display, parent);
-    XCloseDisplay(display);
+    if (display && editor) editor->close();
+    X11HostTest::TearDown();
   }
   template <typename Done>
   bool idleUntil(int ms, Done done) {
@@ -109,8 +96,6 @@ class X11OptionMenu : public ::testing::Test {
     EXPECT_EQ(rootChildren(), rootWindowsBefore);
   }
 
-  Display* display{nullptr};
-  Window parent{0};
   int rootWindowsBefore{0};
   StubEffect effect;
   ProbeEditor* editor{nullptr};

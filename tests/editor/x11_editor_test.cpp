@@ -32,6 +32,7 @@
 #include "platform.h"
 #include "plugin_support.h"
 #include "window.h"
+#include "x11_host_test.h"
 
 namespace editortest {
 namespace {
@@ -61,48 +62,9 @@ int openDescriptors() {
   return n;
 }
 
-class X11Editor : public ::testing::Test {
+class X11Editor : public X11HostTest {
  protected:
-  void SetUp() override {
-    ::unsetenv("OXEL_EDITOR_BACKEND");
-    // A busy server may refuse a connection for a moment.
-    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      display = XOpenDisplay(nullptr);
-    }
-    if (!display) SKIP_OR_FAIL_WITHOUT_X("no X display");
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
-                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
-    XMapRaised(display, parent);
-    XSync(display, False);
-  }
-  void TearDown() override {
-    if (!display) return;
-    if (parent) XDestroyWindow(display, parent);
-    XCloseDisplay(display);
-  }
-  // Host idles for about ms milliseconds of real time, and at least five
-  // (a slow machine still gets the redraw after a gesture).
-  void idleFor(oxel::PluginInstance& instance, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (int i = 0; i < 5 || std::chrono::steady_clock::now() < end; ++i) {
-      instance.dispatch(effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  // Host idles until done() or for at most ms milliseconds; false on timeout.
-  template <typename Done>
-  bool idleUntil(oxel::PluginInstance& instance, int ms, Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      instance.dispatch(effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
+  X11Editor() : X11HostTest{kWidth, kHeight} {}
   // The editor's window in `parent`, or 0 when there is not exactly one.
   Window editorWindow() {
     Window root = 0, up = 0, *list = nullptr;
@@ -119,6 +81,10 @@ class X11Editor : public ::testing::Test {
     if (list) XFree(list);
     return static_cast<int>(n);
   }
+  // True when `window` is mapped and shows `expected` in its top-left corner.
+  bool shows(Window window, const std::vector<uint32_t>& expected) {
+    return viewable(window) && screenshot(window, kWidth, kHeight) == expected;
+  }
   // Opens the editor in `parent` and idles until the server shows its window
   // mapped and drawn as the headless picture of parameter 0 at `value`, so
   // that input sent next lands on a window that is really there.
@@ -133,37 +99,6 @@ class X11Editor : public ::testing::Test {
     ASSERT_TRUE(shown) << "the editor window was not mapped and drawn within 10 s";
     idleFor(instance, 30);  // and whatever else the server sent with the first picture
   }
-  // Idles until the host log ends a gesture (or 5 s), then a few times more.
-  void idleUntilGestureEnds(oxel::PluginInstance& instance) {
-    idleUntil(instance, 5000, [&] {
-      const auto log = editRequests(instance);
-      return !log.empty() && log.back().opcode == audioMasterEndEdit;
-    });
-    idleFor(instance, 50);
-  }
-  // True when `window` is mapped and shows `expected` in its top-left corner.
-  bool shows(Window window, const std::vector<uint32_t>& expected) {
-    XWindowAttributes attributes{};
-    return window && XGetWindowAttributes(display, window, &attributes) &&
-           attributes.map_state == IsViewable && screenshot(window) == expected;
-  }
-  std::vector<uint32_t> screenshot(Window window = 0) {
-    XSync(display, False);
-    XImage* image = XGetImage(display, window ? window : parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
-    std::vector<uint32_t> out;
-    if (!image) return out;
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    XDestroyImage(image);
-    return out;
-  }
-  static void xdotool(const std::string& args) {
-    std::string out;
-    ASSERT_EQ(runCommand("xdotool " + args, out), 0) << out;
-  }
-
-  Display* display{nullptr};
-  Window parent{0};
 };
 
 TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "ui_host.h"
+#include "x11_host_test.h"
 
 namespace {
 
@@ -66,14 +67,6 @@ const BundleCase kBundles[] = {
       {"mousemove --sync 94 136 click 1", 11, 0.0f, 5.0f, true}}},
 };
 
-#define SKIP_OR_FAIL_WITHOUT_X(why)      \
-  do {                                   \
-    if (std::getenv("OXEL_REQUIRE_X11")) \
-      FAIL() << why;                     \
-    else                                 \
-      GTEST_SKIP() << why;               \
-  } while (0)
-
 // Width and height from a PNG file's header; 0 when it cannot be read.
 std::pair<int, int> pngSize(const std::string& path) {
   std::ifstream file{path, std::ios::binary};
@@ -85,22 +78,9 @@ std::pair<int, int> pngSize(const std::string& path) {
   return {be32(16), be32(20)};
 }
 
-class Lv2X11Ui : public ::testing::Test {
+class Lv2X11Ui : public X11HostTest {
  protected:
-  void SetUp() override {
-    ::unsetenv("OXEL_EDITOR_BACKEND");
-    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      display = XOpenDisplay(nullptr);
-    }
-    if (!display) SKIP_OR_FAIL_WITHOUT_X("no X display");
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, 400, 400, 0, CopyFromParent,
-                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
-    XMapRaised(display, parent);
-    XSync(display, False);
-  }
+  Lv2X11Ui() : X11HostTest{400, 400} {}
   void load(const std::string& binary) {
     // Kept mapped after dlclose, as hosts do: the UI's X and font libraries keep
     // caches that its static state points at.
@@ -123,9 +103,7 @@ class Lv2X11Ui : public ::testing::Test {
   }
   void TearDown() override {
     unload();
-    if (!display) return;
-    if (parent) XDestroyWindow(display, parent);
-    XCloseDisplay(display);
+    X11HostTest::TearDown();
   }
   void idleFor(int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -144,28 +122,11 @@ class Lv2X11Ui : public ::testing::Test {
     }
     return true;
   }
-  std::vector<uint32_t> screenshot(Window window, int width, int height) {
-    XSync(display, False);
-    std::vector<uint32_t> out;
-    XImage* image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
-    if (!image) return out;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    XDestroyImage(image);
-    return out;
-  }
-  bool viewable(Window window) {
-    XWindowAttributes attributes{};
-    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
-  }
   static int run(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  Display* display = nullptr;
-  Window parent = 0;
   void* library = nullptr;
   const LV2UI_Descriptor* descriptor = nullptr;
   const LV2UI_Idle_Interface* idleInterface = nullptr;

@@ -20,6 +20,7 @@
 #include "built_plugins.h"
 #include "headless_parent.h"
 #include "plugin_host.h"
+#include "x11_host_test.h"
 
 namespace {
 
@@ -73,74 +74,9 @@ std::string describe(const std::vector<oxel::HostRequest>& log) {
   return text;
 }
 
-class TavrelX11 : public ::testing::Test {
+class TavrelX11 : public X11HostTest {
  protected:
-  void SetUp() override {
-    ::unsetenv("OXEL_EDITOR_BACKEND");
-    for (int attempt = 0; attempt < 5 && !display; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      display = XOpenDisplay(nullptr);
-    }
-    if (!display) {
-      if (std::getenv("OXEL_REQUIRE_X11")) FAIL() << "no X display";
-      GTEST_SKIP() << "no X display";
-    }
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    parent = XCreateWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, CopyFromParent,
-                           InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
-    XMapRaised(display, parent);
-    XSync(display, False);
-  }
-  void TearDown() override {
-    if (!display) return;
-    if (parent) XDestroyWindow(display, parent);
-    XCloseDisplay(display);
-  }
-  template <typename Done>
-  bool idleUntil(oxel::PluginInstance& instance, int ms, Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      instance.dispatch(effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
-  std::vector<uint32_t> screenshot() {
-    XSync(display, False);
-    XImage* image = XGetImage(display, parent, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
-    std::vector<uint32_t> out;
-    if (!image) return out;
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-    XDestroyImage(image);
-    return out;
-  }
-  static void xdotool(const std::string& args) {
-    FILE* pipe = ::popen(("xdotool " + args + " 2>&1").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    const int status = ::pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
-  }
-  // Idles until the host log ends a gesture (or 5 s), then a little more.
-  void idleUntilGestureEnds(oxel::PluginInstance& instance) {
-    idleUntil(instance, 5000, [&] {
-      const auto log = edits(instance);
-      return !log.empty() && log.back().opcode == audioMasterEndEdit;
-    });
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-    while (std::chrono::steady_clock::now() < end) {
-      instance.dispatch(effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-
-  Display* display{nullptr};
-  Window parent{0};
+  TavrelX11() : X11HostTest{kWidth, kHeight} {}
 };
 
 TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
