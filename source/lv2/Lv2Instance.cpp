@@ -7,15 +7,21 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(std::unique_ptr<AudioEffect> pr
                                                  uint32_t numInputs, uint32_t numOutputs,
                                                  std::vector<lv2port::ControlPort> controls,
                                                  double sampleRate) {
-  if (!processor || numInputs > kMaxPins || numOutputs > kMaxPins) return nullptr;
+  if (!processor || numInputs > kMaxPins || numOutputs > kMaxPins || controls.size() > kMaxControls)
+    return nullptr;
   std::unique_ptr<Lv2Instance> instance{new Lv2Instance};
   instance->processor_ = std::move(processor);
   instance->numInputs_ = numInputs;
   instance->numOutputs_ = numOutputs;
-  for (lv2port::ControlPort& port : controls) {
-    Control control;
-    control.range = lv2port::PortRange{port};
-    instance->controls_.push_back(control);
+  instance->numControls_ = static_cast<uint32_t>(controls.size());
+  // A quiet NaN: never a value to apply, so a port that holds these very bits
+  // may look unchanged without harm.
+  constexpr uint32_t kNotSeen = 0x7FC0'5EEDu;
+  std::memcpy(&instance->unconnected_, &kNotSeen, sizeof kNotSeen);
+  for (uint32_t i = 0; i < instance->numControls_; ++i) {
+    instance->ranges_[i] = lv2port::PortRange{controls[i]};
+    instance->controlValues_[i] = &instance->unconnected_;
+    instance->lastBits_[i] = kNotSeen;
   }
   instance->processor_->setSampleRate(static_cast<float>(sampleRate));
   return instance;
@@ -28,7 +34,8 @@ void Lv2Instance::connect(uint32_t port, void* data) {
     outputs_[port - numInputs_] = static_cast<float*>(data);
   } else {
     port -= numInputs_ + numOutputs_;
-    if (port < controls_.size()) controls_[port].value = static_cast<const float*>(data);
+    if (port < numControls_)
+      controlValues_[port] = data ? static_cast<const float*>(data) : &unconnected_;
     return;
   }
   audioConnected_ = true;
@@ -39,17 +46,15 @@ void Lv2Instance::connect(uint32_t port, void* data) {
 void Lv2Instance::activate() { processor_->resume(); }
 
 void Lv2Instance::applyControls() {
-  for (Control& control : controls_) {
-    if (control.value == nullptr) continue;
-    const float value = *control.value;
+  for (uint32_t i = 0; i < numControls_; ++i) {
+    const float value = *controlValues_[i];
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    if (control.seen && bits == control.lastBits) continue;
-    control.seen = true;
-    control.lastBits = bits;
+    if (bits == lastBits_[i]) continue;
+    lastBits_[i] = bits;
     // A NaN or infinite port value would poison the glide: keep the last good one.
     if (!std::isfinite(value)) continue;
-    processor_->setParameter(control.range.parameter, control.range.normalised(value));
+    processor_->setParameter(ranges_[i].parameter, ranges_[i].normalised(value));
   }
 }
 

@@ -16,6 +16,7 @@
 class Lv2Instance {
  public:
   static constexpr uint32_t kMaxPins = 4;
+  static constexpr uint32_t kMaxControls = 16;
 
   // Null when the processor could not be built or the pins do not fit.
   static std::unique_ptr<Lv2Instance> create(std::unique_ptr<AudioEffect> processor,
@@ -33,18 +34,18 @@ class Lv2Instance {
   Lv2Instance() = default;
   void applyControls();
 
-  // What run needs of a control port, kept small so the check stays cheap.
-  struct Control {
-    const float* value = nullptr;
-    uint32_t lastBits = 0;
-    bool seen = false;  // lastBits holds a value from the port
-    lv2port::PortRange range;
-  };
-
   std::unique_ptr<AudioEffect> processor_;
   uint32_t numInputs_ = 0, numOutputs_ = 0;
   float* inputs_[kMaxPins] = {};
   float* outputs_[kMaxPins] = {};
   bool audioConnected_ = false;  // every audio port has a buffer
-  std::vector<Control> controls_;
+  // The control ports, as compact as the per-block check wants them: where
+  // each port's value is (an unconnected port reads a NaN of our own), the
+  // bits seen last (at first a NaN, so the first block takes every value),
+  // and how a value maps to the processor's.
+  uint32_t numControls_ = 0;
+  const float* controlValues_[kMaxControls] = {};
+  uint32_t lastBits_[kMaxControls] = {};
+  lv2port::PortRange ranges_[kMaxControls];
+  float unconnected_;
 };
