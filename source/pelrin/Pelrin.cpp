@@ -8,9 +8,12 @@
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
-const char* const kParameterNames[] = {"Azimuth", "Elevation", "Mic Angle", "Mic Pattern"};
-const char* const kParameterLabels[] = {"degrees", "degrees", "degrees", "pattern"};
 }  // namespace
+
+const char* const Pelrin::kParameterNames[kNumParams] = {"Azimuth", "Elevation", "Mic Angle",
+                                                         "Mic Pattern"};
+const char* const Pelrin::kParameterLabels[kNumParams] = {"degrees", "degrees", "degrees",
+                                                          "pattern"};
 
 const plugin_common::ParameterField<Pelrin, PelrinProgram> Pelrin::kFields[kNumParams] = {
     {&Pelrin::fAzimuth, &PelrinProgram::fAzimuth},
@@ -24,7 +27,7 @@ PelrinProgram::PelrinProgram()
 }
 
 Pelrin::Pelrin(audioMasterCallback audioMaster)
-    : AudioEffectX{audioMaster, kNumPrograms, kNumParams} {
+    : BFormatEffect{audioMaster, kNumPrograms, kNumParams} {
   programs = new (std::nothrow) PelrinProgram[kNumPrograms];
   if (programs) setProgram(0);
   setNumInputs(4);
@@ -34,8 +37,6 @@ Pelrin::Pelrin(audioMasterCallback audioMaster)
   init();
   suspend();
 }
-
-Pelrin::~Pelrin() { delete[] programs; }
 
 void Pelrin::init() {
   dCosAzLeft = dCosElLeft = dCosAzRight = dCosElRight = 1.0;
@@ -69,42 +70,6 @@ void Pelrin::deriveValues() {
   dPattern = fPattern;
 }
 
-void Pelrin::setParameter(VstInt32 index, float value) {
-  PelrinProgram* program = programs ? &programs[curProgram] : nullptr;
-  if (!plugin_common::storeParameter(*this, program, kFields, index, value)) return;
-  if (editor) editor->postUpdate();
-  deriveValues();
-}
-
-float Pelrin::getParameter(VstInt32 index) {
-  return plugin_common::parameterValue(*this, kFields, index);
-}
-
-void Pelrin::setProgram(VstInt32 program) {
-  if (programs == nullptr || program < 0 || program >= kNumPrograms) return;
-  curProgram = program;
-  for (VstInt32 i = 0; i < kNumParams; ++i) setParameter(i, programs[program].*kFields[i].stored);
-}
-
-void Pelrin::setProgramName(char* name) {
-  if (programs) vsttext::copy(programs[curProgram].name, name, plugin_common::kShortText);
-}
-
-void Pelrin::getProgramName(char* name) {
-  if (programs)
-    plugin_common::programName(programs[curProgram].name, curProgram, name);
-  else
-    name[0] = 0;
-}
-
-void Pelrin::getParameterLabel(VstInt32 index, char* label) {
-  plugin_common::tableText(kParameterLabels, index, label);
-}
-
-void Pelrin::getParameterName(VstInt32 index, char* text) {
-  plugin_common::tableText(kParameterNames, index, text);
-}
-
 void Pelrin::getParameterDisplay(VstInt32 index, char* text) {
   switch (index) {
     case kAzimuth: float2string(static_cast<float>(dAzimuth * kRtoD), text); break;
@@ -115,15 +80,9 @@ void Pelrin::getParameterDisplay(VstInt32 index, char* text) {
   }
 }
 
-bool Pelrin::getInputProperties(VstInt32 index, VstPinProperties* properties) {
-  return plugin_common::bformatPin(index, properties);
-}
-
 bool Pelrin::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
   if (index < 0 || index >= 2) return false;
   char label[8];
   std::snprintf(label, sizeof label, "Mic %1d", index + 1);
   return plugin_common::pin(label, properties);
 }
-
-bool Pelrin::getVendorString(char* text) { return plugin_common::vendorString(text); }

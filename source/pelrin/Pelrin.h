@@ -2,9 +2,8 @@
 // W, X, Y, Z in, two microphones out. A complete plug-in without an editor.
 #pragma once
 
-#include "AudioEffectX.h"
+#include "BFormatEffect.h"
 #include "Relaxed.h"
-#include "plugin_common.h"
 
 struct PelrinProgram {
   PelrinProgram();
@@ -15,31 +14,18 @@ struct PelrinProgram {
   char name[24];
 };
 
-class Pelrin : public AudioEffectX {
+class Pelrin : public BFormatEffect<Pelrin, PelrinProgram> {
  public:
   enum Parameter : VstInt32 { kAzimuth = 0, kElevation, kAngle, kPattern, kNumParams };
   static constexpr VstInt32 kNumPrograms = 32;
   static constexpr double kRtoD = 57.29577951308232;
 
   explicit Pelrin(audioMasterCallback audioMaster);
-  ~Pelrin() override;
 
-  void setParameter(VstInt32 index, float value) override;
-  float getParameter(VstInt32 index) override;
   void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
   void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-  void setProgram(VstInt32 program) override;
-  void setProgramName(char* name) override;
-  void getProgramName(char* name) override;
-  void getParameterLabel(VstInt32 index, char* label) override;
   void getParameterDisplay(VstInt32 index, char* text) override;
-  void getParameterName(VstInt32 index, char* text) override;
-  void suspend() override {}
-  bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
   bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-  VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
-  bool getVendorString(char* text) override;
-  VstInt32 getVendorVersion() override { return plugin_common::kVendorVersion; }
   virtual void init();
 
  protected:
@@ -49,8 +35,6 @@ class Pelrin : public AudioEffectX {
   void computeTargets();
   template <bool accumulate>
   void renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames);
-
-  PelrinProgram* programs = nullptr;
 
   // Derived values, written by the parameter path and read once per block by the audio path.
   Relaxed<double> dAzimuth{0.0};
@@ -78,8 +62,11 @@ class Pelrin : public AudioEffectX {
   Relaxed<float> fPattern{0.5f};
 
  private:
-  // Where each parameter's value lives, by index.
+  friend class BFormatEffect<Pelrin, PelrinProgram>;
+  // Where each parameter's value lives, and its name and label, by index.
   static const plugin_common::ParameterField<Pelrin, PelrinProgram> kFields[kNumParams];
+  static const char* const kParameterNames[kNumParams];
+  static const char* const kParameterLabels[kNumParams];
 
   // The per-block step's last inputs and results: a block whose derived values
   // have the same bits as the last one's takes the results without the sines

@@ -8,9 +8,12 @@
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
-const char* const kParameterNames[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
-const char* const kParameterLabels[] = {"degrees", "degrees", "degrees", "process"};
 }  // namespace
+
+const char* const Tavrel::kParameterNames[kNumParams] = {"Angle1", "Angle2", "Angle3",
+                                                         "Order of Processing"};
+const char* const Tavrel::kParameterLabels[kNumParams] = {"degrees", "degrees", "degrees",
+                                                          "process"};
 
 const plugin_common::ParameterField<Tavrel, TavrelProgram> Tavrel::kFields[kNumParams] = {
     {&Tavrel::fAngle1, &TavrelProgram::fAngle1},
@@ -24,7 +27,7 @@ TavrelProgram::TavrelProgram()
 }
 
 Tavrel::Tavrel(audioMasterCallback audioMaster)
-    : AudioEffectX{audioMaster, kNumPrograms, kNumParams} {
+    : BFormatEffect{audioMaster, kNumPrograms, kNumParams} {
   programs = new (std::nothrow) TavrelProgram[kNumPrograms];
   if (programs) setProgram(0);
   setNumInputs(4);
@@ -34,8 +37,6 @@ Tavrel::Tavrel(audioMasterCallback audioMaster)
   init();
   suspend();
 }
-
-Tavrel::~Tavrel() { delete[] programs; }
 
 void Tavrel::init() {
   // Placeholders: the first block that has frames starts its sines and
@@ -75,42 +76,6 @@ VstInt32 Tavrel::processedOrderOf(float value) {
   return (order >= 0 && order < kNumOrders) ? order : 0;
 }
 
-void Tavrel::setParameter(VstInt32 index, float value) {
-  TavrelProgram* program = programs ? &programs[curProgram] : nullptr;
-  if (!plugin_common::storeParameter(*this, program, kFields, index, value)) return;
-  if (editor) editor->postUpdate();
-  deriveValues();
-}
-
-float Tavrel::getParameter(VstInt32 index) {
-  return plugin_common::parameterValue(*this, kFields, index);
-}
-
-void Tavrel::setProgram(VstInt32 program) {
-  if (programs == nullptr || program < 0 || program >= kNumPrograms) return;
-  curProgram = program;
-  for (VstInt32 i = 0; i < kNumParams; ++i) setParameter(i, programs[program].*kFields[i].stored);
-}
-
-void Tavrel::setProgramName(char* name) {
-  if (programs) vsttext::copy(programs[curProgram].name, name, plugin_common::kShortText);
-}
-
-void Tavrel::getProgramName(char* name) {
-  if (programs)
-    plugin_common::programName(programs[curProgram].name, curProgram, name);
-  else
-    name[0] = 0;
-}
-
-void Tavrel::getParameterLabel(VstInt32 index, char* label) {
-  plugin_common::tableText(kParameterLabels, index, label);
-}
-
-void Tavrel::getParameterName(VstInt32 index, char* text) {
-  plugin_common::tableText(kParameterNames, index, text);
-}
-
 void Tavrel::getParameterDisplay(VstInt32 index, char* text) {
   float angle = 0.0f;
   switch (index) {
@@ -123,15 +88,9 @@ void Tavrel::getParameterDisplay(VstInt32 index, char* text) {
   float2string(static_cast<float>((1.0 - static_cast<double>(angle)) * -360.0 + 360.0), text);
 }
 
-bool Tavrel::getInputProperties(VstInt32 index, VstPinProperties* properties) {
-  return plugin_common::bformatPin(index, properties);
-}
-
 bool Tavrel::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
   return plugin_common::bformatPin(index, properties);
 }
-
-bool Tavrel::getVendorString(char* text) { return plugin_common::vendorString(text); }
 
 void Tavrel::rotateField(double angle) {
   const double s = std::sin(angle), c = std::cos(angle);

@@ -3,9 +3,8 @@
 // plug-in without an editor.
 #pragma once
 
-#include "AudioEffectX.h"
+#include "BFormatEffect.h"
 #include "Relaxed.h"
-#include "plugin_common.h"
 
 struct TavrelProgram {
   TavrelProgram();
@@ -16,31 +15,18 @@ struct TavrelProgram {
   char name[24];
 };
 
-class Tavrel : public AudioEffectX {
+class Tavrel : public BFormatEffect<Tavrel, TavrelProgram> {
  public:
   enum Parameter : VstInt32 { kAngle1 = 0, kAngle2, kAngle3, kOrder, kNumParams };
   static constexpr VstInt32 kNumPrograms = 32;
   static constexpr VstInt32 kNumOrders = 6;
 
   explicit Tavrel(audioMasterCallback audioMaster);
-  ~Tavrel() override;
 
-  void setParameter(VstInt32 index, float value) override;
-  float getParameter(VstInt32 index) override;
   void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
   void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-  void setProgram(VstInt32 program) override;
-  void setProgramName(char* name) override;
-  void getProgramName(char* name) override;
-  void getParameterLabel(VstInt32 index, char* label) override;
   void getParameterDisplay(VstInt32 index, char* text) override;
-  void getParameterName(VstInt32 index, char* text) override;
-  void suspend() override {}
-  bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
   bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-  VstPlugCategory getPlugCategory() override { return kPlugSurroundFx; }
-  bool getVendorString(char* text) override;
-  VstInt32 getVendorVersion() override { return plugin_common::kVendorVersion; }
 
   // Turn the working vector (newX, newY, newZ) in one plane by angle radians.
   virtual void rotateField(double angle);
@@ -62,8 +48,6 @@ class Tavrel : public AudioEffectX {
   VstInt32 computeTargets();
   template <bool accumulate>
   void renderBlock(float** inputs, float** outputs, VstInt32 sampleFrames);
-
-  TavrelProgram* programs = nullptr;
 
   // Derived values, written by the parameter path and read once per block by the audio path.
   Relaxed<double> dAngle1{0.0};
@@ -89,8 +73,11 @@ class Tavrel : public AudioEffectX {
   Relaxed<float> fOrder{0.0f};
 
  private:
-  // Where each parameter's value lives, by index.
+  friend class BFormatEffect<Tavrel, TavrelProgram>;
+  // Where each parameter's value lives, and its name and label, by index.
   static const plugin_common::ParameterField<Tavrel, TavrelProgram> kFields[kNumParams];
+  static const char* const kParameterNames[kNumParams];
+  static const char* const kParameterLabels[kNumParams];
 
   // The per-block step's last angles and their offset sines and cosines: a
   // block whose angles have the same bits as the last one's skips the six
