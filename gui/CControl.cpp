@@ -59,6 +59,29 @@ void CControl::endEdit() {
 
 void CControl::copyBackOffset() { backOffset(size.left, size.top); }
 
+void CControl::stepValue(CDrawContext* pContext, float distance, bool fine) {
+  const float inc = fine ? distance * 0.1f * wheelInc : distance * wheelInc;
+  setValue(getValue() + inc);
+  bounceValue();
+  if (isDirty() && listener) {
+    beginEdit();
+    listener->valueChanged(pContext, this);
+    endEdit();
+  }
+}
+
+float CControl::arrowKeyStep(const VstKeyCode& keyCode) {
+  switch (keyCode.virt) {
+    case 11:  // left
+    case 14:  // down
+      return -1.0f;
+    case 12:  // up
+    case 13:  // right
+      return 1.0f;
+    default: return 0.0f;
+  }
+}
+
 void CControl::bounceValue() {
   const float v = value.load(std::memory_order_relaxed);
   if (v > vmax)

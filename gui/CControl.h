@@ -91,6 +91,13 @@ class CControl : public CView {
   virtual void bounceValue();
   // The default-value click: buttons exactly left + command (Ctrl on Linux).
   virtual bool checkDefaultValue(CDrawContext* pContext, int32_t button);
+  // Adds `distance` steps of the wheel increment (a tenth of it when fine),
+  // clamps, and tells the listener inside one edit gesture when the value
+  // changed: the wheel and arrow-key step of the continuous controls.
+  void stepValue(CDrawContext* pContext, float distance, bool fine);
+  // The arrow keys as a step: -1 for left and down, +1 for up and right, 0 for
+  // any other key.
+  static float arrowKeyStep(const VstKeyCode& keyCode);
 
   int32_t getTag() const { return tag; }
   CControlListener* getListener() const { return listener; }

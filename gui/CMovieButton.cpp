@@ -20,9 +20,12 @@ CMovieButton::CMovieButton(const CRect& size, CControlListener* listener, int32_
 CMovieButton::~CMovieButton() = default;
 
 void CMovieButton::draw(CDrawContext* pContext) {
-  CPoint where(0, 0);
   bounceValue();
-  if (value != 0.0f) where.v = heightOfOneImage;
+  drawFrame(pContext, value != 0.0f ? heightOfOneImage : 0);
+}
+
+void CMovieButton::drawFrame(CDrawContext* pContext, int32_t frameTop) {
+  CPoint where(0, frameTop);
   if (pBackground && pContext) {
     CRect r = size;
     if (bTransparencyEnabled)

@@ -22,6 +22,10 @@ class CMovieButton : public CControl {
   bool isTypeOf(const char* s) const override;
 
  protected:
+  // Draws the strip's rows from frameTop, remembers the value as drawn and
+  // leaves the button clean.
+  void drawFrame(CDrawContext* pContext, int32_t frameTop);
+
   CPoint offset;
   int32_t heightOfOneImage{0};
   float buttonState{0.0f};

@@ -299,38 +299,16 @@ void CRotary::track(CDrawContext* pContext, CPoint& where, int32_t button, bool 
   endEdit();
 }
 
-void CRotary::step(CDrawContext* pContext, float distance, bool fine) {
-  const float inc = fine ? distance * 0.1f * wheelInc : distance * wheelInc;
-  setValue(getValue() + inc);
-  bounceValue();
-  if (isDirty() && listener) {
-    beginEdit();
-    listener->valueChanged(pContext, this);
-    endEdit();
-  }
-}
-
 bool CRotary::onWheel(CDrawContext* pContext, const CPoint&, float distance) {
   if (!bMouseEnabled) return false;
   const int32_t flags = pContext ? pContext->getMouseButtons() : 0;
-  step(pContext, distance, (flags & kShiftFlag) != 0);
+  stepValue(pContext, distance, (flags & kShiftFlag) != 0);
   return true;
 }
 
 int32_t CRotary::onKeyDown(VstKeyCode& keyCode) {
-  float distance = 0.0f;
-  switch (keyCode.virt) {
-    case 11:  // left
-    case 14:  // down
-      distance = -1.0f;
-      break;
-    case 12:  // up
-    case 13:  // right
-      distance = 1.0f;
-      break;
-    default:
-      return -1;
-  }
-  step(nullptr, distance, (keyCode.modifier & 1) != 0);  // 1: Shift
+  const float distance = arrowKeyStep(keyCode);
+  if (distance == 0.0f) return -1;
+  stepValue(nullptr, distance, (keyCode.modifier & 1) != 0);  // 1: Shift
   return 1;
 }

@@ -59,9 +59,6 @@ class CRotary : public CControl {
   void track(CDrawContext* pContext, CPoint& where, int32_t button, bool withoutEndStops);
   // The angle mapping, shared with subclasses that hide the virtual one.
   float angleToValue(CPoint& point) const;
-  // Adds distance steps of the wheel increment (a tenth with Shift) and tells
-  // the listener inside an edit gesture when the value changed.
-  void step(CDrawContext* pContext, float distance, bool fine);
 
   CPoint offset;
   CColor colorHandle{kWhiteCColor};

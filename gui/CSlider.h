@@ -58,7 +58,6 @@ class CSlider : public CControl {
   // The handle's rectangle in slider coordinates, optionally kept inside
   // [minTmp, maxTmp].
   CRect handleRectLocal(bool clamp) const;
-  void step(CDrawContext* pContext, float distance, bool fine);
 
   CPoint offset;
   CPoint offsetHandle;

@@ -20,18 +20,8 @@ CZrMovieButton::CZrMovieButton(const CRect& size, CControlListener* listener, in
 CZrMovieButton::~CZrMovieButton() = default;
 
 void CZrMovieButton::draw(CDrawContext* pContext) {
-  CPoint where(0, 0);
   bounceValue();
-  if (value != 0.0f || bOverRide) where.v = heightOfOneImage;
-  if (pBackground && pContext) {
-    CRect r = size;
-    if (bTransparencyEnabled)
-      pBackground->drawTransparent(pContext, r, where);
-    else
-      pBackground->draw(pContext, r, where);
-  }
-  buttonState = value;
-  setDirty(false);
+  drawFrame(pContext, (value != 0.0f || bOverRide) ? heightOfOneImage : 0);
 }
 
 bool CZrMovieButton::isTypeOf(const char* s) const {
