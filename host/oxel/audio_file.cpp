@@ -4,11 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -102,6 +103,19 @@ void setProgressLineOpen(bool open) {
   gProgressLineOpen = open ? 1 : 0;
 }
 
+namespace {
+// Creates and removes a probe file: permission bits do not bind root, but a
+// read-only mount or a system folder still refuses it. errno says why not.
+bool canCreateFileIn(const fs::path& folder) {
+  std::string probe = (folder / ".oxel-probe-XXXXXX").string();
+  const int fd = mkstemp(probe.data());
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+}  // namespace
+
 std::string outputPathProblem(const std::string& path) {
   const fs::path target{path};
   std::error_code ec;
@@ -109,7 +123,7 @@ std::string outputPathProblem(const std::string& path) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path{"."};
   if (!fs::exists(folder, ec)) return "output folder does not exist: " + folder.string();
   if (!fs::is_directory(folder, ec)) return "output folder is not a folder: " + folder.string();
-  if (access(folder.c_str(), W_OK | X_OK) != 0)
+  if (access(folder.c_str(), W_OK | X_OK) != 0 || !canCreateFileIn(folder))
     return "cannot write into the output folder " + folder.string() + ": " + std::strerror(errno);
   if (fs::exists(target, ec) && access(target.c_str(), W_OK) != 0 &&
       access(folder.c_str(), W_OK) != 0)

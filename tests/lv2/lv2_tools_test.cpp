@@ -35,7 +35,7 @@ Output run(const std::string& command) {
 bool haveTool(const char* name) { return run(std::string{"command -v "} + name).status == 0; }
 
 TEST(Lv2Tools, Lv2lsListsBothPlugins) {
-  if (!haveTool("lv2ls")) GTEST_SKIP() << "lv2ls is not installed";
+  ASSERT_TRUE(haveTool("lv2ls")) << "lv2ls is not installed (Debian lilv-utils)";
   const Output out = run("lv2ls");
   ASSERT_EQ(out.status, 0) << out.text;
   EXPECT_NE(out.text.find("urn:oxel:pelrin\n"), std::string::npos) << out.text;
@@ -43,7 +43,7 @@ TEST(Lv2Tools, Lv2lsListsBothPlugins) {
 }
 
 TEST(Lv2Tools, Lv2infoShowsPortsScalePointsAndPresets) {
-  if (!haveTool("lv2info")) GTEST_SKIP() << "lv2info is not installed";
+  ASSERT_TRUE(haveTool("lv2info")) << "lv2info is not installed (Debian lilv-utils)";
   const struct {
     const char* uri;
     std::vector<const char*> shows;
@@ -66,8 +66,8 @@ TEST(Lv2Tools, Lv2infoShowsPortsScalePointsAndPresets) {
 }
 
 TEST(Lv2Tools, TurtleValidatesAgainstTheInstalledSchemas) {
-  if (!haveTool("lv2_validate") || !haveTool("sord_validate"))
-    GTEST_SKIP() << "lv2_validate needs sord_validate (Debian sordi)";
+  ASSERT_TRUE(haveTool("lv2_validate")) << "lv2_validate is not installed (Debian lv2-dev)";
+  ASSERT_TRUE(haveTool("sord_validate")) << "sord_validate is not installed (Debian sordi)";
   const std::string d = lv2_test::kLv2Dir;
   const Output out = run("lv2_validate " + d + "/Pelrin.lv2/*.ttl " + d + "/Tavrel.lv2/*.ttl");
   EXPECT_EQ(out.status, 0) << out.text;
@@ -78,7 +78,7 @@ TEST(Lv2Tools, Lv2applyRendersWhatOxelRendersWithTheLxvstBuild) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "lv2apply cannot load a sanitizer build's plug-in";
 #endif
-  if (!haveTool("lv2apply")) GTEST_SKIP() << "lv2apply is not installed";
+  ASSERT_TRUE(haveTool("lv2apply")) << "lv2apply is not installed (Debian lilv-utils)";
   oxel_test::ScratchDir dir;
   oxel_test::writeAudio(dir / "in.wav", oxel_test::noise(4, 5000, 48000, 7));
   const struct {
