@@ -27,6 +27,8 @@ int runShot(const Args& args);
 int runEdit(const Args& args);
 int runGallery(const Args& args);
 int runStress(const Args& args);
+int runTrack(const Args& args);
+int runLive(const Args& args);
 
 // Prints "oxel: message" on stderr and returns status.
 int fail(int status, const std::string& message);

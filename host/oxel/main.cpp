@@ -19,8 +19,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", "info PLUGIN [--json]", "identity, pins, parameters and programs of a plug-in",
      oxel::runInfo},
-    {"render", "render PLUGIN IN OUT", "process an audio file through a plug-in",
-     oxel::runRender},
+    {"render", "render PLUGIN IN OUT", "process an audio file through a plug-in", oxel::runRender},
     {"presets", "presets [--json]", "Pelrin's coincident-pair recipes (render --preset)",
      oxel::runPresets},
     {"demo", "demo [--out DIR]", "synthesise a B-format scene and render it through both",
@@ -35,6 +34,10 @@ constexpr Command kCommands[] = {
      oxel::runBench},
     {"stress", "stress PLUGIN", "torture a plug-in as demanding hosts do; report failures",
      oxel::runStress},
+    {"live", "live PLUGIN...", "run a chain of plug-ins on JACK, turned by a head tracker",
+     oxel::runLive},
+    {"track", "track monitor|record", "show or record what a head tracker sends over OSC",
+     oxel::runTrack},
 };
 
 void printUsage(std::FILE* out) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -86,6 +87,10 @@ void HeadTracker::receive(const void* data, size_t size) {
   if (decoder_.current().messages != before) {
     accepted_.fetch_add(static_cast<uint64_t>(result.accepted), std::memory_order_relaxed);
     slot_.publish(decoder_.current());
+    if (listener_) {
+      const auto now = std::chrono::steady_clock::now().time_since_epoch();
+      listener_(decoder_.current(), std::chrono::duration<double>(now).count());
+    }
   }
 }
 

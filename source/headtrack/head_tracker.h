@@ -7,8 +7,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "latest_value.h"
 #include "tracker_messages.h"
@@ -30,6 +32,12 @@ class HeadTracker {
   void stop();
   bool running() const { return thread_.joinable(); }
   int port() const { return port_; }
+
+  // Called on the receiver's thread for every accepted message, in order, with
+  // the time it arrived (seconds on the steady clock); set before start().
+  // For consumers that keep every message (recording), not the audio side.
+  using Listener = std::function<void(const HeadOrientation&, double seconds)>;
+  void setListener(Listener listener) { listener_ = std::move(listener); }
 
   // Any thread: the current orientation becomes straight ahead.
   void recentre() { recentreRequested_.store(true, std::memory_order_relaxed); }
@@ -53,6 +61,7 @@ class HeadTracker {
   void run();
 
   TrackerDecoder decoder_;
+  Listener listener_;
   LatestValue<HeadOrientation> slot_;
   int socket_ = -1;
   int port_ = 0;
