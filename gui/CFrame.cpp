@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "CBitmap.h"
 #include "CDrawContext.h"
 #include "guieditor.h"
 #include "platform.h"
@@ -51,6 +52,7 @@ CFrame::CFrame(const CRect& size, void* pSystemWindow, void* pEditor)
   pFrameContext = new CDrawContext(this, pPort, pPort);
   pFrameContext->setInputSource(pInput);
   pFrameContext->offset(size.left, size.top);
+  updateSurroundColour();
 }
 
 CFrame::~CFrame() {
@@ -200,6 +202,25 @@ bool CFrame::setSize(int32_t width, int32_t height) {
 }
 
 void CFrame::setViewSize(CRect& rect) { setSize(rect.width(), rect.height()); }
+
+void CFrame::setBackground(CBitmap* background) {
+  CViewContainer::setBackground(background);
+  updateSurroundColour();
+}
+
+void CFrame::setBackgroundColor(const CColor color) {
+  CViewContainer::setBackgroundColor(color);
+  updateSurroundColour();
+}
+
+void CFrame::updateSurroundColour() {
+  if (!window) return;
+  const platform::PixelPort* picture = pBackground ? pBackground->getHandle() : nullptr;
+  if (picture && picture->width() > 0 && picture->height() > 0)
+    window->setSurroundColour(picture->get(picture->width() - 1, picture->height() - 1));
+  else
+    window->setSurroundColour(toPixel(backgroundColor));
+}
 
 bool CFrame::isTypeOf(const char* s) const {
   if (s && std::strcmp(s, "CFrame") == 0) return true;

@@ -79,6 +79,11 @@ class CFrame : public CViewContainer {
   int32_t onKeyUp(VstKeyCode& keyCode) override;
   bool onWheel(CDrawContext* pContext, const CPoint& where, float distance) override;
   void setViewSize(CRect& rect) override;
+  // Also gives the window the colour it paints outside the frame when a
+  // host makes it larger: the background picture's bottom-right pixel (the
+  // panel's outer edge), or the background colour without a picture.
+  void setBackground(CBitmap* background) override;
+  void setBackgroundColor(const CColor color) override;
   void* getEditor() const override { return pEditor; }
   bool isTypeOf(const char* s) const override;
   void update(CDrawContext* pContext) override;
@@ -102,6 +107,7 @@ class CFrame : public CViewContainer {
 
  protected:
   AEffGUIEditor* editor() const { return static_cast<AEffGUIEditor*>(pEditor); }
+  void updateSurroundColour();
 
   void* pEditor{nullptr};
   void* pSystemWindow{nullptr};

@@ -190,6 +190,13 @@ bool EditorWindow::resize(int32_t width, int32_t height) {
   return true;
 }
 
+void EditorWindow::setSurroundColour(Pixel colour) {
+  colour &= kRgbMask;
+  if (colour == surround_) return;
+  surround_ = colour;
+  surroundChanged();
+}
+
 // ---------------------------------------------------------------------------
 // Back-end choice and clock
 

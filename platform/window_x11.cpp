@@ -9,6 +9,11 @@
 // before, and are taken out again when the last window closes. A
 // window the host destroyed (DestroyNotify on our child, which dies with its
 // parent) gets no further requests.
+//
+// The host may size our window on its own (an embedding host stretches its
+// child to the width of its plug-in window): the port stays at the top left
+// and everything of the window outside it is filled with the surround colour
+// at every expose and size change, so no stale screen content shows through.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -218,8 +223,10 @@ class X11Window final : public EditorWindow {
     attributes.background_pixmap = None;
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             KeyPressMask | KeyReleaseMask | StructureNotifyMask;
-    window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(port().width()),
-                            static_cast<unsigned>(port().height()), 0, depth_, InputOutput, visual_,
+    windowWidth_ = port().width();
+    windowHeight_ = port().height();
+    window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(windowWidth_),
+                            static_cast<unsigned>(windowHeight_), 0, depth_, InputOutput, visual_,
                             CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     gc_ = XCreateGC(display_, window_, 0, nullptr);
     XMapWindow(display_, window_);
@@ -319,8 +326,35 @@ class X11Window final : public EditorWindow {
     XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XFlush(display_);
   }
+  void surroundChanged() override {
+    readEvents();
+    if (!alive_) return;
+    paintSurround({0, 0, windowWidth_, windowHeight_});
+    XFlush(display_);
+  }
 
  private:
+  // Fills the part of `area` (window pixels) outside the port with the
+  // surround colour: the strip right of the port and the one below it.
+  void paintSurround(const PortRect& area) {
+    const PortRect window{0, 0, windowWidth_, windowHeight_};
+    const int32_t w = port().width();
+    const int32_t h = port().height();
+    const PortRect strips[] = {{w, 0, windowWidth_, windowHeight_},
+                               {0, h, std::min(w, windowWidth_), windowHeight_}};
+    bool colourSet = false;
+    for (const PortRect& strip : strips) {
+      const PortRect r = intersect(intersect(strip, area), window);
+      if (r.empty()) continue;
+      if (!colourSet) {
+        XSetForeground(display_, gc_, convert(surroundColour()));
+        colourSet = true;
+      }
+      XFillRectangle(display_, window_, gc_, r.left, r.top, static_cast<unsigned>(r.width()),
+                     static_cast<unsigned>(r.height()));
+    }
+  }
+
   unsigned long convert(Pixel p) const {
     auto channel = [](uint32_t v, unsigned long mask) -> unsigned long {
       if (mask == 0) return 0;
@@ -388,7 +422,21 @@ class X11Window final : public EditorWindow {
         e.type = WindowEvent::Type::expose;
         e.area = {event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
                   event.xexpose.y + event.xexpose.height};
+        // What lies outside the port is ours to paint at once; the rest is
+        // the editor's to draw.
+        paintSurround(e.area);
         queue_.push_back(e);
+        return;
+      case ConfigureNotify:
+        if (event.xconfigure.window == window_ &&
+            (event.xconfigure.width != windowWidth_ || event.xconfigure.height != windowHeight_)) {
+          windowWidth_ = event.xconfigure.width;
+          windowHeight_ = event.xconfigure.height;
+          // Exposes follow for what a larger window uncovers; painting now
+          // as well keeps a host that resizes often from showing old pixels
+          // until they arrive.
+          paintSurround({0, 0, windowWidth_, windowHeight_});
+        }
         return;
       case ButtonPress:
       case ButtonRelease: {
@@ -444,6 +492,7 @@ class X11Window final : public EditorWindow {
 
   Display* display_;
   Window window_{None};
+  int32_t windowWidth_{1}, windowHeight_{1};  // as the server last told us
   Visual* visual_{nullptr};
   int depth_{24};
   Colormap colormap_{None};
@@ -649,7 +698,15 @@ std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width,
     XCloseDisplay(display);
     return nullptr;
   }
-  auto window = std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height);
+  std::unique_ptr<X11Window> window;
+  try {
+    window = std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height);
+  } catch (...) {
+    // The window's own memory could not be had: its connection goes too.
+    unregisterDisplay(display);
+    XCloseDisplay(display);
+    throw;
+  }
   if (!window->created()) return nullptr;  // the destructor releases what was made
   return window;
 }

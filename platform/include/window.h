@@ -96,6 +96,13 @@ class EditorWindow {
   // Resizes the window and the port (each side at least 1); the port is
   // cleared and fully dirty.
   bool resize(int32_t width, int32_t height);
+  // The colour of the window's area outside the port. A host may make the
+  // window larger than the editor (it stretches its child to its own
+  // width): the port stays at the top left and the rest of the window is
+  // painted in this colour at every expose and resize, so no stale screen
+  // content shows there. A smaller window just clips the port.
+  void setSurroundColour(Pixel colour);
+  Pixel surroundColour() const { return surround_; }
   virtual void setCursor(PointerShape shape) = 0;
   // Top-left of the window on the screen.
   virtual bool screenPosition(int32_t& x, int32_t& y) = 0;
@@ -142,6 +149,8 @@ class EditorWindow {
   // when nothing is there.
   virtual void fetch(uint32_t waitMs) = 0;
   virtual void resizeWindow(int32_t width, int32_t height) = 0;
+  // The surround colour changed: back ends that show a surround repaint it.
+  virtual void surroundChanged() {}
 
   std::deque<WindowEvent> queue_;
   // Pointer input a pop-up menu took: the buttons and position it shows
@@ -170,6 +179,7 @@ class EditorWindow {
   InputState state_{};
   bool freshPress_{false};
   bool stopped_{false};
+  Pixel surround_{0};
 };
 
 // The back end is chosen at every call: OXEL_EDITOR_BACKEND=headless in the
