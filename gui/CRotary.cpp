@@ -192,8 +192,12 @@ void CRotary::track(CDrawContext* pContext, CPoint& where, int32_t button, bool 
   int32_t flags = button == -1 ? pContext->getMouseButtons() : button;
   if (!(flags & kLeftButton)) return;
   if (flags == (kLeftButton | kCommandFlag)) {
+    // The default-value click is an edit like a drag: hosts recording touch
+    // automation need its begin and end.
+    beginEdit();
     setValue(getDefaultValue());
     if (isDirty() && listener) listener->valueChanged(pContext, this);
+    endEdit();
     return;
   }
 

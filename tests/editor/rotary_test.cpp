@@ -1,5 +1,5 @@
 // The rotary knobs: the knob modes (circular, relative, linear, with Alt),
-// Shift in a linear drag, the default click without a gesture, end stops
+// Shift in a linear drag, the default click as one gesture, end stops
 // across 12 o'clock, one gesture per drag and no notification while the
 // pointer rests, quick clicks, wheel and arrow keys, the film strip's frame
 // for every value (clamped into the strip), and the degenerate geometry that
@@ -111,7 +111,7 @@ TEST(Rotary, ShiftInALinearDragChangesTheRateWithoutAJump) {
   rig.setKnobMode(0);
 }
 
-TEST(Rotary, CommandClickRestoresTheDefaultWithoutAGesture) {
+TEST(Rotary, CommandClickRestoresTheDefaultInOneGesture) {
   ControlRig rig;
   ValueLog log;
   auto* knob = editorKnob(rig, &log, 0.7f);
@@ -119,7 +119,7 @@ TEST(Rotary, CommandClickRestoresTheDefaultWithoutAGesture) {
   rig.press(*knob, 92, 72, kLeftButton | kCommandFlag, {ControlRig::released(92, 72)});
   EXPECT_EQ(knob->getValue(), 0.2f);
   EXPECT_EQ(log.values, std::vector<float>{0.2f});
-  EXPECT_EQ(ControlRig::brackets(), std::make_pair(0, 0));
+  EXPECT_EQ(ControlRig::brackets(), std::make_pair(1, 1));
   // Command with Shift is an ordinary (circular) drag.
   rig.press(*knob, 92, 72, kLeftButton | kCommandFlag | kShiftFlag, {ControlRig::released(92, 72)});
   EXPECT_NEAR(knob->getValue(), 0.25f, 1e-5f);

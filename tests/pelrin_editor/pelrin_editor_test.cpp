@@ -152,12 +152,12 @@ TEST(PelrinEditor, ControlClickRestoresDefaults) {
     VstInt32 index;
     float before;
     float after;
-    int brackets;  // the knobs reset without an edit gesture, the slider within one
+    int brackets;  // every reset is one edit gesture, knobs and slider alike
   };
   const Case cases[] = {
-      {"click 72 60 ctrl\n", 0, 0.7f, 0.0f, 0},
-      {"click 72 130 ctrl\n", 1, 0.7f, 0.25f, 0},
-      {"click 150 60 ctrl\n", 2, 0.7f, 0.16666667f, 0},
+      {"click 72 60 ctrl\n", 0, 0.7f, 0.0f, 1},
+      {"click 72 130 ctrl\n", 1, 0.7f, 0.25f, 1},
+      {"click 150 60 ctrl\n", 2, 0.7f, 0.16666667f, 1},
       {"click 60 200 ctrl\n", 3, 0.9f, 0.5f, 1},
   };
   for (const Case& c : cases) {

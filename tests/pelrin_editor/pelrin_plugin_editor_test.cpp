@@ -1,6 +1,7 @@
 // Pelrin's editor through the plug-in's entry point, headless, as a host
 // drives it: a drag on each knob in each knob mode and on the slider is one
-// gesture on the host with automation only when the value changes; a host
+// gesture on the host with automation only when the value changes, and so is
+// a Ctrl+click that restores a knob's default; a host
 // value is drawn at the next idle and never before; a lone .so (no picture
 // files beside it) draws the same editor; and the whole editor
 // matches its reviewed pictures (fresh, host values outside 0..1, about
@@ -134,6 +135,28 @@ TEST(PelrinPluginEditor, EveryKnobInEveryKnobModeIsOneGesture) {
     }
   }
   newPelrin()->dispatch(effSetEditKnobMode, 0, 0);
+}
+
+TEST(PelrinPluginEditor, CtrlClickOnEachKnobRestoresItsDefaultInOneGesture) {
+  struct Case {
+    const char* script;
+    VstInt32 index;
+    float fallback;
+  };
+  const Case cases[] = {{"click 72 60 ctrl\n", 0, 0.0f},
+                        {"click 72 130 ctrl\n", 1, 0.25f},
+                        {"click 150 60 ctrl\n", 2, 1.0f / 6.0f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    auto plugin = newPelrin();
+    plugin->setParameter(c.index, 0.7f);
+    plugin->clearRequests();
+    shot(*plugin, c.script);
+    const auto log = edits(*plugin);
+    ASSERT_EQ(log.size(), 3u);
+    expectOneGesture(log, c.index, c.fallback);
+    EXPECT_NEAR(plugin->parameter(c.index), c.fallback, 1e-6f);
+  }
 }
 
 TEST(PelrinPluginEditor, SliderDragAndDefaultClick) {
