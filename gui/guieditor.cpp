@@ -31,7 +31,6 @@ class BusyScope {
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
   if (effect) {
-    effect->setEditor(this);
     slotCount = std::max<VstInt32>(effect->getAeffect()->numParams, 0);
     slots = std::make_unique<ParameterSlot[]>(static_cast<size_t>(slotCount));
   }
@@ -41,11 +40,15 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
   // image is loaded.
   static std::once_flag bundleOnce;
   std::call_once(bundleOnce, [] { setBundlePath(platform::moduleDirectory()); });
+  // Last: an editor whose construction failed before here never becomes the
+  // plug-in's editor, and the destructor takes back one that did.
+  if (effect) effect->setEditor(this);
 }
 
 AEffGUIEditor::~AEffGUIEditor() {
   if (frame) removeFrame();
   for (CFrame* old : closedFrames) old->forget();
+  if (effect) effect->forgetEditor(this);
 }
 
 uint32_t AEffGUIEditor::getTicks() const { return platform::editorMilliseconds(); }

@@ -37,13 +37,15 @@ class HeadlessWindow final : public EditorWindow {
       record->scriptError = badLine;
     }
     record->scriptDone = 0;
-    ++record->openWindows;
-    publish();
     // As an X server does after mapping: the whole window is exposed.
     WindowEvent e;
     e.type = WindowEvent::Type::expose;
     e.area = port().bounds();
     queue_.push_back(e);
+    // Last, once nothing can fail: the record never counts or points into
+    // a window that was not made.
+    publish();
+    ++record->openWindows;
   }
   ~HeadlessWindow() override {
     --record_->openWindows;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "HostBoundary.h"
+
 VstInt32 oome = 0;
 
 namespace {
@@ -14,26 +16,30 @@ VstIntPtr dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index, VstIn
                               void* ptr, float opt) {
   AudioEffect* effect = objectOf(e);
   if (opcode == effClose) {
-    effect->dispatcher(opcode, index, value, ptr, opt);
+    // The host's last request: the object goes whatever its close did.
+    answerAtBoundary([&] { effect->dispatcher(opcode, index, value, ptr, opt); });
     delete effect;
     return 1;
   }
-  return effect->dispatcher(opcode, index, value, ptr, opt);
+  return answerAtBoundary(VstIntPtr{0},
+                          [&] { return effect->dispatcher(opcode, index, value, ptr, opt); });
 }
 
 void processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames) {
-  objectOf(e)->process(inputs, outputs, sampleFrames);
+  answerAtBoundary([&] { objectOf(e)->process(inputs, outputs, sampleFrames); });
 }
 
 void processClassReplacing(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames) {
-  objectOf(e)->processReplacing(inputs, outputs, sampleFrames);
+  answerAtBoundary([&] { objectOf(e)->processReplacing(inputs, outputs, sampleFrames); });
 }
 
 void setParameterClass(AEffect* e, VstInt32 index, float value) {
-  objectOf(e)->setParameter(index, value);
+  answerAtBoundary([&] { objectOf(e)->setParameter(index, value); });
 }
 
-float getParameterClass(AEffect* e, VstInt32 index) { return objectOf(e)->getParameter(index); }
+float getParameterClass(AEffect* e, VstInt32 index) {
+  return answerAtBoundary(0.0f, [&] { return objectOf(e)->getParameter(index); });
+}
 
 // Opcodes whose ptr is a text or record the plug-in reads or writes: a null
 // ptr makes them do nothing and answer 0.
@@ -127,7 +133,16 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
       if (value == 0) suspend(); else resume();
       return 0;
     case effEditGetRect: return editor ? editor->getRect(static_cast<ERect**>(ptr)) : 0;
-    case effEditOpen: return editor ? editor->open(ptr) : 0;
+    case effEditOpen:
+      if (!editor) return 0;
+      try {
+        return editor->open(ptr);
+      } catch (...) {
+        // No half-built editor stays behind: its window and controls go
+        // before the failure is answered at the boundary.
+        editor->close();
+        throw;
+      }
     case effEditClose: if (editor) editor->close(); return 0;
     case effEditDraw: if (editor) editor->draw(static_cast<ERect*>(ptr)); return 0;
     case effEditMouse:

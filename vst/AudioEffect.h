@@ -68,6 +68,11 @@ class AudioEffect {
 
   AEffect* getAeffect() { return &cEffect; }
   void setEditor(AEffEditor* newEditor);
+  // An editor going away (also one whose construction failed) is no longer
+  // this plug-in's editor; another editor stays.
+  void forgetEditor(const AEffEditor* old) {
+    if (editor == old) setEditor(nullptr);
+  }
 
   // The host callback, or 0 when there is no host.
   VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "AudioEffect.h"
+#include "HostBoundary.h"
 
 #define OXEL_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -13,7 +14,7 @@ AEffect* createPluginInstance(audioMasterCallback audioMaster) {
   // Without a host there is nobody to answer the version request: build nothing.
   if (audioMaster == nullptr) return nullptr;
   if (audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-  try {
+  return answerAtBoundary(static_cast<AEffect*>(nullptr), [&]() -> AEffect* {
     Plugin* effect = new (std::nothrow) Plugin(audioMaster);
     if (effect == nullptr) return nullptr;
     if (oome) {
@@ -21,9 +22,7 @@ AEffect* createPluginInstance(audioMasterCallback audioMaster) {
       return nullptr;
     }
     return effect->getAeffect();
-  } catch (...) {
-    return nullptr;  // nothing may be thrown across the host boundary
-  }
+  });
 }
 
 // Defines the exported entry points VSTPluginMain, main_macho and main for one plug-in class.

@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "HostBoundary.h"
 #include "Lv2Instance.h"
 #include "lv2_plugin_info.h"
 
@@ -16,25 +17,27 @@ template <const lv2port::PluginInfo& (*info)()>
 struct Descriptor {
   static LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*,
                                 const LV2_Feature* const*) {
-    try {
+    return answerAtBoundary(LV2_Handle{nullptr}, [&]() -> LV2_Handle {
       const lv2port::PluginInfo& plugin = info();
       std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(
           plugin.createProcessor(), static_cast<uint32_t>(plugin.inputs.size()),
           static_cast<uint32_t>(plugin.outputs.size()), plugin.controls(), sampleRate);
       return instance.release();
-    } catch (...) {
-      return nullptr;
-    }
+    });
   }
   static void connect(LV2_Handle handle, uint32_t port, void* data) {
-    static_cast<Lv2Instance*>(handle)->connect(port, data);
+    answerAtBoundary([&] { static_cast<Lv2Instance*>(handle)->connect(port, data); });
   }
-  static void activate(LV2_Handle handle) { static_cast<Lv2Instance*>(handle)->activate(); }
+  static void activate(LV2_Handle handle) {
+    answerAtBoundary([&] { static_cast<Lv2Instance*>(handle)->activate(); });
+  }
   static void run(LV2_Handle handle, uint32_t frames) {
-    static_cast<Lv2Instance*>(handle)->run(frames);
+    answerAtBoundary([&] { static_cast<Lv2Instance*>(handle)->run(frames); });
   }
   static void deactivate(LV2_Handle) {}
-  static void cleanup(LV2_Handle handle) { delete static_cast<Lv2Instance*>(handle); }
+  static void cleanup(LV2_Handle handle) {
+    answerAtBoundary([&] { delete static_cast<Lv2Instance*>(handle); });
+  }
   static const void* extensionData(const char*) { return nullptr; }
 
   static const LV2_Descriptor* get() {

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "HostBoundary.h"
 #include "Lv2EditorUi.h"
 #include "lv2_plugin_info.h"
 
@@ -17,7 +18,7 @@ struct UiDescriptor {
   static LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
                                   LV2UI_Write_Function write, LV2UI_Controller controller,
                                   LV2UI_Widget* widget, const LV2_Feature* const* features) {
-    try {
+    return answerAtBoundary(LV2UI_Handle{nullptr}, [&]() -> LV2UI_Handle {
       const lv2port::PluginInfo& plugin = info();
       if (pluginUri == nullptr || std::strcmp(pluginUri, plugin.uri) != 0) return nullptr;
       Lv2EditorUi::Host host;
@@ -39,16 +40,19 @@ struct UiDescriptor {
         *widget = id ? reinterpret_cast<LV2UI_Widget>(id) : host.parent;
       }
       return ui.release();
-    } catch (...) {
-      return nullptr;
-    }
+    });
   }
-  static void cleanup(LV2UI_Handle handle) { delete static_cast<Lv2EditorUi*>(handle); }
+  static void cleanup(LV2UI_Handle handle) {
+    answerAtBoundary([&] { delete static_cast<Lv2EditorUi*>(handle); });
+  }
   static void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t format,
                         const void* buffer) {
-    static_cast<Lv2EditorUi*>(handle)->portEvent(port, size, format, buffer);
+    answerAtBoundary(
+        [&] { static_cast<Lv2EditorUi*>(handle)->portEvent(port, size, format, buffer); });
   }
-  static int idle(LV2UI_Handle handle) { return static_cast<Lv2EditorUi*>(handle)->idle(); }
+  static int idle(LV2UI_Handle handle) {
+    return answerAtBoundary(0, [&] { return static_cast<Lv2EditorUi*>(handle)->idle(); });
+  }
   static const void* extensionData(const char* uri) {
     static const LV2UI_Idle_Interface idleInterface{idle};
     if (uri && std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idleInterface;
