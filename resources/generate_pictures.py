@@ -18,6 +18,7 @@ the editors draw them opaque over that colour.
 
 import math
 import os
+import re
 import sys
 
 import cairo
@@ -61,7 +62,15 @@ KNOB_SIZE = 48
 KNOB_FRAMES = 45
 KNOB_STEPS = KNOB_FRAMES - 1     # frame k points at k * 360 / 44 degrees
 
-VERSION_TEXT = "Version 1024"
+def project_version():
+    """The version users read (`oxel --version`): the project's own, from the
+    top-level CMakeLists.txt."""
+    with open(os.path.join(HERE, "..", "CMakeLists.txt")) as f:
+        match = re.search(r"project\([^)]*VERSION\s+([0-9.]+)", f.read())
+    return match.group(1)
+
+
+VERSION_TEXT = "Version " + project_version()
 VENDOR_TEXT = "Oxel Music Dept."
 
 
@@ -644,7 +653,7 @@ def pelrin_preview(pictures, values):
 
 def about_picture(size, name, accent, emblem, emblem_radius, lines):
     """Same size as the editor, so any click closes it: the product name, what
-    it does, version, vendor and a quiet credit line."""
+    it does, version, vendor and a quiet hint that a click closes it."""
     w, h = size
     surface, ctx = new_surface(w, h)
     panel_base(ctx, w, h)
@@ -652,7 +661,7 @@ def about_picture(size, name, accent, emblem, emblem_radius, lines):
     set_font(ctx, 9, bold=True)
     engraved_text(ctx, "ABOUT", w / 2.0, 15, LABEL_DIM, 2, align="centre")
     # the block from the emblem's top to the vendor line is 2r + 97 rows high;
-    # centre it between the header and the credit line
+    # centre it between the header and the hint line
     block = 2 * emblem_radius + 97
     top = HEADER_H + 2 + max(0, (h - 18 - (HEADER_H + 2) - block) // 2)
     cy = top + emblem_radius + 3
@@ -678,7 +687,7 @@ def about_picture(size, name, accent, emblem, emblem_radius, lines):
     set_font(ctx, 10)
     engraved_text(ctx, VENDOR_TEXT, w / 2.0, y + 18, LABEL, 0.0, align="centre")
     set_font(ctx, 8)
-    draw_text(ctx, "Type: Liberation Sans \u00b7 click to close", w / 2.0, h - 7, LABEL_DIM, 0, align="centre")
+    draw_text(ctx, "click to close", w / 2.0, h - 7, LABEL_DIM, 0, align="centre")
     surface.flush()
     return surface
 

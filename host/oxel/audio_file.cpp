@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,43 @@ namespace fs = std::filesystem;
 namespace oxel {
 
 namespace {
+
+// The library gives a four-channel extensible WAV file the speaker mask of a
+// quad layout; a B-format file has no speaker positions, so the mask in the
+// format chunk is set to 0. False when the file has no such chunk or cannot
+// be rewritten.
+bool clearSpeakerPositions(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r+b");
+  if (!file) return false;
+  auto readLE = [](const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+  };
+  bool done = false;
+  unsigned char riff[12];
+  if (std::fread(riff, 1, sizeof riff, file) == sizeof riff && std::memcmp(riff, "RIFF", 4) == 0 &&
+      std::memcmp(riff + 8, "WAVE", 4) == 0) {
+    long at = 12;
+    unsigned char chunk[8];
+    // The format chunk comes first in the library's files; a few chunks are looked at.
+    for (int n = 0;
+         n < 8 && std::fseek(file, at, SEEK_SET) == 0 && std::fread(chunk, 1, 8, file) == 8; ++n) {
+      const uint32_t size = readLE(chunk + 4, 4);
+      if (std::memcmp(chunk, "fmt ", 4) == 0) {
+        unsigned char fmt[40];
+        if (size >= 40 && std::fread(fmt, 1, sizeof fmt, file) == sizeof fmt &&
+            readLE(fmt, 2) == 0xFFFE) {
+          const unsigned char none[4] = {0, 0, 0, 0};
+          done = std::fseek(file, at + 8 + 20, SEEK_SET) == 0 && std::fwrite(none, 1, 4, file) == 4;
+        }
+        break;
+      }
+      at += 8 + static_cast<long>(size) + (size & 1);
+    }
+  }
+  return std::fclose(file) == 0 && done;
+}
 
 struct NamedFormat {
   const char* name;
@@ -270,6 +308,9 @@ bool AudioWriter::open(const std::string& path, int channels, int sampleRate,
       return false;
     }
   }
+  // Readers expect the extensible header beyond two channels.
+  extensibleWave_ = container == SF_FORMAT_WAV && channels > 2;
+  if (extensibleWave_) container = SF_FORMAT_WAVEX;
   SF_INFO info{};
   info.channels = channels;
   info.samplerate = sampleRate;
@@ -318,6 +359,11 @@ bool AudioWriter::commit(std::string& error) {
     return false;
   }
   file_ = nullptr;
+  if (extensibleWave_ && !clearSpeakerPositions(tempPath_)) {
+    error = "cannot finish " + path_ + ": its header cannot be rewritten";
+    discard();
+    return false;
+  }
   std::error_code ec;
   fs::rename(tempPath_, path_, ec);
   if (ec) {

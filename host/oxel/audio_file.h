@@ -53,6 +53,8 @@ class AudioWriter : public AudioSink {
   ~AudioWriter() override;  // an unfinished file is removed
   // Chooses the container from the extension of path (wav, flac, aiff/aif,
   // caf, w64, ogg); subtype "" picks 32-bit float where the container allows it.
+  // A WAV file of more than two channels is written extensible with no
+  // speaker positions (B-format channels are not speakers).
   bool open(const std::string& path, int channels, int sampleRate, const std::string& subtype,
             std::string& error);
   bool write(const float* interleaved, sf_count_t frames, std::string& error) override;
@@ -66,6 +68,7 @@ class AudioWriter : public AudioSink {
   std::string path_;
   std::string tempPath_;
   bool clips_ = false;
+  bool extensibleWave_ = false;
 };
 
 // 32-bit float frames on a file descriptor that need not seek (standard

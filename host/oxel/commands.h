@@ -30,7 +30,10 @@ int runStress(const Args& args);
 int runTrack(const Args& args);
 int runLive(const Args& args);
 
-// Prints "oxel: message" on stderr and returns status.
+// The command being run (the first argument), named by every error line.
+void setCurrentCommand(const std::string& command);
+// Prints "oxel: COMMAND: message" on stderr (the command once, also when the
+// message already starts with it) and returns status.
 int fail(int status, const std::string& message);
 
 }  // namespace oxel

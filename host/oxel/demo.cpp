@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "audio_file.h"
 #include "bformat.h"
-#include "argument_reader.h"
 #include "commands.h"
+#include "level_text.h"
 #include "plugin_path.h"
 
 namespace fs = std::filesystem;
@@ -99,8 +100,6 @@ bool writeFile(const fs::path& path, const std::vector<float>& samples, int chan
          writer.commit(error);
 }
 
-double decibels(double value) { return value > 0.0 ? 20.0 * std::log10(value) : -200.0; }
-
 // "peak -3.1 dBFS, RMS -18.2 dBFS" per channel, read back from the file.
 std::string levels(const fs::path& path) {
   AudioReader reader;
@@ -122,9 +121,10 @@ std::string levels(const fs::path& path) {
   std::string text;
   char item[96];
   for (int c = 0; c < channels; ++c) {
-    std::snprintf(item, sizeof item, "%sch%d peak %.1f / RMS %.1f dBFS", c ? "; " : "", c + 1,
-                  decibels(peak[c]),
-                  decibels(total ? std::sqrt(energy[c] / static_cast<double>(total)) : 0.0));
+    std::snprintf(
+        item, sizeof item, "%sch%d peak %s / RMS %s dBFS", c ? "; " : "", c + 1,
+        levelText(peak[c]).c_str(),
+        levelText(total ? std::sqrt(energy[c] / static_cast<double>(total)) : 0.0).c_str());
     text += item;
   }
   return text;

@@ -113,13 +113,19 @@ int runEdit(const Args& args) {
   std::unique_ptr<PluginInstance> plugin;
   std::unique_ptr<GalleryEffect> galleryEffect;
   AEffect* effect = nullptr;
+  std::string title = "oxel edit: ";
   if (gallery) {
+    title += "control gallery";
     gGalleryState = &state;
     galleryEffect = std::make_unique<GalleryEffect>(galleryHost);
     effect = galleryEffect->getAeffect();
   } else {
     std::string error;
-    plugin = openPlugin(positional[0], error);
+    const auto library = openPluginLibrary(positional[0], error);
+    if (library) {
+      plugin = PluginInstance::create(library, error);
+      if (plugin) title += pluginName(*plugin, library->path());
+    }
     if (!plugin) return fail(kExitNoPlugin, error);
     if (!(plugin->effect()->flags & effFlagsHasEditor))
       return fail(kExitFailure, "edit: the plug-in has no editor");
@@ -132,9 +138,9 @@ int runEdit(const Args& args) {
   const int width = rect ? std::max(rect->right - rect->left, 1) : 1;
   const int height = rect ? std::max(rect->bottom - rect->top, 1) : 1;
 
-  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
-                                            static_cast<unsigned>(height), 0, 0, 0);
-  const std::string title = "oxel edit: " + (plugin ? plugin->effectName() : std::string{"control gallery"});
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, 0, 0);
   XStoreName(display, window, title.c_str());
   Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, window, &deleteWindow, 1);

@@ -51,13 +51,6 @@ std::vector<std::string> flagNames(VstInt32 flags) {
   return names;
 }
 
-// The name the plug-in gives itself, else its product name, else its file's name.
-std::string pluginName(PluginInstance& plugin, const std::string& path) {
-  if (const std::string name = plugin.effectName(); !name.empty()) return name;
-  if (const std::string product = plugin.productString(); !product.empty()) return product;
-  return fs::path{path}.stem().string();
-}
-
 // What a parameter's display shows at 0 and at 1, numbers without padding.
 struct DisplayRange {
   std::string from, to;

@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
   }
   const std::string name = argv[1];
   const oxel::Args args(argv + 2, argv + argc);
+  oxel::setCurrentCommand(name);
   for (const Command& command : kCommands) {
     if (name != command.name) continue;
     try {
@@ -97,5 +98,5 @@ int main(int argc, char** argv) {
       return oxel::fail(oxel::kExitFailure, name + ": unexpected failure");
     }
   }
-  return oxel::fail(oxel::kExitUsage, "unknown command '" + name + "' (try 'oxel --help')");
+  return oxel::fail(oxel::kExitUsage, "unknown command (try 'oxel --help')");
 }

@@ -110,6 +110,8 @@ bool resolveParameterValue(PluginInstance& probe, VstInt32 index, const TypedVal
   const double target = value.number;
   const double lowest = std::min(low, high), highest = std::max(low, high);
   const double resolution = 0.5 * std::pow(10.0, -display.decimals);
+  // Whole-number displays are taken as steps, the others as smooth.
+  const bool smooth = display.decimals > 0 && high != low;
   if (target < lowest - resolution || target > highest + resolution) {
     error = "value " + value.text + " for " + name + " is out of range (" + name + " shows " +
             formatNumber(low) + " to " + formatNumber(high) + " " + label + ")";
@@ -139,6 +141,19 @@ bool resolveParameterValue(PluginInstance& probe, VstInt32 index, const TypedVal
   // edge), with its neighbouring floats, and the ends.
   float best = static_cast<float>(0.5 * (below + above));
   double bestError = std::abs(display.at(best) - target);
+  if (smooth) {
+    // A smooth display is taken as linear first: a number it shows at an
+    // exact value lands there (0 degrees on 0, not on a float beside it
+    // that shows 0.00 as well).
+    const float linear = static_cast<float>((target - low) / (high - low));
+    if (linear >= 0.0f && linear <= 1.0f) {
+      const double e = std::abs(display.at(linear) - target);
+      if (e <= bestError) {
+        best = linear;
+        bestError = e;
+      }
+    }
+  }
   for (float candidate : {std::nextafter(best, 0.0f), std::nextafter(best, 2.0f),
                           static_cast<float>(below), static_cast<float>(above), 0.0f, 1.0f}) {
     if (candidate < 0.0f || candidate > 1.0f) continue;

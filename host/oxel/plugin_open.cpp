@@ -1,5 +1,7 @@
 #include "plugin_open.h"
 
+#include <filesystem>
+
 #include "lv2_library.h"
 #include "plugin_path.h"
 
@@ -17,6 +19,12 @@ std::unique_ptr<PluginInstance> openPlugin(const std::string& pluginArg, std::st
   auto library = openPluginLibrary(pluginArg, error);
   if (!library) return nullptr;
   return PluginInstance::create(library, error, sampleRate, blockSize);
+}
+
+std::string pluginName(PluginInstance& plugin, const std::string& path) {
+  if (const std::string name = plugin.effectName(); !name.empty()) return name;
+  if (const std::string product = plugin.productString(); !product.empty()) return product;
+  return std::filesystem::path{path}.stem().string();
 }
 
 }  // namespace oxel

@@ -17,4 +17,8 @@ std::unique_ptr<PluginInstance> openPlugin(const std::string& pluginArg, std::st
                                            float sampleRate = 44100.0f,
                                            VstInt32 blockSize = 1024);
 
+// The name the plug-in gives itself, else its product name, else the stem of
+// its file's name (path): what oxel shows the user as the plug-in's name.
+std::string pluginName(PluginInstance& plugin, const std::string& path);
+
 }  // namespace oxel

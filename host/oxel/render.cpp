@@ -29,6 +29,7 @@
 #include "commands.h"
 #include "frame_source.h"
 #include "interleaved_processor.h"
+#include "level_text.h"
 #include "parameter_resolver.h"
 #include "plugin_open.h"
 #include "process_pool.h"
@@ -346,12 +347,7 @@ std::string channelWord(int count) {
 
 double decibels(double level) { return level > 0.0 ? 20.0 * std::log10(level) : -HUGE_VAL; }
 
-std::string dbText(double level) {
-  if (!(level > 0.0)) return "-inf";
-  char text[32];
-  std::snprintf(text, sizeof text, "%+.1f", decibels(level));
-  return text;
-}
+std::string dbText(double level) { return levelText(level, true); }
 
 // Peak per channel and the samples beyond full scale, after the gain.
 struct Levels {
@@ -854,9 +850,12 @@ int renderFile(const RenderOptions& options, const std::string& inputPath,
 // process; failures are reported and the rest go on.
 int renderMany(const RenderOptions& options) {
   std::error_code ec;
+  if (fs::exists(options.outDir, ec) && !fs::is_directory(options.outDir, ec))
+    return fail(kExitFailure, "render: --out-dir " + options.outDir + " is a file, not a folder");
   fs::create_directories(options.outDir, ec);
   if (!fs::is_directory(options.outDir, ec))
-    return fail(kExitFailure, "render: cannot create the folder " + options.outDir);
+    return fail(kExitFailure, "render: cannot create the folder " + options.outDir +
+                                  (ec ? ": " + ec.message() : std::string{}));
   std::vector<std::string> outputs;
   for (const std::string& in : options.inputs) {
     const std::string out = (fs::path{options.outDir} / fs::path{in}.filename()).string();

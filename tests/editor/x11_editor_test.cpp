@@ -3,7 +3,8 @@
 // exactly the headless picture, a quick click counts, a parent the host
 // destroyed before closing does no harm, an X server that goes away does not
 // end the host, 100 open/close cycles leave no X window or connection
-// behind, oxel edit prints the gesture and ends when its window goes away,
+// behind, oxel edit titles its window with the plug-in's name, prints the
+// gesture and ends when its window goes away,
 // and a 16-bit screen gets converted pixels. Skipped when no display can be
 // opened (the tests with a private server only need Xvfb), unless
 // OXEL_REQUIRE_X11 is set, as the test command does: then that is a failure.
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -254,6 +256,12 @@ TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
   for (int i = 0; i < 1000 && !(shown = shows(window, expected)); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(shown) << "oxel edit's window was not mapped and drawn within 10 s";
+  // Titled with the plug-in's name; this one gives none, so its file's name.
+  char* title = nullptr;
+  XFetchName(display, window, &title);
+  EXPECT_EQ(std::string{title ? title : ""},
+            "oxel edit: " + std::filesystem::path{EDITOR_TEST_PLUGIN}.stem().string());
+  if (title) XFree(title);
   xdotool("mousemove --sync 40 40 mousedown 1 sleep 0.1 mousemove --sync 80 40 sleep 0.1 "
           "mousemove --sync 140 40 sleep 0.1 mouseup 1");
   EXPECT_TRUE(waitFor("endEdit")) << readFile(log);

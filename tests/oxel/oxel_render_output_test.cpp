@@ -1,7 +1,8 @@
 // What oxel render makes of a file beyond the samples: the settled result
 // from the first sample, levels (clipping warnings, --gain, --normalize),
 // inputs with problems, exact resampled lengths, leftovers of killed renders,
-// many files at once, pipes, --dry-run, and trajectories that turn the short way.
+// many files at once, pipes, --dry-run, the summary's level texts, and
+// trajectories that turn the short way.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "level_text.h"
 #include "oxel_test_support.h"
 
 namespace oxel_test {
@@ -257,17 +259,46 @@ TEST(OxelRenderOutput, PipesCarryTheSameSamples) {
   EXPECT_NEAR(peakOf(readAudio(dir / "normalized.wav")), 0.89125094, 1e-6);
 }
 
+// The summary's peaks: silence (here the anti-denormal offsets of Tavrel's
+// rotation, some -400 dBFS) reads -inf; levels print with one decimal.
+TEST(OxelRenderOutput, SummaryPrintsSilentChannelsAsMinusInfinity) {
+  ScratchDir dir;
+  writeAudio(dir / "front.wav", constant({0.5f, 1.0f, 0.0f, 0.0f}, 1000));
+  const RunResult run = runOxel({"render", kTavrel, dir / "front.wav", dir / "out.wav"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("; peak -6.0, +0.0, -inf, -inf dBFS; 0 clipped\n"), std::string::npos)
+      << run.err;
+  const Audio out = readAudio(dir / "out.wav");
+  EXPECT_GT(std::fabs(out.at(500, 2)), 0.0f)
+      << "not residue but exact zeros: the case no longer tests residue";
+}
+
+TEST(OxelRenderOutput, LevelTextsForEveryKindOfLevel) {
+  const struct {
+    double level;
+    bool sign;
+    const char* text;
+  } cases[] = {
+      {1.0, true, "+0.0"},   {1.0, false, "0.0"},      {0.5, true, "-6.0"},
+      {2.0, true, "+6.0"},   {1e-10, false, "-200.0"}, {9.9e-11, false, "-inf"},
+      {1e-20, true, "-inf"}, {0.0, true, "-inf"},      {std::nan(""), false, "-inf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(oxel::levelText(c.level, c.sign), c.text) << c.level;
+}
+
 TEST(OxelRenderOutput, DryRunPrintsTheResolvedValues) {
   ScratchDir dir;
   writeAudio(dir / "in.wav", noise(4, 100));
-  const RunResult run = runOxel({"render", kPelrin, dir / "in.wav", dir / "out.wav", "--dry-run",
-                                 "--preset", "blumlein", "--set", "Azimuth=90degrees", "--automate",
-                                 "Elevation=0:0degrees,2:45degrees"});
+  const RunResult run =
+      runOxel({"render", kPelrin, dir / "in.wav", dir / "out.wav", "--dry-run", "--preset",
+               "blumlein", "--set", "Azimuth=90degrees", "--set", "Mic Angle=0degrees",
+               "--automate", "Elevation=0:0degrees,2:45degrees"});
   ASSERT_EQ(run.status, 0) << run.err;
+  // Values a display shows at an exact normalised value are printed as that
+  // value: 0 degrees as 0, not as a float beside it that shows 0 as well.
   for (const char* line :
-       {"set Mic Pattern = 1 (1.000000 pattern)\n",
-        "set Azimuth = 0.25",  // or a neighbouring float that shows 90
-        " (90.00000 degrees)\n",
+       {"set Mic Pattern = 1 (1.000000 pattern)\n", "set Azimuth = 0.25 (90.00000 degrees)\n",
+        "set Mic Angle = 0 (0.000000 degrees)\n",
         "automate Elevation: 0s=0.25 (0.000000 degrees) 2s=0.375 (45.00000 degrees)\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
   EXPECT_FALSE(fs::exists(dir / "out.wav"));

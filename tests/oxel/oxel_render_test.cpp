@@ -101,6 +101,68 @@ TEST(OxelRender, ReadsAndWritesEveryContainer) {
   }
 }
 
+// The format chunk of a WAV file's header as bytes, empty when there is none.
+std::string formatChunk(const std::string& path) {
+  const std::string file = slurp(path);
+  auto le32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(file[at + i]);
+    return v;
+  };
+  for (size_t at = 12; at + 8 <= file.size(); at += 8 + le32(at + 4) + (le32(at + 4) & 1))
+    if (file.compare(at, 4, "fmt ") == 0) return file.substr(at + 8, le32(at + 4));
+  return {};
+}
+
+// More than two channels in WAV: the extensible header (what readers expect
+// there), 32-bit float, with no speaker positions, since B-format channels,
+// FuMa or AmbiX, are not speakers. Stereo keeps the plain header. Both read
+// back through libsndfile, and the extensible file renders again as input.
+TEST(OxelRender, WavBeyondTwoChannelsIsExtensibleWithoutSpeakerPositions) {
+  struct Case {
+    const std::string& plugin;
+    std::vector<std::string> options;
+    int format;
+    size_t chunkSize;
+  } const cases[] = {
+      {kPelrin, {}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 16},
+      {kTavrel, {}, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 40},
+      {kTavrel, {"--out-format", "ambix"}, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 40},
+      {kTavrel, {"--subtype", "pcm24"}, SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 40},
+  };
+  ScratchDir dir;
+  Audio in = noise(4, 3000);
+  for (float& s : in.samples) s *= 0.25f;
+  writeAudio(dir / "in.wav", in);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.plugin + " " + ::testing::PrintToString(c.options));
+    std::vector<std::string> args{"render", c.plugin, dir / "in.wav", dir / "out.wav"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunResult run = runOxel(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Audio out = readAudio(dir / "out.wav");
+    EXPECT_EQ(out.format, c.format);
+    EXPECT_EQ(out.frames(), 3000u);
+    const std::string fmt = formatChunk(dir / "out.wav");
+    ASSERT_EQ(fmt.size(), c.chunkSize);
+    if (c.chunkSize == 40) {
+      const bool floats = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT;
+      EXPECT_EQ(fmt.substr(0, 2), std::string("\xFE\xFF", 2));   // extensible
+      EXPECT_EQ(fmt.substr(16, 2), std::string("\x16\x00", 2));  // 22 more bytes
+      EXPECT_EQ(fmt.substr(20, 4), std::string(4, '\0'));        // no speaker positions
+      EXPECT_EQ(
+          fmt.substr(24, 16),  // IEEE float or PCM
+          std::string(floats ? "\x03" : "\x01") +
+              std::string("\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 15));
+      // Read back as input: the same samples as the plug-in makes of them.
+      const RunResult again = runOxel({"render", kTavrel, dir / "out.wav", dir / "again.wav"});
+      ASSERT_EQ(again.status, 0) << again.err;
+      const Audio expected = renderDirect(kTavrel, out, 512, [](oxel::PluginInstance&, size_t) {});
+      EXPECT_EQ(firstMismatch(readAudio(dir / "again.wav").samples, expected.samples), -1);
+    }
+  }
+}
+
 // Mic Pattern steps from 0 to 1 at 0.125 s, then ramps back to 0 from 0.25 s
 // to 0.375 s (times exact in binary, so the expected values are exact too).
 // Each block gets the value at its first frame, and only then.
