@@ -85,6 +85,20 @@ __attribute__((always_inline)) inline void renderFrame(const StepCoefficients& k
   }
 }
 
+// A block's channel pointers, read once from the host's arrays before a
+// loop. The samples are stored with memcpy, which may write anything as far
+// as the compiler knows, so pointers read from the arrays inside the loop
+// would be loaded again at every step.
+struct Channels {
+  const float* in[4];
+  float* out[4];
+};
+
+__attribute__((always_inline)) inline Channels channelsOf(float* const* inputs,
+                                                          float* const* outputs) {
+  return {{inputs[0], inputs[1], inputs[2], inputs[3]},
+          {outputs[0], outputs[1], outputs[2], outputs[3]}};
+}
 
 // Frames i..i+3, lane by lane, each lane with the sines and cosines of its
 // own frame. Loads and stores per channel keep the scalar frame's order, so
@@ -93,16 +107,15 @@ __attribute__((always_inline)) inline void renderFrame(const StepCoefficients& k
 template <int order, bool accumulate>
 __attribute__((always_inline)) inline void renderFourFrames(Doubles4 s0, Doubles4 c0, Doubles4 s1,
                                                             Doubles4 c1, Doubles4 s2, Doubles4 c2,
-                                                            float* const* inputs,
-                                                            float* const* outputs, VstInt32 i) {
-  float* outW = outputs[0];
-  float* outX = outputs[1];
-  float* outY = outputs[2];
-  float* outZ = outputs[3];
-  const Floats4 w = loadFloats(inputs[0] + i);
-  Doubles4 x = widen(loadFloats(inputs[1] + i));
-  Doubles4 y = widen(loadFloats(inputs[2] + i));
-  Doubles4 z = widen(loadFloats(inputs[3] + i));
+                                                            Channels channels, VstInt32 i) {
+  float* outW = channels.out[0];
+  float* outX = channels.out[1];
+  float* outY = channels.out[2];
+  float* outZ = channels.out[3];
+  const Floats4 w = loadFloats(channels.in[0] + i);
+  Doubles4 x = widen(loadFloats(channels.in[1] + i));
+  Doubles4 y = widen(loadFloats(channels.in[2] + i));
+  Doubles4 z = widen(loadFloats(channels.in[3] + i));
   turn<kPlanesOfOrder[order][0]>(s0, c0, x, y, z);
   turn<kPlanesOfOrder[order][1]>(s1, c1, x, y, z);
   turn<kPlanesOfOrder[order][2]>(s2, c2, x, y, z);
@@ -128,9 +141,10 @@ __attribute__((always_inline)) inline void renderSettledFrames(const StepCoeffic
   const Doubles4 s0 = Doubles4{} + k.sine[0], c0 = Doubles4{} + k.cosine[0];
   const Doubles4 s1 = Doubles4{} + k.sine[1], c1 = Doubles4{} + k.cosine[1];
   const Doubles4 s2 = Doubles4{} + k.sine[2], c2 = Doubles4{} + k.cosine[2];
+  const Channels channels = channelsOf(inputs, outputs);
   VstInt32 i = begin;
   for (; i + 4 <= end; i += 4)
-    renderFourFrames<order, accumulate>(s0, c0, s1, c1, s2, c2, inputs, outputs, i);
+    renderFourFrames<order, accumulate>(s0, c0, s1, c1, s2, c2, channels, i);
   for (; i < end; ++i) renderFrame<order, accumulate>(k, inputs, outputs, i);
 }
 
@@ -173,11 +187,12 @@ __attribute__((always_inline)) inline void renderGlidingFrames(StepCoefficients&
   Doubles4 second{state.cosine[1], state.cosine[2], 0.0, 0.0};
   const Doubles4 firstStep{step.sine[0], step.sine[1], step.sine[2], step.cosine[0]};
   const Doubles4 secondStep{step.cosine[1], step.cosine[2], 0.0, 0.0};
+  const Channels channels = channelsOf(inputs, outputs);
   VstInt32 i = begin;
   for (; i + 4 <= end; i += 4) {
     Doubles4 c[8];  // sine 0..2, cosine 0..2, two unused
     glideFourFrames(first, second, firstStep, secondStep, c);
-    renderFourFrames<order, accumulate>(c[0], c[3], c[1], c[4], c[2], c[5], inputs, outputs, i);
+    renderFourFrames<order, accumulate>(c[0], c[3], c[1], c[4], c[2], c[5], channels, i);
   }
   StepCoefficients k{{first[0], first[1], first[2]}, {first[3], second[0], second[1]}};
   for (; i < end; ++i) {
