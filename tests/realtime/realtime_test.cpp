@@ -1,13 +1,20 @@
 // The audio path never allocates, frees or locks: malloc, free and the mutex
 // calls are interposed for this test and counted while the audio thread is
 // inside process or processReplacing, or inside an LV2 bundle's run method
-// (which also turns changed port values into the processor's values).
+// (which also turns changed port values into the processor's values), or
+// inside oxel live's chain while a head tracker feeds it over loopback.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lv2/core/lv2.h>
 #include <pthread.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -15,6 +22,9 @@
 #include <vector>
 
 #include "built_plugins.h"
+#include "head_tracker.h"
+#include "live_chain.h"
+#include "osc_bytes.h"
 #include "plugin_host.h"
 
 namespace {
@@ -161,5 +171,65 @@ TEST_P(RealtimeLv2, RunNeitherAllocatesNorLocks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, RealtimeLv2, ::testing::Values("Pelrin", "Tavrel"));
+
+}  // namespace
+
+namespace {
+
+// oxel live's process path: the chain reads the tracker's slot once per block
+// and sends Tavrel its angles, while the receiver thread takes packets from
+// loopback and a block-size change comes from another thread.
+TEST(RealtimeLive, ChainWithATrackerNeitherAllocatesNorLocks) {
+  std::string error;
+  std::vector<std::unique_ptr<oxel::PluginInstance>> plugins;
+  for (const char* name : {"Tavrel", "Pelrin"}) {
+    auto library = oxel::PluginLibrary::load(builtPluginPath(name), error);
+    ASSERT_TRUE(library) << error;
+    plugins.push_back(oxel::PluginInstance::create(library, error, 48000.0f, 1024));
+    ASSERT_TRUE(plugins.back()) << error;
+    plugins.back()->resume();
+  }
+  oxel::headtrack::HeadTracker tracker;
+  ASSERT_TRUE(tracker.start("127.0.0.1", 0, error)) << error;
+  oxel::LiveChain chain{std::move(plugins), &tracker, 0};
+
+  std::atomic<bool> done{false};
+  std::thread sender{[&] {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(tracker.port()));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int k = 0; k < 5000 && !done.load(); ++k) {
+      const osc_bytes::Bytes p =
+          k % 2 ? osc_bytes::message("/ypr",
+                                     {osc_bytes::f(k % 360), osc_bytes::f(5), osc_bytes::f(0)})
+                : osc_bytes::message("/q/quaternion", {osc_bytes::f(1), osc_bytes::f(0),
+                                                       osc_bytes::f(0.1), osc_bytes::f(0)});
+      ::sendto(s, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::close(s);
+  }};
+  std::vector<std::vector<float>> in(4, std::vector<float>(8192, 0.25f)),
+      out(2, std::vector<float>(8192));
+  const float* inPtr[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
+  float* outPtr[2] = {out[0].data(), out[1].data()};
+  std::thread audio([&] {
+    const int blocks[] = {256, 1, 64, 512, 8192, 7, 4096, 1024};
+    for (int round = 0; round < 400; ++round) {
+      auditing = true;
+      chain.process(inPtr, outPtr, blocks[round % 8]);
+      auditing = false;
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  });
+  chain.reconfigure(44100.0f, 512);
+  audio.join();
+  done.store(true);
+  sender.join();
+  EXPECT_EQ(forbiddenCalls.load(), 0) << "allocations, frees or locks on the live audio path";
+  EXPECT_GT(chain.trackerUpdates(), 0u) << "the tracker never reached the chain";
+}
 
 }  // namespace
