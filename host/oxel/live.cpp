@@ -8,12 +8,14 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "argument_reader.h"
 #include "commands.h"
 #include "head_tracker.h"
 #include "live_chain.h"
+#include "live_editors.h"
 #include "parameter_resolver.h"
 #include "plugin_open.h"
 #include "stop_signals.h"
@@ -48,6 +50,8 @@ const std::string kLiveHelp =
         "                     chain that has it); repeatable\n"
         "  --preset NAME      a Pelrin preset (see 'oxel presets'), for the chain's Pelrin\n"
         "  --program N        start every plug-in of the chain on program N\n"
+        "  --edit             open each plug-in's editor in a window (needs an X\n"
+        "                     display); the tracker's turns move Tavrel's knobs\n"
         "  --seconds N        stop after N seconds (otherwise Ctrl+C or SIGTERM)\n"
         "  --quiet|-q         no status line\n"} +
     kTrackerOptionsHelp +
@@ -74,7 +78,7 @@ struct LiveOptions {
   std::string name = "oxel", preset;
   int program = -1;
   double seconds = 0.0, recentreAfter = -1.0;
-  bool quiet = false;
+  bool quiet = false, edit = false;
   TrackerCommandLine tracker;
 };
 
@@ -145,6 +149,7 @@ int readLiveOptions(const Args& args, LiveOptions& options, bool& helpShown) {
       .number("--seconds", 0.001, 1e9, "seconds", options.seconds)
       .number("--recentre-after", 0.0, 1e9, "seconds", options.recentreAfter)
       .flag("--quiet|-q", options.quiet)
+      .flag("--edit", options.edit)
       .positionals("PLUGIN [PLUGIN...]", 1, 16, options.plugins);
   const int status = reader.read(args);
   helpShown = reader.helpShown();
@@ -155,6 +160,12 @@ int readLiveOptions(const Args& args, LiveOptions& options, bool& helpShown) {
   if (trackerOption && options.tracker.port < 0)
     return reader.usageError("the tracker options go with --osc PORT");
   return kExitOk;
+}
+
+std::vector<PluginInstance*> chainPlugins(LiveChain& chain) {
+  std::vector<PluginInstance*> plugins;
+  for (size_t k = 0; k < chain.size(); ++k) plugins.push_back(&chain.plugin(k));
+  return plugins;
 }
 
 bool isTavrel(PluginInstance& plugin) {
@@ -367,14 +378,23 @@ int runLive(const Args& args) {
   if (const int status = connectPorts(live, options.connect, inNames, outNames); status != kExitOk)
     return status;
 
+  EditorWindows editors;
+  if (options.edit && !editors.open(chainPlugins(chain), options.plugins, error))
+    return fail(kExitFailure, "live: " + error);
+
   StopSignals signals;
   const bool statusLine = !options.quiet && isatty(STDOUT_FILENO) != 0;
   const auto start = std::chrono::steady_clock::now();
   double nextLine = 0.0, lastLine = 0.0;
   uint64_t lastMessages = 0;
   bool recentred = false;
+  auto nextIdle = std::chrono::steady_clock::now();
   while (signals.caught() == 0 && !live.shutDown.load()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (options.edit && std::chrono::steady_clock::now() >= nextIdle) {
+      editors.idle();  // about 30 times a second, as oxel edit does
+      nextIdle += std::chrono::milliseconds(33);
+    }
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (tracker && !recentred && options.recentreAfter >= 0.0 && elapsed >= options.recentreAfter) {

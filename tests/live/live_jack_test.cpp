@@ -320,6 +320,40 @@ TEST(OxelLive, FollowsABlockSizeChangeWithoutXruns) {
   }
 }
 
+// xwd's picture of a window: the bytes are enough to tell whether it changed.
+std::string windowPicture(const std::string& window) {
+  ScratchDir dir;
+  const std::string command = "xwd -silent -id " + window + " -out " + (dir / "w.xwd");
+  if (std::system(command.c_str()) != 0) return {};
+  return slurp(dir / "w.xwd");
+}
+
+TEST(OxelLive, TheTrackerMovesTheEditorsKnobs) {
+  if (std::getenv("DISPLAY") == nullptr) {
+    if (std::getenv("OXEL_REQUIRE_X11") != nullptr) FAIL() << "no X display";
+    GTEST_SKIP() << "no X display";
+  }
+  BackgroundOxel live{{"live", kTavrel, "--edit", "--osc", "0", "--seconds", "20", "-q", "--name",
+                       "oxel-live-edit"}};
+  const int port = live.listeningPort();
+  ASSERT_GT(port, 0) << live.err();
+  std::string window;
+  ASSERT_TRUE(waitFor([&] {
+    const std::string out = live.out();
+    const size_t at = out.find("window 0x");
+    if (at == std::string::npos) return false;
+    window = out.substr(at + 7, out.find(' ', at + 7) - at - 7);
+    return true;
+  })) << live.err();
+  std::string before;
+  pause(300);  // the first idle draws the knobs
+  ASSERT_TRUE(waitFor([&] { return !(before = windowPicture(window)).empty(); })) << window;
+  sendToLoopback(port, message("/ypr", {f(90), f(30), f(-20)}));
+  EXPECT_TRUE(waitFor([&] { return windowPicture(window) != before; })) << "the knobs did not move";
+  live.signal(SIGINT);
+  EXPECT_EQ(live.wait(), 130) << live.err();
+}
+
 TEST(OxelLive, RefusesWhatCannotRun) {
   const struct {
     std::vector<std::string> args;
