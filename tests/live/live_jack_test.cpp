@@ -278,7 +278,7 @@ TEST(OxelLive, HeadTrackedStereoThroughTavrelAndPelrin) {
                kBFormat,
                {"Mic 1", "Mic 2"}};
   ASSERT_TRUE(live.port > 0 && live.connected) << live.oxel.err();
-  ASSERT_TRUE(waitFor([&] { return capture.last(0) > 0.1f; }));
+  ASSERT_TRUE(waitFor([&] { return capture.last(0) > 0.1f && capture.last(1) > 0.1f; }));
   EXPECT_NEAR(capture.last(0), capture.last(1), 1e-4f);  // in front: both mics alike
   sendToLoopback(live.port,
                  message("/ypr", {f(60), f(0), f(0)}));  // head left: source to the right
