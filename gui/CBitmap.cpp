@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "CDrawContext.h"
+#include "CFrame.h"
 #include "platform.h"
 
 namespace platform = oxel::platform;
@@ -32,9 +33,11 @@ std::string getBundlePath() {
 
 CBitmap::CBitmap(int32_t resourceID) : resourceID{resourceID} { loadFromResource(resourceID); }
 
-CBitmap::CBitmap(CFrame& /*frame*/, int32_t width, int32_t height) {
-  if (width > 0 && height > 0 && width <= 32767 && height <= 32767) {
-    pHandle = std::make_unique<platform::PixelPort>(width, height, 0);
+CBitmap::CBitmap(CFrame& frame, int32_t width, int32_t height) {
+  const int32_t s = frame.getScale();
+  if (width > 0 && height > 0 && width <= 32767 / s && height <= 32767 / s) {
+    pHandle = std::make_unique<platform::PixelPort>(width * s, height * s, 0);
+    pHandle->setScale(s);
     this->width = width;
     this->height = height;
   }
@@ -47,13 +50,15 @@ CBitmap::~CBitmap() { dispose(); }
 void CBitmap::dispose() {
   pHandle.reset();
   pMask.reset();
+  for (auto& d : denser) d.reset();
+  byNumber = false;
   width = height = 0;
 }
 
 bool CBitmap::adopt(std::unique_ptr<platform::PixelPort> image) {
   if (!image) return false;
-  width = image->width();
-  height = image->height();
+  width = image->width() / image->scale();
+  height = image->height() / image->scale();
   pHandle = std::move(image);
   return true;
 }
@@ -78,7 +83,42 @@ bool CBitmap::loadFromResource(int32_t number) {
     std::span<const uint8_t> embedded = platform::findEmbeddedImage(number);
     if (!embedded.empty()) adopt(platform::decodeImage(embedded));
   }
+  byNumber = isLoaded();
+  pictureNumber = number;
   return isLoaded();
+}
+
+std::unique_ptr<platform::PixelPort> CBitmap::loadDenser(int32_t scale) const {
+  auto fits = [&](const std::unique_ptr<platform::PixelPort>& p) {
+    return p && p->width() == width * scale && p->height() == height * scale;
+  };
+  std::unique_ptr<platform::PixelPort> picture;
+  if (byNumber) {
+    char base[40];
+    std::snprintf(base, sizeof base, "bmp%05d@%dx.png", static_cast<int>(pictureNumber), static_cast<int>(scale));
+    const std::string bundle = getBundlePath();
+    if (!bundle.empty()) {
+      const std::string path = bundle + "/resources/" + base;
+      if (platform::fileExists(path)) picture = platform::decodeImageFile(path);
+    }
+    if (!fits(picture)) {
+      std::span<const uint8_t> embedded = platform::findEmbeddedImage(pictureNumber, scale);
+      picture = embedded.empty() ? nullptr : platform::decodeImage(embedded);
+    }
+  }
+  if (!fits(picture)) return platform::replicatePixels(*pHandle, scale);
+  picture->setScale(scale);
+  return picture;
+}
+
+const platform::PixelPort* CBitmap::imageForScale(int32_t scale) {
+  if (!pHandle) return nullptr;
+  if (scale == pHandle->scale()) return pHandle.get();
+  // A buffer drawn at one density is not resampled for another.
+  if (pHandle->scale() != 1 || scale < 2 || scale > platform::kMaxScale) return nullptr;
+  auto& slot = denser[scale - 2];
+  if (!slot) slot = loadDenser(scale);
+  return slot.get();
 }
 
 bool CBitmap::loadFromPath(const void* url) {
@@ -86,7 +126,10 @@ bool CBitmap::loadFromPath(const void* url) {
   if (!url) return false;
   std::string path{static_cast<const char*>(url)};
   if (path.rfind("file://", 0) == 0) path.erase(0, 7);
-  return adopt(platform::decodeImageFile(path));
+  const bool loaded = adopt(platform::decodeImageFile(path));
+  // loadFromResource goes on to look for the denser versions by number.
+  byNumber = false;
+  return loaded;
 }
 
 namespace {
@@ -97,7 +140,9 @@ void CBitmap::blit(CDrawContext* pContext, CRect& rect, const CPoint& offset, in
   if (!pContext) return;
   pContext->getPort();
   platform::PixelPort* dst = pContext->getBitmap();
-  if (pHandle && dst) {
+  const platform::PixelPort* image = dst ? imageForScale(dst->scale()) : nullptr;
+  if (image && dst) {
+    const int32_t s = dst->scale();
     CRect dest = rect;
     dest.offset(pContext->offset.h, pContext->offset.v);
     dest.right = oxel::gui_detail::wrapAdd(dest.left, rect.width());
@@ -109,15 +154,17 @@ void CBitmap::blit(CDrawContext* pContext, CRect& rect, const CPoint& offset, in
     clip.offset(pContext->offset.h, pContext->offset.v);
     platform::CopyParams params;
     if (mode == kKeyed) {
-      params.mode = pMask ? platform::CopyMode::mask : platform::CopyMode::transparent;
-      params.mask = pMask.get();
+      const bool masked = pMask && maskScale == s;
+      params.mode = masked ? platform::CopyMode::mask : platform::CopyMode::transparent;
+      params.mask = masked ? pMask.get() : nullptr;
       params.key = toPixel(transparentCColor);
     } else if (mode == kBlend) {
       params.mode = platform::CopyMode::blend;
       params.alpha = alpha;
     }
-    platform::copyBlock(*pHandle, source, *dst, {dest.left, dest.top, dest.right, dest.bottom},
-                        {clip.left, clip.top, clip.right, clip.bottom}, params);
+    platform::copyBlock(*image, platform::toDevice(source, s), *dst,
+                        platform::toDevice({dest.left, dest.top, dest.right, dest.bottom}, s),
+                        platform::toDevice({clip.left, clip.top, clip.right, clip.bottom}, s), params);
   }
   pContext->releaseBitmap();
 }
@@ -137,13 +184,16 @@ void CBitmap::drawAlphaBlend(CDrawContext* pContext, CRect& rect, const CPoint& 
 void CBitmap::setTransparencyMask(CDrawContext* pContext, const CPoint& offset) {
   pMask.reset();
   if (!pContext || width <= 0 || height <= 0) return;
-  auto mask = std::make_unique<platform::BitMask>(width, height);
+  // In the context's device pixels, so it fits the picture drawn there.
+  const int32_t s = pContext->getScale();
+  auto mask = std::make_unique<platform::BitMask>(width * s, height * s);
   pContext->getPort();
   if (platform::PixelPort* src = pContext->getBitmap()) {
     const platform::Pixel key = toPixel(transparentCColor);
-    const int64_t baseX = int64_t{offset.h} + pContext->offset.h, baseY = int64_t{offset.v} + pContext->offset.v;
-    for (int32_t y = 0; y < height; ++y) {
-      for (int32_t x = 0; x < width; ++x) {
+    const int64_t baseX = (int64_t{offset.h} + pContext->offset.h) * s,
+                  baseY = (int64_t{offset.v} + pContext->offset.v) * s;
+    for (int32_t y = 0; y < height * s; ++y) {
+      for (int32_t x = 0; x < width * s; ++x) {
         const int64_t px = baseX + x, py = baseY + y;
         if (px < 0 || py < 0 || px >= src->width() || py >= src->height()) continue;
         const platform::Pixel p = src->get(static_cast<int32_t>(px), static_cast<int32_t>(py));
@@ -153,4 +203,5 @@ void CBitmap::setTransparencyMask(CDrawContext* pContext, const CPoint& offset) 
   }
   pContext->releaseBitmap();
   pMask = std::move(mask);
+  maskScale = s;
 }

@@ -4,6 +4,12 @@
 // resources/ for bmpNNNNN.png, .bmp, .jpg, .pict (the first that exists is
 // decoded), then at the pictures embedded in the binary. A missing or corrupt
 // picture leaves the bitmap empty (size 0, nothing drawn) and prints nothing.
+//
+// Sizes and rectangles are logical pixels. Drawn into a port of scale N, a
+// bitmap loaded by number uses the picture drawn for that density,
+// bmpNNNNN@Nx.png (file first, then embedded), when it is exactly N times
+// the 1x size; otherwise the 1x picture with every pixel repeated N x N. The
+// denser picture is looked up the first time it is needed and kept.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +35,8 @@ std::string getBundlePath();
 class CBitmap : public CReferenceCounter {
  public:
   explicit CBitmap(int32_t resourceID);
-  // A zero-filled drawing target of width x height (no buffer when a side is
-  // not positive).
+  // A zero-filled drawing target of width x height at the frame's density
+  // (no buffer when a side is not positive).
   CBitmap(CFrame& frame, int32_t width, int32_t height);
   CBitmap();
   ~CBitmap() override;
@@ -52,6 +58,8 @@ class CBitmap : public CReferenceCounter {
   int32_t getHeight() const { return height; }
   int32_t getResourceID() const { return resourceID; }
   oxel::platform::PixelPort* getHandle() const { return pHandle.get(); }
+  // The picture to draw into a port of `scale`, null when there is none.
+  const oxel::platform::PixelPort* imageForScale(int32_t scale);
   void setTransparentColor(const CColor color) { transparentCColor = color; }
   CColor getTransparentColor() const { return transparentCColor; }
   // Builds the mask from the context's pixels in the bitmap-sized area at
@@ -61,6 +69,7 @@ class CBitmap : public CReferenceCounter {
 
  protected:
   bool adopt(std::unique_ptr<oxel::platform::PixelPort> image);
+  std::unique_ptr<oxel::platform::PixelPort> loadDenser(int32_t scale) const;
   void blit(CDrawContext* pContext, CRect& rect, const CPoint& offset, int mode, unsigned char alpha);
 
   int32_t resourceID{0};
@@ -69,4 +78,9 @@ class CBitmap : public CReferenceCounter {
   CColor transparentCColor{kTransparentCColor};
   std::unique_ptr<oxel::platform::PixelPort> pHandle;
   std::unique_ptr<oxel::platform::BitMask> pMask;
+  int32_t maskScale{1};
+  bool byNumber{false};
+  int32_t pictureNumber{0};
+  // The picture at 2x and 3x (index 0 and 1), once looked up.
+  std::unique_ptr<oxel::platform::PixelPort> denser[2];
 };

@@ -1,5 +1,6 @@
 #include "CDrawContext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ CRect shifted(const CRect& r, const CPoint& by) {
   return s;
 }
 platform::PortRect portRect(const CRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+platform::PortRect deviceRect(const CRect& r, int32_t scale) { return platform::toDevice(portRect(r), scale); }
 
 platform::Pattern patternOf(const uint8_t (&rows)[8]) {
   platform::Pattern p{};
@@ -72,6 +74,8 @@ platform::PixelPort* CDrawContext::getPort() {
 }
 
 platform::PixelPort* CDrawContext::getBitmap() { return getPort(); }
+
+int32_t CDrawContext::getScale() const { return port() ? port()->scale() : 1; }
 
 // ---------------------------------------------------------------------------
 // State
@@ -119,6 +123,8 @@ void CDrawContext::setFont(CFont font, const int32_t size, int32_t style) {
   if (style & kItalicFace) faceBits |= platform::kFontItalic;
   if (style & kUnderlineFace) faceBits |= platform::kFontUnderline;
   pFont = platform::loadFont(kFontTable[font].family, effective, faceBits);
+  fontFaceBits = faceBits;
+  pDeviceFont = nullptr;
   platform::FontMetrics m = platform::fontMetrics(pFont);
   fontInfoStruct = {static_cast<int16_t>(m.ascent), static_cast<int16_t>(m.descent),
                     static_cast<int16_t>(m.maxWidth), static_cast<int16_t>(m.leading)};
@@ -145,21 +151,35 @@ void CDrawContext::resetClipRect() {
 // ---------------------------------------------------------------------------
 // Lines
 
+const platform::Font* CDrawContext::deviceFont(int32_t scale) {
+  if (scale == 1) return pFont;
+  if (!pDeviceFont || deviceFontSize != fontSize * scale) {
+    deviceFontSize = fontSize * scale;
+    pDeviceFont = platform::loadFont(kFontTable[fontId].family, deviceFontSize, fontFaceBits);
+  }
+  return pDeviceFont;
+}
+
 platform::PenState CDrawContext::linePen() const {
+  const int32_t s = getScale();
   platform::PenState pen;
-  pen.width = pen.height = frameWidth;
+  pen.width = pen.height = frameWidth * s;
   pen.mode = drawMode == kOrMode    ? platform::PenMode::orMode
              : drawMode == kXorMode ? platform::PenMode::xorMode
                                     : platform::PenMode::copy;
   pen.pattern = patternOf(penPattern);
   pen.foreground = toPixel(frameColor);
   pen.background = toPixel(portBackColor);
-  pen.clip = portRect(clipRect);
+  pen.clip = deviceRect(clipRect, s);
   return pen;
 }
 
 void CDrawContext::strokeTo(const CPoint& to) {
-  if (platform::PixelPort* p = getPort()) platform::strokeLine(*p, linePen(), portPen.h, portPen.v, to.h, to.v);
+  if (platform::PixelPort* p = getPort()) {
+    const int32_t s = p->scale();
+    platform::strokeLine(*p, linePen(), platform::toDevice(portPen.h, s), platform::toDevice(portPen.v, s),
+                         platform::toDevice(to.h, s), platform::toDevice(to.v, s));
+  }
   portPen = to;
 }
 
@@ -197,18 +217,19 @@ void CDrawContext::polyLine(const CPoint* points, int32_t count) {
 
 void CDrawContext::fillPolygon(const CPoint* points, int32_t count) {
   if (!points || count < 1) return;
+  const int32_t s = getScale();
   std::vector<platform::PortPoint> pts;
   pts.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     CPoint p = shifted(points[i], offset);
-    pts.push_back({p.h, p.v});
+    pts.push_back({platform::toDevice(p.h, s), platform::toDevice(p.v, s)});
   }
   portPen = shifted(points[0], offset);
   platform::PixelPort* p = getPort();
   if (!p) return;
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
-  pen.clip = portRect(clipRect);
+  pen.clip = deviceRect(clipRect, s);
   platform::paintPolygon(*p, pen, pts);
 }
 
@@ -225,8 +246,8 @@ void paintSolid(platform::PixelPort* port, const CRect& portArea, const CColor& 
   if (!port) return;
   platform::PenState pen;
   pen.foreground = toPixel(color);
-  pen.clip = portRect(clip);
-  platform::paintRect(*port, pen, portRect(portArea));
+  pen.clip = deviceRect(clip, port->scale());
+  platform::paintRect(*port, pen, deviceRect(portArea, port->scale()));
 }
 }  // namespace
 
@@ -265,17 +286,20 @@ CColor CDrawContext::getPoint(const CPoint& point) {
   platform::PixelPort* p = getPort();
   if (!p) return kBlackCColor;
   CPoint q = shifted(point, offset);
-  return fromPixel(p->get(platform::to16(q.h), platform::to16(q.v)), 255);
+  return fromPixel(p->get(platform::toDevice(platform::to16(q.h), p->scale()),
+                          platform::toDevice(platform::to16(q.v), p->scale())),
+                   255);
 }
 
 void CDrawContext::floodFill(const CPoint& start) {
   platform::PixelPort* p = getPort();
   if (!p) return;
   CPoint q = shifted(start, offset);
-  auto mask = platform::seedFill(*p, portRect(clipRect), q.h, q.v);
+  const int32_t s = p->scale();
+  auto mask = platform::seedFill(*p, deviceRect(clipRect, s), platform::toDevice(q.h, s), platform::toDevice(q.v, s));
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
-  pen.clip = portRect(clipRect);
+  pen.clip = deviceRect(clipRect, s);
   platform::paintMask(*p, pen, *mask);
 }
 
@@ -325,7 +349,7 @@ void CDrawContext::drawArc(const CRect& rect, const CPoint& point1, const CPoint
     if (extent < 0) extent += kFullTurn;
   }
   if (platform::PixelPort* p = getPort())
-    platform::frameArc(*p, linePen(), portRect(r), kPortQuarterTurn - start / kArcUnitsPerDegree,
+    platform::frameArc(*p, linePen(), deviceRect(r, p->scale()), kPortQuarterTurn - start / kArcUnitsPerDegree,
                        -extent / kArcUnitsPerDegree);
 }
 
@@ -342,14 +366,14 @@ void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint
   if (!p) return;
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
-  pen.clip = portRect(clipRect);
-  platform::paintArc(*p, pen, portRect(r), kPortQuarterTurn - start / kArcUnitsPerDegree,
+  pen.clip = deviceRect(clipRect, p->scale());
+  platform::paintArc(*p, pen, deviceRect(r, p->scale()), kPortQuarterTurn - start / kArcUnitsPerDegree,
                      -extent / kArcUnitsPerDegree);
 }
 
 void CDrawContext::drawArc(const CRect& rect, const float startAngle, const float endAngle, const CDrawStyle) {
   if (platform::PixelPort* p = getPort())
-    platform::frameArc(*p, linePen(), portRect(shifted(rect, offset)), truncDegrees(90.0 - startAngle),
+    platform::frameArc(*p, linePen(), deviceRect(shifted(rect, offset), p->scale()), truncDegrees(90.0 - startAngle),
                        truncDegrees(-static_cast<double>(endAngle)));
 }
 
@@ -380,20 +404,33 @@ void CDrawContext::drawString(const char* pString, const CRect& rect, const int1
   portBackColor = fillColor;
   if (!p) return;
 
+  // Placed in device pixels with the font at the port's scale: the text is
+  // centred in the scaled box with the scaled face's own metrics.
+  const int32_t s = p->scale();
+  const platform::Font* font = deviceFont(s);
+  int32_t ascent = fontInfoStruct.ascent, descent = fontInfoStruct.descent;
+  if (s != 1) {
+    const platform::FontMetrics m = platform::fontMetrics(font);
+    ascent = m.ascent;
+    descent = m.descent;
+  }
+  const platform::PortRect box = deviceRect(r, s);
   const std::string text{pString};
-  const int32_t fontHeight = fontInfoStruct.ascent + fontInfoStruct.descent;
-  const int32_t w = platform::textWidth(pFont, text);
-  int64_t x = r.left;
+  const int32_t fontHeight = ascent + descent;
+  const int32_t w = platform::textWidth(font, text);
+  int64_t x = box.left;
   if (hAlign == kCenterText)
-    x = (int64_t{r.left} + r.right - w) / 2;
+    x = (int64_t{box.left} + box.right - w) / 2;
   else if (hAlign == kRightText)
-    x = int64_t{r.right} - w;
-  const int32_t d = static_cast<int32_t>((int64_t{r.height()} - fontHeight) / 2);
-  const int32_t boxTop = wrapAdd(r.top, std::max(d, 0));
+    x = int64_t{box.right} - w;
+  const int32_t boxHeight = s == 1 ? r.height() : box.bottom - box.top;
+  const int32_t d = static_cast<int32_t>((int64_t{boxHeight} - fontHeight) / 2);
+  const int32_t boxTop = wrapAdd(box.top, std::max(d, 0));
 
   CRect clip = r;
   clip.bound(clipRect);
-  const platform::PortRect portClip = platform::intersect(platform::truncated(portRect(clip)), p->bounds());
+  const platform::PortRect portClip =
+      platform::intersect(platform::truncated(deviceRect(clip, s)), p->bounds());
   const int32_t left = platform::to16(static_cast<int32_t>(x));
   const int32_t top = platform::to16(boxTop);
   if (opaque) {
@@ -402,7 +439,7 @@ void CDrawContext::drawString(const char* pString, const CRect& rect, const int1
     pen.clip = portClip;
     platform::paintRect(*p, pen, {left, top, left + w, top + fontHeight});
   }
-  platform::drawText(*p, portClip, pFont, left, top + fontInfoStruct.ascent, text, toPixel(fontColor));
+  platform::drawText(*p, portClip, font, left, top + ascent, text, toPixel(fontColor));
 }
 
 // ---------------------------------------------------------------------------
@@ -454,8 +491,13 @@ bool CDrawContext::waitDrag() {
 
 COffscreenContext::COffscreenContext(CFrame* pFrame, int32_t width, int32_t height, const CColor backgroundColor)
     : CDrawContext(pFrame, nullptr, nullptr), height{height}, width{width}, backgroundColor{backgroundColor} {
-  if (width > 0 && height > 0 && width <= 32767 && height <= 32767) {
-    pWindow = new platform::PixelPort(width, height);
+  // The buffer has the frame's density, so copying it to the window is
+  // pixel for pixel.
+  const int32_t s = pFrame ? pFrame->getScale() : 1;
+  if (width > 0 && height > 0 && width <= 32767 / s && height <= 32767 / s) {
+    auto* buffer = new platform::PixelPort(width * s, height * s);
+    buffer->setScale(s);
+    pWindow = buffer;
     pSystemContext = pWindow;
     bDestroyPixmap = true;
   }
@@ -477,7 +519,10 @@ COffscreenContext::COffscreenContext(CDrawContext* pContext, CBitmap* pBitmapBg,
   if (drawInBitmap) {
     if (pBitmapBg) pWindow = pBitmapBg->getHandle();
   } else if (width > 0 && height > 0) {
-    pWindow = new platform::PixelPort(width, height);
+    const int32_t s = pContext ? pContext->getScale() : 1;
+    auto* buffer = new platform::PixelPort(std::min(width * s, 32767), std::min(height * s, 32767));
+    buffer->setScale(s);
+    pWindow = buffer;
     bDestroyPixmap = true;
     if (pBitmapBg) {
       CRect all{0, 0, width, height};
@@ -503,14 +548,16 @@ void COffscreenContext::copyFrom(CDrawContext* pContext, CRect destRect, CPoint 
   platform::PixelPort* src = getPort();
   if (!src || !pContext) return;
   platform::PixelPort* dst = pContext->getBitmap();
-  if (dst) {
+  // Buffers of different densities are never mixed.
+  if (dst && dst->scale() == src->scale()) {
+    const int32_t s = dst->scale();
     CRect dest = shifted(destRect, pContext->offset);
     CRect source{srcOffset.h, srcOffset.v, wrapAdd(srcOffset.h, destRect.width()),
                  wrapAdd(srcOffset.v, destRect.height())};
     CRect clip;
     pContext->getClipRect(clip);
     clip.offset(pContext->offset.h, pContext->offset.v);
-    platform::copyBlock(*src, portRect(source), *dst, portRect(dest), portRect(clip));
+    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s), deviceRect(clip, s));
   }
   pContext->releaseBitmap();
 }
@@ -519,11 +566,12 @@ void COffscreenContext::copyTo(CDrawContext* pContext, CRect& srcRect, CPoint de
   platform::PixelPort* dst = getPort();
   if (!dst || !pContext) return;
   platform::PixelPort* src = pContext->getBitmap();
-  if (src) {
+  if (src && src->scale() == dst->scale()) {
+    const int32_t s = dst->scale();
     CRect source = shifted(shifted(srcRect, pContext->offset), pContext->offsetScreen);
     CRect dest{destOffset.h, destOffset.v, wrapAdd(destOffset.h, srcRect.width()),
                wrapAdd(destOffset.v, srcRect.height())};
-    platform::copyBlock(*src, portRect(source), *dst, portRect(dest), portRect(clipRect));
+    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s), deviceRect(clipRect, s));
   }
   pContext->releaseBitmap();
 }

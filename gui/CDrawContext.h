@@ -2,6 +2,11 @@
 // offsets) bound to a pixel port, with lines, rectangles, polygons, arcs,
 // ellipses, pixels, text and the mouse queries controls use while tracking.
 // Every coordinate has `offset` added and is truncated to 16 bits at the port.
+// Coordinates are logical pixels; a port of scale N (a screen N times as
+// dense) gets everything N times larger in device pixels: rectangles, pens
+// (a 1-pixel pen paints N x N blocks), clip and the text, which is set at N
+// times its size so it stays sharp. At scale 1 device and logical pixels
+// are the same.
 // A context without a port only stores its state. COffscreenContext draws into
 // a buffer of its own (or a bitmap's) and copies it to another context.
 #pragma once
@@ -102,6 +107,8 @@ class CDrawContext : public CReferenceCounter {
 
   // The port after its one-time set-up, null when there is none.
   virtual oxel::platform::PixelPort* getPort();
+  // Device pixels per logical pixel of the port (1 without one).
+  int32_t getScale() const;
   virtual oxel::platform::PixelPort* getBitmap();
   virtual void releaseBitmap() {}
 
@@ -112,6 +119,8 @@ class CDrawContext : public CReferenceCounter {
   oxel::platform::PixelPort* port() const { return static_cast<oxel::platform::PixelPort*>(pWindow); }
   oxel::platform::InputSource& input() const;
   void strokeTo(const CPoint& portPoint);
+  // The current font at `scale` times its size.
+  const oxel::platform::Font* deviceFont(int32_t scale);
   // The pen for lines and outlines: line width, pattern and mode, frameColor.
   oxel::platform::PenState linePen() const;
 
@@ -139,6 +148,9 @@ class CDrawContext : public CReferenceCounter {
   uint8_t penPattern[8]{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   CColor portBackColor{kWhiteCColor};
   const oxel::platform::Font* pFont{nullptr};
+  uint32_t fontFaceBits{0};
+  const oxel::platform::Font* pDeviceFont{nullptr};
+  int32_t deviceFontSize{0};
   oxel::platform::InputSource* pInput{nullptr};
 };
 

@@ -76,7 +76,7 @@ bool CFrame::initFrame(void* pSystemWin) {
     pPort = static_cast<platform::PixelPort*>(pSystemWin);
     return false;
   }
-  window = platform::openEditorWindow(pSystemWin, size.width(), size.height());
+  window = platform::openEditorWindow(pSystemWin, size.width(), size.height(), editor()->getScale());
   if (!window) return false;
   pPort = &window->port();
   pInput = &window->input();
@@ -88,6 +88,8 @@ void CFrame::setInputSource(platform::InputSource* input) {
   pInput = input;
   if (pFrameContext) pFrameContext->setInputSource(input);
 }
+
+int32_t CFrame::getScale() const { return pPort ? pPort->scale() : 1; }
 
 CDrawContext* CFrame::createDrawContext() {
   if (pFrameContext) {
@@ -172,7 +174,7 @@ bool CFrame::getPosition(int32_t& x, int32_t& y) const {
 bool CFrame::getSize(CRect* pSize) const {
   if (!pSize || !bOpenFlag) return false;
   if (pPort)
-    *pSize = CRect(0, 0, pPort->width(), pPort->height());
+    *pSize = CRect(0, 0, pPort->width() / pPort->scale(), pPort->height() / pPort->scale());
   else
     *pSize = CRect(0, 0, size.width(), size.height());
   return true;

@@ -97,6 +97,9 @@ class CFrame : public CViewContainer {
   oxel::platform::EditorWindow* getPlatformWindow() const { return window.get(); }
   // The port drawing goes to, null without one.
   oxel::platform::PixelPort* getWindowPort() const { return pPort; }
+  // Device pixels per logical pixel of the window (1 without a port). The
+  // frame, its views and every context coordinate are logical pixels.
+  int32_t getScale() const;
   // Shows what drawing changed in the window (nothing without a window or
   // once closed).
   void flushWindow();

@@ -377,15 +377,22 @@ void COptionMenu::takeFocus(CDrawContext* pContext) {
     const CRect& r = parent->getViewSize();
     anchor.offset(r.left, r.top);
   }
+  // The screen is in device pixels: the control's logical place is scaled
+  // before the window's position is added.
+  const int32_t scale = frame->getScale();
   int32_t windowX = 0, windowY = 0;
-  if (frame->getPosition(windowX, windowY)) anchor.offset(windowX, windowY);
-  const int32_t v = anchor.v + ((style & kOptionMenuAtTopEdge) ? size.top : size.bottom);
-  const int32_t h = anchor.h + size.left;
+  const bool placed = frame->getPosition(windowX, windowY);
+  int32_t v = (anchor.v + ((style & kOptionMenuAtTopEdge) ? size.top : size.bottom)) * scale;
+  int32_t h = (anchor.h + size.left) * scale;
+  if (placed) {
+    v += windowY;
+    h += windowX;
+  }
 
   int32_t offsetIdx = 0;
   const platform::PopupMenuTree* tree = appendItems(offsetIdx);
   platform::EditorWindow* window = frame->getPlatformWindow();
-  const platform::PopupLayout layout = platform::layoutPopupMenu(tree->menus.front());
+  const platform::PopupLayout layout = platform::layoutPopupMenu(tree->menus.front(), scale);
   const int32_t menuHeight = layout.height;
   const int32_t itemHeight = (menuHeight + nbEntries - 1) / nbEntries;
   const int32_t screenBottom = window ? window->screenBounds().bottom : 0;

@@ -1,5 +1,6 @@
 #include "guieditor.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "AudioEffectX.h"
@@ -58,9 +59,17 @@ void AEffGUIEditor::wait(uint32_t ms) {
   platform::editorSleep(static_cast<uint32_t>(ticks * 1000 / 60));
 }
 
+int32_t AEffGUIEditor::getScale() {
+  if (scale == 0) scale = platform::chooseEditorScale(hostScale);
+  return scale;
+}
+
 VstInt32 AEffGUIEditor::getRect(ERect** ppRect) {
   if (!ppRect) return 0;
-  *ppRect = &rect;
+  const int32_t s = getScale();
+  auto scaled = [s](int16_t v) { return static_cast<int16_t>(std::clamp(int32_t{v} * s, -32768, 32767)); };
+  deviceRect = {scaled(rect.top), scaled(rect.left), scaled(rect.bottom), scaled(rect.right)};
+  *ppRect = &deviceRect;
   return 1;
 }
 
@@ -74,6 +83,7 @@ VstInt32 AEffGUIEditor::open(void* ptr) {
 
 void AEffGUIEditor::close() {
   systemWindow = nullptr;
+  scale = 0;
   if (!frame) return;
   if (isBusy()) {
     // A control's loop is still on the stack, in this frame: the editor is
@@ -266,7 +276,9 @@ bool AEffGUIEditor::sizeWindowByHost(int32_t width, int32_t height) {
   auto* x = dynamic_cast<AudioEffectX*>(effect);
   if (!x) return false;
   char canDo[] = "sizeWindow";
-  return x->canHostDo(canDo) != 0 && x->sizeWindow(width, height);
+  // The host's window is in device pixels.
+  const int32_t s = getScale();
+  return x->canHostDo(canDo) != 0 && x->sizeWindow(width * s, height * s);
 }
 
 void AEffGUIEditor::frameSizeChanged(int32_t width, int32_t height) {

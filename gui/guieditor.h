@@ -36,7 +36,8 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   // Removes the frame (and its window) when the host skipped close.
   ~AEffGUIEditor() override;
 
-  // The editor's size; 0 with a null pointer.
+  // The editor's size in device pixels (its layout times the scale); 0 with
+  // a null pointer.
   VstInt32 getRect(ERect** ppRect) override;
   VstInt32 open(void* ptr) override;
   void close() override;
@@ -62,6 +63,13 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   static VstInt32 getKnobMode() { return knobMode.load(std::memory_order_relaxed); }
   // Milliseconds of the editors' clock.
   uint32_t getTicks() const;
+  // Device pixels per logical pixel (1..3), chosen once per open (see
+  // oxel::platform::chooseEditorScale) and kept until the close, so a
+  // change between two opens is taken at the next one.
+  int32_t getScale();
+  // The host's own scale factor (0: the host says nothing); taken at the
+  // next open.
+  void setHostScale(double factor) { hostScale = factor; }
   // Waits ms rounded down to whole 1/60 s (16 ms or less: no wait).
   void wait(uint32_t ms);
 
@@ -79,7 +87,7 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   // Hands every recorded value to applyParameter (done by idle).
   void applyPendingParameters();
 
-  ERect rect{};
+  ERect rect{};  // the layout's size, logical pixels
   CFrame* frame{nullptr};
   uint32_t lLastTicks{0};
   static std::atomic<VstInt32> knobMode;
@@ -100,6 +108,9 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   void removeFrame();
   void finishDeferredClose();
 
+  ERect deviceRect{};
+  double hostScale{0};
+  int32_t scale{0};  // 0 until chosen
   int32_t busyDepth{0};
   int32_t trackingDepth{0};
   // Frames closed while a control's loop was still running in them; deleted

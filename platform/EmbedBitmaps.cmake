@@ -1,6 +1,6 @@
 # oxel_embed_bitmaps(<target> [DIR <folder>] [FILES <png>...] [DEPENDS <target>...])
 #
-# Compiles pictures named bmpNNNNN.png into <target>: a source file generated
+# Compiles pictures named bmpNNNNN.png (and bmpNNNNN@2x.png, @3x) into <target>: a source file generated
 # at build time holds their bytes and registers them with the platform layer,
 # where the bitmap loader finds them by number when no picture file is found.
 # FILES lists the pictures (they may be outputs of other build steps); without

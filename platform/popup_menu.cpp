@@ -27,7 +27,7 @@ constexpr Pixel kSeparator = makePixel(70, 75, 86);
 constexpr Pixel kHighlight = makePixel(56, 104, 164);
 constexpr Pixel kHighlightText = makePixel(255, 255, 255);
 
-const Font* menuFont() { return loadFont(FontFamily::sans, kFontSize, 0); }
+const Font* menuFont(int32_t scale) { return loadFont(FontFamily::sans, kFontSize * scale, 0); }
 
 int32_t rowHeight(const PopupItem& item) {
   return item.kind == PopupItem::Kind::separator ? kSeparatorHeight : kItemHeight;
@@ -47,16 +47,16 @@ void line(PixelPort& port, int32_t x0, int32_t y0, int32_t x1, int32_t y1, Pixel
   strokeLine(port, pen, x0, y0, x1, y1);
 }
 
-void drawCheck(PixelPort& port, int32_t x, int32_t middle, Pixel colour) {
-  line(port, x + 5, middle, x + 8, middle + 3, colour, 2);
-  line(port, x + 8, middle + 3, x + 13, middle - 4, colour, 2);
+void drawCheck(PixelPort& port, int32_t x, int32_t middle, Pixel colour, int32_t s) {
+  line(port, x + 5 * s, middle, x + 8 * s, middle + 3 * s, colour, 2 * s);
+  line(port, x + 8 * s, middle + 3 * s, x + 13 * s, middle - 4 * s, colour, 2 * s);
 }
 
-void drawArrow(PixelPort& port, int32_t right, int32_t middle, Pixel colour) {
-  const int32_t left = right - 11;
+void drawArrow(PixelPort& port, int32_t right, int32_t middle, Pixel colour, int32_t s) {
+  const int32_t left = right - 11 * s;
   for (int32_t dy = -4; dy <= 4; ++dy) {
     const int32_t length = 5 - std::abs(dy);
-    fill(port, {left, middle + dy, left + length, middle + dy + 1}, colour);
+    fill(port, {left, middle + dy * s, left + length * s, middle + (dy + 1) * s}, colour);
   }
 }
 
@@ -68,72 +68,78 @@ int32_t PopupLayout::itemAt(int32_t y) const {
   return -1;
 }
 
-PopupLayout layoutPopupMenu(const PopupMenuLevel& menu) {
+PopupLayout layoutPopupMenu(const PopupMenuLevel& menu, int32_t scale) {
+  const int32_t s = clampScale(scale);
   PopupLayout layout;
-  const Font* font = menuFont();
+  const Font* font = menuFont(s);
   int32_t textWidth = 0;
   int32_t shortcutWidth = 0;
-  int32_t y = kPadding;
+  int32_t y = kPadding * s;
   for (const PopupItem& item : menu.items) {
     layout.itemTop.push_back(y);
-    y += rowHeight(item);
+    y += rowHeight(item) * s;
     if (item.kind == PopupItem::Kind::separator) continue;
     textWidth = std::max(textWidth, platform::textWidth(font, item.text));
     if (!item.shortcut.empty()) shortcutWidth = std::max(shortcutWidth, platform::textWidth(font, item.shortcut));
   }
   layout.itemTop.push_back(y);
-  layout.height = y + kPadding;
-  layout.width = 2 + kCheckColumn + textWidth + (shortcutWidth > 0 ? kShortcutGap + shortcutWidth : 0) + kArrowColumn;
-  layout.width = std::max(layout.width, kMinimumWidth);
+  layout.height = y + kPadding * s;
+  layout.width = (2 + kCheckColumn) * s + textWidth + (shortcutWidth > 0 ? kShortcutGap * s + shortcutWidth : 0) +
+                 kArrowColumn * s;
+  layout.width = std::max(layout.width, kMinimumWidth * s);
   return layout;
 }
 
-void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted) {
-  const PopupLayout layout = layoutPopupMenu(menu);
+void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted,
+                   int32_t scale) {
+  const int32_t s = clampScale(scale);
+  const PopupLayout layout = layoutPopupMenu(menu, s);
   const PortRect all{x, y, x + layout.width, y + layout.height};
   fill(port, all, kBackground);
   // A one-pixel border, lighter on the top and left as lit from there.
-  fill(port, {all.left, all.top, all.right, all.top + 1}, kBorder);
-  fill(port, {all.left, all.top, all.left + 1, all.bottom}, kBorder);
-  fill(port, {all.left, all.bottom - 1, all.right, all.bottom}, makePixel(24, 26, 31));
-  fill(port, {all.right - 1, all.top, all.right, all.bottom}, makePixel(24, 26, 31));
+  fill(port, {all.left, all.top, all.right, all.top + s}, kBorder);
+  fill(port, {all.left, all.top, all.left + s, all.bottom}, kBorder);
+  fill(port, {all.left, all.bottom - s, all.right, all.bottom}, makePixel(24, 26, 31));
+  fill(port, {all.right - s, all.top, all.right, all.bottom}, makePixel(24, 26, 31));
 
-  const Font* font = menuFont();
+  const Font* font = menuFont(s);
   const FontMetrics metrics = fontMetrics(font);
   for (size_t i = 0; i < menu.items.size(); ++i) {
     const PopupItem& item = menu.items[i];
     const int32_t top = y + layout.itemTop[i];
     const int32_t bottom = y + layout.itemTop[i + 1];
-    const int32_t middle = (top + bottom) / 2;
+    // The middle row of the 1x item, in device pixels.
+    const int32_t middle = top + ((bottom - top) / s) / 2 * s;
     if (item.kind == PopupItem::Kind::separator) {
-      fill(port, {all.left + 6, middle, all.right - 6, middle + 1}, kSeparator);
+      fill(port, {all.left + 6 * s, middle, all.right - 6 * s, middle + s}, kSeparator);
       continue;
     }
     const bool lit = static_cast<int32_t>(i) == highlighted && item.selectable();
-    if (lit) fill(port, {all.left + 2, top, all.right - 2, bottom}, kHighlight);
+    if (lit) fill(port, {all.left + 2 * s, top, all.right - 2 * s, bottom}, kHighlight);
     Pixel colour = kText;
     if (item.kind == PopupItem::Kind::disabled) colour = kGreyed;
     if (item.kind == PopupItem::Kind::title) colour = kTitle;
     if (lit) colour = kHighlightText;
-    const PortRect clip{all.left + 1, top, all.right - 1, bottom};
-    const int32_t baseline = top + (kItemHeight + metrics.ascent - metrics.descent) / 2;
-    if (item.checked) drawCheck(port, x + 1, middle, colour);
-    const int32_t textLeft = item.kind == PopupItem::Kind::title ? x + 8 : x + 1 + kCheckColumn;
+    const PortRect clip{all.left + s, top, all.right - s, bottom};
+    const int32_t baseline = top + (kItemHeight * s + metrics.ascent - metrics.descent) / 2;
+    if (item.checked) drawCheck(port, x + s, middle, colour, s);
+    const int32_t textLeft = item.kind == PopupItem::Kind::title ? x + 8 * s : x + (1 + kCheckColumn) * s;
     drawText(port, clip, font, textLeft, baseline, item.text, colour);
     if (!item.shortcut.empty()) {
       const int32_t w = textWidth(font, item.shortcut);
-      drawText(port, clip, font, all.right - 1 - kArrowColumn - w, baseline, item.shortcut,
+      drawText(port, clip, font, all.right - (1 + kArrowColumn) * s - w, baseline, item.shortcut,
                lit ? kHighlightText : kShortcut);
     }
-    if (item.submenu >= 0) drawArrow(port, all.right - 4, middle, colour);
+    if (item.submenu >= 0) drawArrow(port, all.right - 4 * s, middle, colour, s);
   }
   port.addDirty(intersect(all, port.bounds()));
 }
 
-std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted) {
-  const PopupLayout layout = layoutPopupMenu(menu);
+std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted, int32_t scale) {
+  const PopupLayout layout = layoutPopupMenu(menu, scale);
   auto port = std::make_unique<PixelPort>(layout.width, layout.height);
-  drawPopupMenu(*port, 0, 0, menu, highlighted);
+  port->setScale(scale);
+  drawPopupMenu(*port, 0, 0, menu, highlighted, scale);
   return port;
 }
 
@@ -159,12 +165,12 @@ PopupChoice choosePopupPath(const PopupMenuTree& tree, const int16_t* path, int 
 // ---------------------------------------------------------------------------
 // Navigation
 
-PopupNavigator::PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen)
-    : tree_{tree}, screen_{screen} {
+PopupNavigator::PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen, int32_t scale)
+    : tree_{tree}, screen_{screen}, scale_{clampScale(scale)} {
   if (tree_.menus.empty()) return;
   Level root;
   root.menu = 0;
-  root.layout = layoutPopupMenu(tree_.menus[0]);
+  root.layout = layoutPopupMenu(tree_.menus[0], scale_);
   // Keep the menu on the screen sideways and below its top; how far down it
   // may reach is the caller's placement.
   root.x = std::max(std::min(x, screen_.right - root.layout.width), screen_.left);
@@ -190,11 +196,11 @@ void PopupNavigator::openSubmenu(size_t level, bool highlightFirst) {
   if (!validSubmenu(item.submenu)) return;
   Level sub;
   sub.menu = item.submenu;
-  sub.layout = layoutPopupMenu(tree_.menus[static_cast<size_t>(sub.menu)]);
-  sub.x = parent.x + parent.layout.width - 2;
-  if (sub.x + sub.layout.width > screen_.right) sub.x = parent.x - sub.layout.width + 2;
+  sub.layout = layoutPopupMenu(tree_.menus[static_cast<size_t>(sub.menu)], scale_);
+  sub.x = parent.x + parent.layout.width - 2 * scale_;
+  if (sub.x + sub.layout.width > screen_.right) sub.x = parent.x - sub.layout.width + 2 * scale_;
   sub.x = std::max(sub.x, screen_.left);
-  sub.y = parent.y + parent.layout.itemTop[static_cast<size_t>(parent.highlighted)] - kPadding;
+  sub.y = parent.y + parent.layout.itemTop[static_cast<size_t>(parent.highlighted)] - kPadding * scale_;
   if (sub.y + sub.layout.height > screen_.bottom) sub.y = screen_.bottom - sub.layout.height;
   sub.y = std::max(sub.y, screen_.top);
   if (highlightFirst) {

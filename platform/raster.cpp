@@ -24,6 +24,30 @@ PortRect unite(const PortRect& a, const PortRect& b) {
 
 PortRect truncated(const PortRect& r) { return {to16(r.left), to16(r.top), to16(r.right), to16(r.bottom)}; }
 
+PortRect toDevice(const PortRect& r, int32_t scale) {
+  if (scale == 1) return r;
+  return {toDevice(r.left, scale), toDevice(r.top, scale), toDevice(r.right, scale), toDevice(r.bottom, scale)};
+}
+
+PortRect toLogicalCovering(const PortRect& r, int32_t scale) {
+  if (scale == 1) return r;
+  return {toLogical(r.left, scale), toLogical(r.top, scale), -toLogical(-r.right, scale),
+          -toLogical(-r.bottom, scale)};
+}
+
+std::unique_ptr<PixelPort> replicatePixels(const PixelPort& picture, int32_t scale) {
+  scale = clampScale(scale);
+  auto out = std::make_unique<PixelPort>(picture.width() * scale, picture.height() * scale);
+  out->setScale(scale);
+  for (int32_t y = 0; y < out->height(); ++y) {
+    const Pixel* from = picture.row(y / scale);
+    Pixel* to = out->row(y);
+    for (int32_t x = 0; x < out->width(); ++x) to[x] = from[x / scale];
+  }
+  out->takeDirty();
+  return out;
+}
+
 PixelPort::PixelPort(int32_t width, int32_t height, Pixel fill)
     : width_{std::clamp(width, 0, 32767)},
       height_{std::clamp(height, 0, 32767)},

@@ -51,17 +51,20 @@ class EditorWindow::Input final : public InputSource {
   EditorWindow& window_;
 };
 
-EditorWindow::EditorWindow(int32_t width, int32_t height)
+EditorWindow::EditorWindow(int32_t width, int32_t height, int32_t scale)
     : port_{std::make_unique<PixelPort>(std::max(width, 1), std::max(height, 1))},
-      input_{std::make_unique<Input>(*this)} {}
+      input_{std::make_unique<Input>(*this)},
+      scale_{clampScale(scale)} {
+  port_->setScale(scale_);
+}
 
 EditorWindow::~EditorWindow() = default;
 
 InputSource& EditorWindow::input() { return *input_; }
 
 void EditorWindow::apply(const WindowEvent& e) {
-  state_.x = e.x;
-  state_.y = e.y;
+  state_.x = toLogical(e.x, scale_);
+  state_.y = toLogical(e.y, scale_);
   state_.modifiers = e.modifiers;
   switch (e.type) {
     case WindowEvent::Type::press:
@@ -154,15 +157,15 @@ void EditorWindow::dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool t
         if (tracking) {
           freshPress_ = false;
         } else {
-          sink.windowMouseDown(e.x, e.y);
+          sink.windowMouseDown(state_.x, state_.y);
           freshPress_ = false;
         }
         break;
       case WindowEvent::Type::wheel:
-        state_.x = e.x;
-        state_.y = e.y;
+        state_.x = toLogical(e.x, scale_);
+        state_.y = toLogical(e.y, scale_);
         state_.modifiers = e.modifiers;
-        if (!tracking) sink.windowWheel(e.x, e.y, static_cast<float>(e.wheel));
+        if (!tracking) sink.windowWheel(state_.x, state_.y, static_cast<float>(e.wheel));
         break;
       case WindowEvent::Type::keyDown:
       case WindowEvent::Type::keyUp:
@@ -175,15 +178,16 @@ void EditorWindow::dispatchEvents(WindowEventSink& sink, uint32_t waitMs, bool t
   queue_.swap(kept);
   if (haveExpose) {
     const PortRect area = intersect(exposed, port_->bounds());
-    if (!area.empty()) sink.windowExposed(area);
+    if (!area.empty()) sink.windowExposed(toLogicalCovering(area, scale_));
   }
 }
 
 bool EditorWindow::resize(int32_t width, int32_t height) {
-  width = std::clamp(width, 1, 32767);
-  height = std::clamp(height, 1, 32767);
+  width = std::clamp(width * scale_, 1, 32767);
+  height = std::clamp(height * scale_, 1, 32767);
   if (width != port_->width() || height != port_->height()) {
     port_ = std::make_unique<PixelPort>(width, height);
+    port_->setScale(scale_);
     resizeWindow(width, height);
   }
   port_->addDirty(port_->bounds());
@@ -217,10 +221,11 @@ bool isMapped(const void* address, size_t size) {
 }
 }  // namespace
 
-std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height) {
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height, int32_t scale) {
   if (!parent) return nullptr;
-  width = std::clamp(width, 1, 32767);
-  height = std::clamp(height, 1, 32767);
+  scale = clampScale(scale);
+  width = std::clamp(std::clamp(width, 1, 32767) * scale, 1, 32767);
+  height = std::clamp(std::clamp(height, 1, 32767) * scale, 1, 32767);
   if (headlessEditorsSelected()) {
     auto* record = static_cast<OxelHeadlessParent*>(parent);
     if (reinterpret_cast<uintptr_t>(parent) % alignof(OxelHeadlessParent) != 0 ||
@@ -228,9 +233,9 @@ std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int3
       return nullptr;
     if (record->magic != OXEL_HEADLESS_PARENT_MAGIC || record->version != OXEL_HEADLESS_PARENT_VERSION)
       return nullptr;
-    return openHeadlessWindow(record, width, height);
+    return openHeadlessWindow(record, width, height, scale);
   }
-  return openX11Window(reinterpret_cast<uintptr_t>(parent), width, height);
+  return openX11Window(reinterpret_cast<uintptr_t>(parent), width, height, scale);
 }
 
 namespace {

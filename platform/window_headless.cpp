@@ -29,8 +29,8 @@ PopupNavigator::Outcome menuKey(PopupNavigator& nav, const KeyStroke& key) {
 
 class HeadlessWindow final : public EditorWindow {
  public:
-  HeadlessWindow(OxelHeadlessParent* record, int32_t width, int32_t height)
-      : EditorWindow(width, height), record_{record} {
+  HeadlessWindow(OxelHeadlessParent* record, int32_t width, int32_t height, int32_t scale)
+      : EditorWindow(width, height, scale), record_{record} {
     uint32_t badLine = 0;
     if (!parseInputScript(record->script, steps_, badLine)) {
       steps_.clear();
@@ -77,7 +77,7 @@ class HeadlessWindow final : public EditorWindow {
   PopupChoice popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
                         const std::function<void()>& idle) override {
     if (tree.menus.empty() || inputStopped()) return {};
-    PopupNavigator nav{tree, x, y, screenBounds()};
+    PopupNavigator nav{tree, x, y, screenBounds(), scale()};
     notePopup(nav);
     popupOpen_ = true;
     struct Closing {
@@ -206,8 +206,9 @@ class HeadlessWindow final : public EditorWindow {
 
 }  // namespace
 
-std::unique_ptr<EditorWindow> openHeadlessWindow(OxelHeadlessParent* parent, int32_t width, int32_t height) {
-  return std::make_unique<HeadlessWindow>(parent, width, height);
+std::unique_ptr<EditorWindow> openHeadlessWindow(OxelHeadlessParent* parent, int32_t width, int32_t height,
+                                                 int32_t scale) {
+  return std::make_unique<HeadlessWindow>(parent, width, height, scale);
 }
 
 }  // namespace oxel::platform

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -205,8 +206,8 @@ unsigned int cursorFontShape(PointerShape shape) {
 
 class X11Window final : public EditorWindow {
  public:
-  X11Window(Display* display, Window parent, int32_t width, int32_t height)
-      : EditorWindow(width, height), display_{display} {
+  X11Window(Display* display, Window parent, int32_t width, int32_t height, int32_t scale)
+      : EditorWindow(width, height, scale), display_{display} {
     const int screen = DefaultScreen(display_);
     XVisualInfo info{};
     if (XMatchVisualInfo(display_, screen, 24, TrueColor, &info)) {
@@ -521,7 +522,7 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
                                  const std::function<void()>& idle) {
   readEvents();
   if (tree.menus.empty() || !alive_ || inputStopped()) return {};
-  PopupNavigator nav{tree, x, y, screenBounds()};
+  PopupNavigator nav{tree, x, y, screenBounds(), scale()};
   notePopup(nav);
 
   // One override-redirect window per open level, drawn from a port of its own.
@@ -568,7 +569,7 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
       }
       Shown& s = shown[i];
       if (s.highlighted != level.highlighted || !s.port) {
-        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted);
+        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted, scale());
         s.highlighted = level.highlighted;
         putPort(s.window, *s.port, s.port->bounds());
       }
@@ -676,7 +677,19 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
 
 }  // namespace
 
-std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height) {
+int32_t desktopScale() {
+  if (headlessEditorsSelected()) return 0;
+  int32_t scale = 0;
+  if (Display* display = XOpenDisplay(nullptr)) {
+    scale = scaleFromDpi(xftDpiFromResources(XResourceManagerString(display)));
+    XCloseDisplay(display);
+  }
+  if (scale == 0)
+    if (const char* gdk = std::getenv("GDK_SCALE")) scale = scaleFromFactor(std::atof(gdk));
+  return scale;
+}
+
+std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height, int32_t scale) {
   if (parent == 0) return nullptr;
   // A busy server can refuse a connection for a moment (a full listen
   // queue): try a few times before giving the editor no window.
@@ -700,7 +713,7 @@ std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width,
   }
   std::unique_ptr<X11Window> window;
   try {
-    window = std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height);
+    window = std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height, scale);
   } catch (...) {
     // The window's own memory could not be had: its connection goes too.
     unregisterDisplay(display);

@@ -6,9 +6,16 @@ PNGs. Needs pycairo (Debian python3-cairo, used with the system Python) and
 the Liberation fonts (fonts-liberation2).
 
     /usr/bin/python3 resources/generate_pictures.py            # the pictures
+                                                               # at 1x, 2x, 3x
     /usr/bin/python3 resources/generate_pictures.py --previews # plus contact
                                                                # sheets and
                                                                # window mock-ups
+
+Every picture is drawn at 1x (bmpNNNNN.png) and, from the same vector
+description, for screens two and three times as dense (bmpNNNNN@2x.png,
+bmpNNNNN@3x.png): all coordinates below are 1x pixels, and a surface of scale
+N has N x N device pixels for each of them, so a 1-px line is N device pixels
+wide and text is set at N times its size.
 
 Every output is opaque RGB (no alpha channel): the toolkit draws pictures
 plain or keyed on pure white. One light falls from the top left on all of
@@ -24,6 +31,10 @@ import sys
 import cairo
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+
+SCALES = (1, 2, 3)
+# The density being drawn (set by main for each pass over the pictures).
+S = 1
 
 # ---------------------------------------------------------------------------
 # Palette
@@ -84,7 +95,10 @@ def mix(a, b, t):
 
 
 def new_surface(width, height, fill=PANEL):
-    surface = cairo.ImageSurface(cairo.FORMAT_RGB24, width, height)
+    """A width x height (1x pixels) surface at the current density."""
+    surface = cairo.ImageSurface(cairo.FORMAT_RGB24, width * S, height * S)
+    if S != 1:
+        surface.set_device_scale(S, S)
     ctx = cairo.Context(surface)
     ctx.set_source_rgb(*fill)
     ctx.paint()
@@ -191,6 +205,11 @@ def well(ctx, x0, y0, x1, y1, radius=2.0, fill=WELL):
     ctx.rectangle(x0, y0 + 1, 1, h - 1)
     ctx.fill()
     ctx.restore()
+
+
+def logical_size(surface):
+    """Width and height in 1x pixels."""
+    return surface.get_width() // S, surface.get_height() // S
 
 
 def save(surface, *parts):
@@ -314,11 +333,12 @@ def check_knob_strip(surface):
     flat panel colour."""
     stride = surface.get_stride()
     data = surface.get_data()
-    row = KNOB_SIZE * 4
+    size = KNOB_SIZE * S
+    row = size * 4
 
     def frame_bytes(frame):
-        return b"".join(bytes(data[(frame * KNOB_SIZE + y) * stride:(frame * KNOB_SIZE + y) * stride + row])
-                        for y in range(KNOB_SIZE))
+        return b"".join(bytes(data[(frame * size + y) * stride:(frame * size + y) * stride + row])
+                        for y in range(size))
     assert frame_bytes(0) == frame_bytes(KNOB_FRAMES - 1), "frames 0 and 44 differ"
     panel = pixel_of(PANEL)
     for frame in range(KNOB_FRAMES):
@@ -331,8 +351,9 @@ def pixel_of(colour):
 
 
 def read_pixel(surface, x, y):
+    """The colour at 1x pixel (x, y): its top-left device pixel."""
     data = surface.get_data()
-    i = y * surface.get_stride() + x * 4
+    i = y * S * surface.get_stride() + x * S * 4
     b, g, r = data[i], data[i + 1], data[i + 2]  # native little-endian xRGB
     return (r, g, b)
 
@@ -418,7 +439,9 @@ def fader_handle(accent, body):
     ctx.fill()
     surface.flush()
 
-    mask = cairo.ImageSurface(cairo.FORMAT_A8, HANDLE_W, HANDLE_H)
+    mask = cairo.ImageSurface(cairo.FORMAT_A8, HANDLE_W * S, HANDLE_H * S)
+    if S != 1:
+        mask.set_device_scale(S, S)
     mctx = cairo.Context(mask)
     handle_shape(mctx)
     mctx.fill()
@@ -596,8 +619,8 @@ def mock_display(ctx, rect, text):
 
 
 def blit(ctx, source, x, y, src_y=0, w=None, h=None):
-    w = w or source.get_width()
-    h = h or source.get_height()
+    w = w or logical_size(source)[0]
+    h = h or logical_size(source)[1]
     ctx.save()
     ctx.rectangle(x, y, w, h)
     ctx.clip()
@@ -616,7 +639,7 @@ def blit_keyed(ctx, source, x, y):
         for xx in range(source.get_width()):
             i = yy * sstride + xx * 4
             if sdata[i:i + 3] != b"\xff\xff\xff":
-                j = (y + yy) * tstride + (x + xx) * 4
+                j = (y * S + yy) * tstride + (x * S + xx) * 4
                 tdata[j:j + 4] = sdata[i:i + 4]
     target.mark_dirty()
 
@@ -1075,7 +1098,7 @@ def sheet(tiles, columns, tile_w, tile_h, captions=None, pad=6, caption_h=12, zo
 
 def frames_of(strip, frame_w, frame_h):
     out = []
-    for k in range(strip.get_height() // frame_h):
+    for k in range(logical_size(strip)[1] // frame_h):
         tile, ctx = new_surface(frame_w, frame_h)
         blit(ctx, strip, 0, 0, k * frame_h, frame_w, frame_h)
         out.append(tile)
@@ -1083,13 +1106,13 @@ def frames_of(strip, frame_w, frame_h):
 
 
 def side_by_side(surfaces, gap=8, fill=rgb("#5A5F66")):
-    w = sum(s.get_width() for s in surfaces) + gap * (len(surfaces) + 1)
-    h = max(s.get_height() for s in surfaces) + 2 * gap
+    w = sum(logical_size(s)[0] for s in surfaces) + gap * (len(surfaces) + 1)
+    h = max(logical_size(s)[1] for s in surfaces) + 2 * gap
     out, ctx = new_surface(w, h, fill)
     x = gap
     for s in surfaces:
         blit(ctx, s, x, gap)
-        x += s.get_width() + gap
+        x += logical_size(s)[0] + gap
     out.flush()
     return out
 
@@ -1099,12 +1122,15 @@ def side_by_side(surfaces, gap=8, fill=rgb("#5A5F66")):
 # ---------------------------------------------------------------------------
 
 
-def main():
-    previews = "--previews" in sys.argv[1:]
-    written = []
+def pictures_at(scale, out):
+    """Draws and writes every editor picture at one density; returns what the
+    previews need."""
+    global S
+    S = scale
+    suffix = "" if scale == 1 else "@%dx" % scale
 
-    def out(surface, *parts):
-        written.append(save(surface, *parts))
+    def name(number):
+        return "bmp%05d%s.png" % (number, suffix)
 
     # Pelrin
     p_bg = pelrin_background()
@@ -1112,11 +1138,11 @@ def main():
     check_knob_strip(p_knob)
     p_body = fader_body(p_bg, *PELRIN_FADER)
     p_handle = fader_handle(AMBER, p_body)
-    out(p_bg, "pelrin", "bmp00128.png")
-    out(pelrin_about(), "pelrin", "bmp00129.png")
-    out(p_knob, "pelrin", "bmp00130.png")
-    out(p_body, "pelrin", "bmp00131.png")
-    out(p_handle, "pelrin", "bmp00132.png")
+    out(p_bg, "pelrin", name(128))
+    out(pelrin_about(), "pelrin", name(129))
+    out(p_knob, "pelrin", name(130))
+    out(p_body, "pelrin", name(131))
+    out(p_handle, "pelrin", name(132))
     for x, y in PELRIN_KNOBS:
         for dx, dy in ((0, 0), (47, 0), (0, 47), (47, 47)):
             assert read_pixel(p_bg, x + dx, y + dy) == pixel_of(PANEL), "Pelrin knob square (%d,%d)" % (x, y)
@@ -1126,10 +1152,10 @@ def main():
     t_knob = knob_strip(TEAL)
     check_knob_strip(t_knob)
     t_switch = order_switch(t_bg, TEAL)
-    out(t_bg, "tavrel", "bmp00128.png")
-    out(t_knob, "tavrel", "bmp00132.png")
-    out(t_switch, "tavrel", "bmp00133.png")
-    out(tavrel_about(), "tavrel", "bmp00134.png")
+    out(t_bg, "tavrel", name(128))
+    out(t_knob, "tavrel", name(132))
+    out(t_switch, "tavrel", name(133))
+    out(tavrel_about(), "tavrel", name(134))
     for x, y in TAVREL_KNOBS:
         for dx, dy in ((0, 0), (47, 0), (0, 47), (47, 47)):
             assert read_pixel(t_bg, x + dx, y + dy) == pixel_of(PANEL), "Tavrel knob square (%d,%d)" % (x, y)
@@ -1137,8 +1163,21 @@ def main():
     # Gallery
     gallery = gallery_pictures()
     for number, _, w, h in GALLERY:
-        assert (gallery[number].get_width(), gallery[number].get_height()) == (w, h), number
-        out(gallery[number], "gallery", "bmp%05d.png" % number)
+        assert logical_size(gallery[number]) == (w, h), number
+        out(gallery[number], "gallery", name(number))
+    return dict(p_bg=p_bg, p_knob=p_knob, p_body=p_body, p_handle=p_handle, t_bg=t_bg, t_knob=t_knob,
+                t_switch=t_switch, gallery=gallery)
+
+
+def main():
+    global S
+    previews = "--previews" in sys.argv[1:]
+    written = []
+
+    def out(surface, *parts):
+        written.append(save(surface, *parts))
+
+    drawn = {scale: pictures_at(scale, out) for scale in SCALES}
     with open(os.path.join(HERE, "gallery", "README"), "w") as f:
         f.write(gallery_readme())
 
@@ -1146,6 +1185,16 @@ def main():
         print("knob frame %2d: pointer at %6.2f degrees clockwise from 12 o'clock" % (k, knob_angle_degrees(k)))
 
     if previews:
+        S = 2
+        two = drawn[2]
+        for name, strip in (("pelrin", two["p_knob"]), ("tavrel", two["t_knob"])):
+            out(sheet(frames_of(strip, KNOB_SIZE, KNOB_SIZE), 9, KNOB_SIZE, KNOB_SIZE,
+                      ["%d: %.1f\u00b0" % (k, knob_angle_degrees(k)) for k in range(KNOB_FRAMES)]),
+                "contact_%s_knob@2x.png" % name)
+        S = 1
+        one = drawn[1]
+        p_bg, p_knob, p_body, p_handle = one["p_bg"], one["p_knob"], one["p_body"], one["p_handle"]
+        t_bg, t_knob, t_switch, gallery = one["t_bg"], one["t_knob"], one["t_switch"], one["gallery"]
         for name, strip in (("pelrin", p_knob), ("tavrel", t_knob)):
             out(sheet(frames_of(strip, KNOB_SIZE, KNOB_SIZE), 9, KNOB_SIZE, KNOB_SIZE,
                       ["%d: %.1f\u00b0" % (k, knob_angle_degrees(k)) for k in range(KNOB_FRAMES)], zoom=2),

@@ -2,11 +2,15 @@
 // host opens it: a full redraw of the window (with the copy to the screen),
 // the update after the host moved one knob or the order switch (the value
 // recorded on the host's side, applied and redrawn at the next idle), and an
-// idle with nothing to do.
+// idle with nothing to do; at scale 1 and 2 (the first argument), beside a
+// plain copy of the window's pixels at the same scale.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "CFrame.h"
 #include "VuvIzedAzur.h"
@@ -20,12 +24,14 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 }
 
 struct OpenEditor {
-  OpenEditor() {
+  explicit OpenEditor(const benchmark::State& state) {
     ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+    ::setenv("OXEL_UI_SCALE", std::to_string(state.range(0)).c_str(), 1);
     record.magic = OXEL_HEADLESS_PARENT_MAGIC;
     record.version = OXEL_HEADLESS_PARENT_VERSION;
     record.script = "";
     editor->open(&record);
+    ::unsetenv("OXEL_UI_SCALE");
     editor->draw(nullptr);
     for (int i = 0; i < 3; ++i) editor->idle();
   }
@@ -36,19 +42,20 @@ struct OpenEditor {
 };
 
 void BM_TavrelEditorFullRedraw(benchmark::State& state) {
-  OpenEditor open;
-  if (open.record.width != 188 || open.record.height != 192) state.SkipWithError("the pictures did not load");
+  OpenEditor open{state};
+  if (open.record.width != 188 * state.range(0) || open.record.height != 192 * state.range(0))
+    state.SkipWithError("the pictures did not load");
   for (auto _ : state) {
     open.editor->draw(nullptr);
     benchmark::DoNotOptimize(open.record.pixels);
   }
 }
-BENCHMARK(BM_TavrelEditorFullRedraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TavrelEditorFullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// state.range(0): the parameter the host moves (0 a knob, 3 the switch).
+// state.range(1): the parameter the host moves (0 a knob, 3 the switch).
 void BM_TavrelEditorOneControlUpdate(benchmark::State& state) {
-  OpenEditor open;
-  const auto index = static_cast<VstInt32>(state.range(0));
+  OpenEditor open{state};
+  const auto index = static_cast<VstInt32>(state.range(1));
   int step = 0;
   for (auto _ : state) {
     open.plugin->setParameter(index, static_cast<float>(++step % 6) / 5.0f);
@@ -56,16 +63,27 @@ void BM_TavrelEditorOneControlUpdate(benchmark::State& state) {
     benchmark::DoNotOptimize(open.record.pixels);
   }
 }
-BENCHMARK(BM_TavrelEditorOneControlUpdate)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TavrelEditorOneControlUpdate)->ArgsProduct({{1, 2}, {0, 3}})->Unit(benchmark::kMicrosecond);
 
 void BM_TavrelEditorIdleNothingDirty(benchmark::State& state) {
-  OpenEditor open;
+  OpenEditor open{state};
   for (auto _ : state) {
     open.editor->idle();
     benchmark::DoNotOptimize(open.record.flushCount);
   }
 }
-BENCHMARK(BM_TavrelEditorIdleNothingDirty)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TavrelEditorIdleNothingDirty)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+// The memory work of showing the whole window once.
+void BM_TavrelEditorReferenceCopy(benchmark::State& state) {
+  const auto pixels = static_cast<size_t>(188 * 192 * state.range(0) * state.range(0));
+  std::vector<uint32_t> from(pixels, 1), to(pixels);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), to.size() * sizeof(uint32_t));
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+BENCHMARK(BM_TavrelEditorReferenceCopy)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

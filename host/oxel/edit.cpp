@@ -30,8 +30,8 @@ namespace oxel {
 namespace {
 
 constexpr const char* kEditHelp =
-    "usage: oxel edit PLUGIN [--seconds N] [--all]\n"
-    "       oxel edit --gallery [--seconds N] [--all]\n"
+    "usage: oxel edit PLUGIN [--seconds N] [--scale N] [--all]\n"
+    "       oxel edit --gallery [--seconds N] [--scale N] [--all]\n"
     "\n"
     "Opens the plug-in's editor in a window (needs an X display) and prints the\n"
     "host requests it makes, one a line: automate index=I value=V, beginEdit\n"
@@ -40,6 +40,8 @@ constexpr const char* kEditHelp =
     "  --gallery     show the toolkit's control gallery (every control, meters\n"
     "                fed by a test signal) instead of a plug-in's editor\n"
     "  --seconds N   quit by itself after N seconds\n"
+    "  --scale N     open the editor at N times its size (1, 2 or 3); otherwise\n"
+    "                OXEL_UI_SCALE, the desktop's Xft.dpi or GDK_SCALE, else 1\n"
     "  --all         also print the host-idle requests of drags\n";
 
 constexpr auto kIdlePeriod = std::chrono::milliseconds(33);
@@ -94,8 +96,10 @@ int runEdit(const Args& args) {
   EditState state;
   std::vector<std::string> positional;
   bool gallery = false;
+  int scale = 0;
   ArgumentReader reader{"edit", kEditHelp};
   reader.number("--seconds", 0.001, 1e9, "seconds", seconds)
+      .integer("--scale", 1, 3, "", scale)
       .flag("--all", state.all)
       .flag("--gallery", gallery)
       .positionals("PLUGIN", 0, 1, positional);
@@ -106,6 +110,7 @@ int runEdit(const Args& args) {
   // The parent handed over is a real X window: the plug-in must not take it
   // for a headless record.
   ::unsetenv("OXEL_EDITOR_BACKEND");
+  if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
   const DisplayConnection connection;
   Display* display = connection.get();
   if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");

@@ -22,13 +22,14 @@ namespace oxel {
 namespace {
 
 constexpr const char* kGalleryHelp =
-    "usage: oxel gallery OUT.png [--closed]\n"
+    "usage: oxel gallery OUT.png [--closed] [--scale N]\n"
     "\n"
     "Draws the control gallery (knobs, slider, switch, display, option menu,\n"
     "level meters, movie buttons, about picture) without a display and writes it\n"
     "to OUT.png, with the option menu's pop-up and the about picture open.\n"
     "'oxel edit --gallery' shows the same gallery in a window.\n"
-    "  --closed   leave the pop-up and the about picture closed\n";
+    "  --closed   leave the pop-up and the about picture closed\n"
+    "  --scale N  draw at N times the size (1, 2 or 3; otherwise OXEL_UI_SCALE)\n";
 
 VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
   return opcode == audioMasterVersion ? 2400 : 0;
@@ -36,11 +37,11 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 
 // Draws the pop-up as it opens under the menu, with the submenu entry lit
 // and its submenu cascaded beside it.
-void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port) {
+void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port, int32_t scale) {
   int32_t offset = 0;
   const platform::PopupMenuTree* tree = menu.appendItems(offset);
   const CRect& r = menu.getViewSize();
-  platform::PopupNavigator nav{*tree, r.left, r.bottom, port.bounds()};
+  platform::PopupNavigator nav{*tree, r.left * scale, r.bottom * scale, port.bounds(), scale};
   const auto& items = tree->menus.front().items;
   for (size_t i = 0; i < items.size(); ++i) {
     nav.key(platform::PopupNavigator::Key::down);
@@ -50,7 +51,8 @@ void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port) {
   nav.key(platform::PopupNavigator::Key::right);
   nav.key(platform::PopupNavigator::Key::down);
   for (const auto& level : nav.levels())
-    platform::drawPopupMenu(port, level.x, level.y, tree->menus[static_cast<size_t>(level.menu)], level.highlighted);
+    platform::drawPopupMenu(port, level.x, level.y, tree->menus[static_cast<size_t>(level.menu)], level.highlighted,
+                            scale);
   menu.removeItems();
 }
 
@@ -58,20 +60,25 @@ void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port) {
 
 int runGallery(const Args& args) {
   bool closed = false;
+  int scale = 0;
   std::vector<std::string> positional;
   ArgumentReader reader{"gallery", kGalleryHelp};
-  reader.flag("--closed", closed).positionals("OUT.png", 1, 1, positional);
+  reader.flag("--closed", closed).integer("--scale", 1, 3, "", scale).positionals("OUT.png", 1, 1, positional);
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   const std::string& out = positional[0];
 
   // The gallery's window draws into memory; oxel reads what it shows.
   ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
   GalleryEffect effect{quietHost};
   auto* editor = static_cast<GalleryEditor*>(effect.getEditor());
   editor->setLiveSignal(false);
+  const int32_t s = editor->getScale();
 
-  // A click on the about hot spot opens the about picture.
-  const std::string script = closed ? "" : "click 800 14\nwait 40\n";
+  // A click on the about hot spot opens the about picture (the script is in
+  // the window's device pixels).
+  const std::string script =
+      closed ? "" : "click " + std::to_string(800 * s) + " " + std::to_string(14 * s) + "\nwait 40\n";
   OxelHeadlessParent record{};
   record.magic = OXEL_HEADLESS_PARENT_MAGIC;
   record.version = OXEL_HEADLESS_PARENT_VERSION;
@@ -89,7 +96,7 @@ int runGallery(const Args& args) {
   for (int32_t y = 0; y < record.height; ++y)
     for (int32_t x = 0; x < record.width; ++x)
       picture.set(x, y, record.pixels[static_cast<size_t>(y) * static_cast<size_t>(record.width) + static_cast<size_t>(x)]);
-  if (!closed && editor->getOptionMenu()) drawOpenMenu(*editor->getOptionMenu(), picture);
+  if (!closed && editor->getOptionMenu()) drawOpenMenu(*editor->getOptionMenu(), picture, s);
   e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
   if (!platform::writePng(picture, out)) return fail(kExitFailure, "gallery: cannot write " + out);
   std::printf("%s %dx%d\n", out.c_str(), picture.width(), picture.height());

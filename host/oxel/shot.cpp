@@ -25,7 +25,7 @@ namespace oxel {
 namespace {
 
 constexpr const char* kShotHelp =
-    "usage: oxel shot PLUGIN OUT.png [--set NAME=VALUE ...] [--script FILE] [--log]\n"
+    "usage: oxel shot PLUGIN OUT.png [--set NAME=VALUE ...] [--script FILE] [--scale N] [--log]\n"
     "\n"
     "Renders the plug-in's editor without a display and writes it to OUT.png.\n"
     "  --set NAME=VALUE  set a parameter before the editor opens (0..1, or a\n"
@@ -35,6 +35,9 @@ constexpr const char* kShotHelp =
     "                    release X Y, move X Y [MODS], click X Y, wheel up|down\n"
     "                    X Y, key NAME, wait MS, drag X1 Y1 X2 Y2 [MODS]\n"
     "                    [steps N] ('#' starts a comment)\n"
+    "  --scale N         draw at N times the size for denser screens (1, 2 or 3;\n"
+    "                    otherwise OXEL_UI_SCALE, else 1); script positions are\n"
+    "                    then the picture's own pixels\n"
     "  --log             print the host requests the editor makes (automate,\n"
     "                    beginEdit, endEdit, ...) on standard output\n";
 
@@ -57,6 +60,7 @@ int runShot(const Args& args) {
   std::vector<ParameterSetting> settings;
   std::string scriptPath;
   bool log = false;
+  int scale = 0;
   ArgumentReader reader{"shot", kShotHelp};
   reader
       .custom("--set", "NAME=VALUE",
@@ -67,6 +71,7 @@ int runShot(const Args& args) {
                 return true;
               })
       .text("--script", "a file", scriptPath)
+      .integer("--scale", 1, 3, "", scale)
       .flag("--log", log)
       .positionals("PLUGIN OUT.png", 2, 2, positional);
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
@@ -80,8 +85,9 @@ int runShot(const Args& args) {
     script = text.str();
   }
 
-  // The plug-in reads this when its editor opens.
+  // The plug-in reads these when its editor opens.
   ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
 
   std::string error;
   auto library = openPluginLibrary(positional[0], error);

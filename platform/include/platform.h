@@ -40,6 +40,27 @@ PortRect unite(const PortRect& a, const PortRect& b);
 // Each coordinate truncated to 16 bits.
 PortRect truncated(const PortRect& r);
 
+// Screen density: editors draw at a whole scale of 1, 2 or 3 device pixels
+// per logical pixel. Everything above the ports works in logical pixels; a
+// port knows its scale and its pixels are device pixels.
+constexpr int32_t kMinScale = 1;
+constexpr int32_t kMaxScale = 3;
+constexpr int32_t clampScale(int32_t s) { return s < kMinScale ? kMinScale : (s > kMaxScale ? kMaxScale : s); }
+// A logical coordinate (truncated to 16 bits first, as at 1x) in device
+// pixels, kept inside the ports' 16-bit range. Identity at scale 1.
+constexpr int32_t toDevice(int32_t v, int32_t scale) {
+  if (scale == 1) return v;
+  const int32_t d = to16(v) * scale;
+  return d < -32768 ? -32768 : (d > 32767 ? 32767 : d);
+}
+// Device coordinate to logical, rounding towards minus infinity.
+constexpr int32_t toLogical(int32_t v, int32_t scale) {
+  return scale == 1 ? v : (v >= 0 ? v / scale : -((-v + scale - 1) / scale));
+}
+PortRect toDevice(const PortRect& r, int32_t scale);
+// The smallest logical rectangle covering a device rectangle.
+PortRect toLogicalCovering(const PortRect& r, int32_t scale);
+
 // A pixel is 0x00RRGGBB in host order; the top byte is padding and is
 // ignored by every comparison.
 using Pixel = uint32_t;
@@ -63,6 +84,9 @@ class PixelPort {
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
   PortRect bounds() const { return {0, 0, width_, height_}; }
+  // Device pixels per logical pixel of what is drawn here (1 unless set).
+  int32_t scale() const { return scale_; }
+  void setScale(int32_t scale) { scale_ = clampScale(scale); }
 
   Pixel* row(int32_t y) { return pixels_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_); }
   const Pixel* row(int32_t y) const {
@@ -83,7 +107,12 @@ class PixelPort {
   int32_t height_;
   std::vector<Pixel> pixels_;
   PortRect dirty_{};
+  int32_t scale_{1};
 };
+
+// The picture enlarged `scale` times by repeating each pixel (for a picture
+// that has no version drawn at that scale); the result has that scale.
+std::unique_ptr<PixelPort> replicatePixels(const PixelPort& picture, int32_t scale);
 
 // A one-bit mask the size of an image or a port (stored a byte per pixel).
 class BitMask {
@@ -232,6 +261,7 @@ struct EmbeddedImage {
   int32_t number;
   const uint8_t* data;
   size_t size;
+  int32_t scale;  // 1, or the density the picture was drawn for
 };
 struct EmbeddedImageTable {
   const EmbeddedImage* images;
@@ -239,8 +269,8 @@ struct EmbeddedImageTable {
   EmbeddedImageTable* next;
 };
 void registerEmbeddedImages(EmbeddedImageTable* table);
-// The bytes of picture `number`, or an empty span.
-std::span<const uint8_t> findEmbeddedImage(int32_t number);
+// The bytes of picture `number` drawn for `scale`, or an empty span.
+std::span<const uint8_t> findEmbeddedImage(int32_t number, int32_t scale = 1);
 
 // ---------------------------------------------------------------------------
 // Clock and module
@@ -289,5 +319,26 @@ class InputSource {
 
 // The source used when none was given: no buttons, mouse at (0, 0).
 InputSource& idleInput();
+
+// ---------------------------------------------------------------------------
+// Screen density
+
+// The scale an editor opens at, first answer wins: OXEL_UI_SCALE=1|2|3 in the
+// environment; the host's own scale factor (hostScale > 0, rounded to the
+// nearest of 1..3, 1.5 to 2); the desktop (desktopScale()); else 1. Read once
+// per editor open, never on a drawing path.
+int32_t chooseEditorScale(double hostScale);
+// The scale a number in the environment or from the host asks for: rounded
+// half up and clamped to 1..3; 0 when it is not a positive finite number.
+int32_t scaleFromFactor(double factor);
+// The desktop's scale: the X server's Xft.dpi resource (>= 240 -> 3,
+// >= 144 -> 2, else 1), or GDK_SCALE when the server has no Xft.dpi; 0 when
+// neither says anything (or headless editors are selected: the desktop is
+// then not asked).
+int32_t desktopScale();
+// Xft.dpi as read from a resource string (XResourceManagerString); 0 when
+// absent or not a number.
+double xftDpiFromResources(const char* resources);
+int32_t scaleFromDpi(double dpi);
 
 }  // namespace oxel::platform

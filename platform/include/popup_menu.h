@@ -53,7 +53,9 @@ struct PopupChoice {
   bool operator==(const PopupChoice&) const = default;
 };
 
-// Layout of one menu level, in pixels from its top-left corner.
+// Layout of one menu level, in pixels from its top-left corner. Menus are
+// laid out and drawn at a screen density (1..3): every length is that many
+// times the 1x one and the text is set at that many times its size.
 struct PopupLayout {
   int32_t width{0};
   int32_t height{0};
@@ -61,13 +63,14 @@ struct PopupLayout {
   // The item at y (from the menu's top), -1 outside every item.
   int32_t itemAt(int32_t y) const;
 };
-PopupLayout layoutPopupMenu(const PopupMenuLevel& menu);
+PopupLayout layoutPopupMenu(const PopupMenuLevel& menu, int32_t scale = 1);
 
 // Draws a menu level into port at (x, y) with item `highlighted` (0-based,
 // -1 for none) lit.
-void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted);
+void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted,
+                   int32_t scale = 1);
 // The same, alone in a port of its own size.
-std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted);
+std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted, int32_t scale = 1);
 
 // The choice named by a path of 0-based item indexes, root first: every
 // step but the last must be an item with a submenu, the last a choosable
@@ -87,7 +90,9 @@ class PopupNavigator {
   enum class Key : uint8_t { up, down, left, right, enter, escape };
   enum class Outcome : uint8_t { none, changed, chosen, dismissed };
 
-  PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen);
+  // Positions and layouts in screen pixels at `scale`.
+  PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen, int32_t scale = 1);
+  int32_t scale() const { return scale_; }
 
   const std::vector<Level>& levels() const { return levels_; }
   PopupChoice choice() const { return choice_; }
@@ -113,6 +118,7 @@ class PopupNavigator {
 
   const PopupMenuTree& tree_;
   PortRect screen_;
+  int32_t scale_{1};
   std::vector<Level> levels_;
   PopupChoice choice_{};
   bool armed_{false};

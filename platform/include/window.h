@@ -5,6 +5,11 @@
 // nowhere else. Everything runs on the
 // thread that opened the window.
 //
+// The window is `scale` device pixels per logical pixel: its port and the
+// window system see device pixels, while everything the window hands up
+// (mouse and wheel positions, exposed areas, sizes asked for) is in logical
+// pixels, device positions divided by the scale (rounded down).
+//
 // Events are read into a queue and dispatched to a WindowEventSink. The
 // button state that InputSource::poll reports is the one known from the
 // events handled so far: a press is latched until its release is taken from
@@ -79,6 +84,8 @@ class EditorWindow {
 
   PixelPort& port() { return *port_; }
   InputSource& input();
+  // Device pixels per logical pixel, 1..3.
+  int32_t scale() const { return scale_; }
 
   // Shows the port's dirty area in the window and clears it.
   virtual void flush() = 0;
@@ -93,8 +100,8 @@ class EditorWindow {
   void stopInput();
   // Time passes as the host idles: the headless back end moves its clock.
   virtual void hostIdlePassed() {}
-  // Resizes the window and the port (each side at least 1); the port is
-  // cleared and fully dirty.
+  // Resizes the window and the port to width x height logical pixels (each
+  // side at least 1); the port is cleared and fully dirty.
   bool resize(int32_t width, int32_t height);
   // The colour of the window's area outside the port. A host may make the
   // window larger than the editor (it stretches its child to its own
@@ -116,7 +123,7 @@ class EditorWindow {
   // for hosts that embed the editor's window themselves.
   virtual uintptr_t nativeId() const { return 0; }
 
-  // The screen the window is on, in screen pixels (headless: 1024 x 768 at
+  // The screen the window is on, in screen (device) pixels (headless: 1024 x 768 at
   // the origin, with the window at its top-left corner).
   virtual PortRect screenBounds() = 0;
   // Shows a pop-up menu with the top-left of its first level at (x, y) on
@@ -144,7 +151,8 @@ class EditorWindow {
   bool inputStopped() const { return stopped_; }
 
  protected:
-  EditorWindow(int32_t width, int32_t height);
+  // width and height in device pixels.
+  EditorWindow(int32_t width, int32_t height, int32_t scale);
   // Appends what has arrived to queue_, waiting up to waitMs for something
   // when nothing is there.
   virtual void fetch(uint32_t waitMs) = 0;
@@ -176,6 +184,7 @@ class EditorWindow {
 
   std::unique_ptr<PixelPort> port_;
   std::unique_ptr<Input> input_;
+  int32_t scale_{1};
   InputState state_{};
   bool freshPress_{false};
   bool stopped_{false};
@@ -185,9 +194,10 @@ class EditorWindow {
 // The back end is chosen at every call: OXEL_EDITOR_BACKEND=headless in the
 // environment makes `parent` an OxelHeadlessParent record; otherwise it is
 // an X Window id. Null when no window can be made (no display, bad record,
-// null parent); the editor then runs without a window. Sides are clamped to
-// at least 1.
-std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height);
+// null parent); the editor then runs without a window. width and height are
+// logical pixels, each side clamped to at least 1; the window has
+// width x height times scale (1..3) device pixels.
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height, int32_t scale = 1);
 bool headlessEditorsSelected();
 
 // The clock editors use: milliseconds() normally; with the headless back

@@ -1,5 +1,9 @@
 #include "Lv2EditorUi.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -11,6 +15,35 @@ namespace {
 // The host version the stand-in is told: an interface of version 2.4.
 constexpr VstIntPtr kHostVersion = 2400;
 }  // namespace
+
+double Lv2EditorUi::scaleFactorOf(const LV2_Feature* const* features) {
+  const LV2_URID_Map* map = nullptr;
+  const LV2_Options_Option* options = nullptr;
+  for (const LV2_Feature* const* f = features; f && *f; ++f) {
+    if (!(*f)->URI) continue;
+    if (std::strcmp((*f)->URI, LV2_URID__map) == 0) map = static_cast<const LV2_URID_Map*>((*f)->data);
+    if (std::strcmp((*f)->URI, LV2_OPTIONS__options) == 0)
+      options = static_cast<const LV2_Options_Option*>((*f)->data);
+  }
+  if (!map || !map->map || !options) return 0;
+  const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  const LV2_URID doubleType = map->map(map->handle, LV2_ATOM__Double);
+  for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
+    if (o->key != scaleKey || o->value == nullptr) continue;
+    if (o->type == floatType && o->size == sizeof(float)) {
+      float v;
+      std::memcpy(&v, o->value, sizeof v);
+      return v;
+    }
+    if (o->type == doubleType && o->size == sizeof(double)) {
+      double v;
+      std::memcpy(&v, o->value, sizeof v);
+      return v;
+    }
+  }
+  return 0;
+}
 
 std::unique_ptr<Lv2EditorUi> Lv2EditorUi::create(StandInFactory factory,
                                                  std::vector<lv2port::ControlPort> controls,
@@ -25,6 +58,7 @@ std::unique_ptr<Lv2EditorUi> Lv2EditorUi::create(StandInFactory factory,
   if (!ui->standIn_.effect || ui->standIn_.editor == nullptr) return nullptr;
   AudioEffect& effect = *ui->standIn_.effect;
   effect.getAeffect()->user = ui.get();
+  ui->standIn_.editor->setHostScale(host.scaleFactor);
 
   ERect* rect = nullptr;
   effect.dispatcher(effEditGetRect, 0, 0, &rect, 0.0f);

@@ -54,7 +54,14 @@ class Lv2EditorUi {
     LV2UI_Controller controller = nullptr;
     const LV2UI_Resize* resize = nullptr;  // optional
     const LV2UI_Touch* touch = nullptr;    // optional
+    // ui:scaleFactor from the host's options, 0 when it passed none; the
+    // editor rounds it to its nearest scale (1.5 -> 2).
+    double scaleFactor = 0;
   };
+
+  // ui:scaleFactor among the host's features: a float (or double) option,
+  // found through the host's URID map; 0 when either is missing.
+  static double scaleFactorOf(const LV2_Feature* const* features);
 
   static std::unique_ptr<Lv2EditorUi> create(StandInFactory factory,
                                              std::vector<lv2port::ControlPort> controls,
@@ -65,6 +72,7 @@ class Lv2EditorUi {
 
   // The editor's own window (an X Window id), 0 when it has none.
   uintptr_t widget() const;
+  // The size the host embeds, in device pixels.
   int32_t width() const { return width_; }
   AEffGUIEditor* editor() const { return standIn_.editor; }
   int32_t height() const { return height_; }

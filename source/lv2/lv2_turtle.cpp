@@ -12,6 +12,7 @@ constexpr const char* kPrefixes =
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -88,7 +89,8 @@ std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& 
     out << "\n"
         << uri(uiUri(plugin)) << "\n\ta ui:X11UI ;\n\tui:binary " << uri(uiBinary(plugin))
         << " ;\n\tlv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-        << "\tlv2:optionalFeature ui:resize , ui:touch ;\n"
+        << "\tlv2:optionalFeature ui:resize , ui:touch , opts:options , <http://lv2plug.in/ns/ext/urid#map> ;\n"
+        << "\topts:supportedOption ui:scaleFactor ;\n"
         << "\tlv2:extensionData ui:idleInterface .\n";
   for (const Preset& preset : presets)
     out << "\n"

@@ -1,6 +1,7 @@
 // The exported LV2 UI entry point of one bundle's UI binary: an X11 UI that
 // needs the host's parent window (ui:parent) and idles through the idle
-// interface; ui:resize and ui:touch are used when the host offers them.
+// interface; ui:resize and ui:touch are used when the host offers them, and
+// the ui:scaleFactor option sets the editor's screen density.
 #pragma once
 
 #include <lv2/ui/ui.h>
@@ -32,6 +33,7 @@ struct UiDescriptor {
         else if (std::strcmp((*f)->URI, LV2_UI__touch) == 0)
           host.touch = static_cast<const LV2UI_Touch*>((*f)->data);
       }
+      host.scaleFactor = Lv2EditorUi::scaleFactorOf(features);
       std::unique_ptr<Lv2EditorUi> ui =
           Lv2EditorUi::create(factory, plugin.controls(), plugin.firstControlPort(), host);
       if (!ui) return nullptr;
