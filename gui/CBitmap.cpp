@@ -95,7 +95,8 @@ std::unique_ptr<platform::PixelPort> CBitmap::loadDenser(int32_t scale) const {
   std::unique_ptr<platform::PixelPort> picture;
   if (byNumber) {
     char base[40];
-    std::snprintf(base, sizeof base, "bmp%05d@%dx.png", static_cast<int>(pictureNumber), static_cast<int>(scale));
+    std::snprintf(base, sizeof base, "bmp%05d@%dx.png", static_cast<int>(pictureNumber),
+                  static_cast<int>(scale));
     const std::string bundle = getBundlePath();
     if (!bundle.empty()) {
       const std::string path = bundle + "/resources/" + base;
@@ -164,7 +165,8 @@ void CBitmap::blit(CDrawContext* pContext, CRect& rect, const CPoint& offset, in
     }
     platform::copyBlock(*image, platform::toDevice(source, s), *dst,
                         platform::toDevice({dest.left, dest.top, dest.right, dest.bottom}, s),
-                        platform::toDevice({clip.left, clip.top, clip.right, clip.bottom}, s), params);
+                        platform::toDevice({clip.left, clip.top, clip.right, clip.bottom}, s),
+                        params);
   }
   pContext->releaseBitmap();
 }

@@ -34,7 +34,9 @@ CRect shifted(const CRect& r, const CPoint& by) {
   return s;
 }
 platform::PortRect portRect(const CRect& r) { return {r.left, r.top, r.right, r.bottom}; }
-platform::PortRect deviceRect(const CRect& r, int32_t scale) { return platform::toDevice(portRect(r), scale); }
+platform::PortRect deviceRect(const CRect& r, int32_t scale) {
+  return platform::toDevice(portRect(r), scale);
+}
 
 platform::Pattern patternOf(const uint8_t (&rows)[8]) {
   platform::Pattern p{};
@@ -177,8 +179,9 @@ platform::PenState CDrawContext::linePen() const {
 void CDrawContext::strokeTo(const CPoint& to) {
   if (platform::PixelPort* p = getPort()) {
     const int32_t s = p->scale();
-    platform::strokeLine(*p, linePen(), platform::toDevice(portPen.h, s), platform::toDevice(portPen.v, s),
-                         platform::toDevice(to.h, s), platform::toDevice(to.v, s));
+    platform::strokeLine(*p, linePen(), platform::toDevice(portPen.h, s),
+                         platform::toDevice(portPen.v, s), platform::toDevice(to.h, s),
+                         platform::toDevice(to.v, s));
   }
   portPen = to;
 }
@@ -296,7 +299,8 @@ void CDrawContext::floodFill(const CPoint& start) {
   if (!p) return;
   CPoint q = shifted(start, offset);
   const int32_t s = p->scale();
-  auto mask = platform::seedFill(*p, deviceRect(clipRect, s), platform::toDevice(q.h, s), platform::toDevice(q.v, s));
+  auto mask = platform::seedFill(*p, deviceRect(clipRect, s), platform::toDevice(q.h, s),
+                                 platform::toDevice(q.v, s));
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
   pen.clip = deviceRect(clipRect, s);
@@ -349,8 +353,8 @@ void CDrawContext::drawArc(const CRect& rect, const CPoint& point1, const CPoint
     if (extent < 0) extent += kFullTurn;
   }
   if (platform::PixelPort* p = getPort())
-    platform::frameArc(*p, linePen(), deviceRect(r, p->scale()), kPortQuarterTurn - start / kArcUnitsPerDegree,
-                       -extent / kArcUnitsPerDegree);
+    platform::frameArc(*p, linePen(), deviceRect(r, p->scale()),
+                       kPortQuarterTurn - start / kArcUnitsPerDegree, -extent / kArcUnitsPerDegree);
 }
 
 void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint& point2) {
@@ -367,13 +371,14 @@ void CDrawContext::fillArc(const CRect& rect, const CPoint& point1, const CPoint
   platform::PenState pen;
   pen.foreground = toPixel(fillColor);
   pen.clip = deviceRect(clipRect, p->scale());
-  platform::paintArc(*p, pen, deviceRect(r, p->scale()), kPortQuarterTurn - start / kArcUnitsPerDegree,
-                     -extent / kArcUnitsPerDegree);
+  platform::paintArc(*p, pen, deviceRect(r, p->scale()),
+                     kPortQuarterTurn - start / kArcUnitsPerDegree, -extent / kArcUnitsPerDegree);
 }
 
 void CDrawContext::drawArc(const CRect& rect, const float startAngle, const float endAngle, const CDrawStyle) {
   if (platform::PixelPort* p = getPort())
-    platform::frameArc(*p, linePen(), deviceRect(shifted(rect, offset), p->scale()), truncDegrees(90.0 - startAngle),
+    platform::frameArc(*p, linePen(), deviceRect(shifted(rect, offset), p->scale()),
+                       truncDegrees(90.0 - startAngle),
                        truncDegrees(-static_cast<double>(endAngle)));
 }
 
@@ -557,7 +562,8 @@ void COffscreenContext::copyFrom(CDrawContext* pContext, CRect destRect, CPoint 
     CRect clip;
     pContext->getClipRect(clip);
     clip.offset(pContext->offset.h, pContext->offset.v);
-    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s), deviceRect(clip, s));
+    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s),
+                        deviceRect(clip, s));
   }
   pContext->releaseBitmap();
 }
@@ -571,7 +577,8 @@ void COffscreenContext::copyTo(CDrawContext* pContext, CRect& srcRect, CPoint de
     CRect source = shifted(shifted(srcRect, pContext->offset), pContext->offsetScreen);
     CRect dest{destOffset.h, destOffset.v, wrapAdd(destOffset.h, srcRect.width()),
                wrapAdd(destOffset.v, srcRect.height())};
-    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s), deviceRect(clipRect, s));
+    platform::copyBlock(*src, deviceRect(source, s), *dst, deviceRect(dest, s),
+                        deviceRect(clipRect, s));
   }
   pContext->releaseBitmap();
 }

@@ -76,7 +76,8 @@ bool CFrame::initFrame(void* pSystemWin) {
     pPort = static_cast<platform::PixelPort*>(pSystemWin);
     return false;
   }
-  window = platform::openEditorWindow(pSystemWin, size.width(), size.height(), editor()->getScale());
+  window =
+      platform::openEditorWindow(pSystemWin, size.width(), size.height(), editor()->getScale());
   if (!window) return false;
   pPort = &window->port();
   pInput = &window->input();

@@ -67,7 +67,13 @@ int32_t AEffGUIEditor::getScale() {
 VstInt32 AEffGUIEditor::getRect(ERect** ppRect) {
   if (!ppRect) return 0;
   const int32_t s = getScale();
-  auto scaled = [s](int16_t v) { return static_cast<int16_t>(std::clamp(int32_t{v} * s, -32768, 32767)); };
+  if (s == 1) {
+    *ppRect = &rect;
+    return 1;
+  }
+  auto scaled = [s](int16_t v) {
+    return static_cast<int16_t>(std::clamp(int32_t{v} * s, -32768, 32767));
+  };
   deviceRect = {scaled(rect.top), scaled(rect.left), scaled(rect.bottom), scaled(rect.right)};
   *ppRect = &deviceRect;
   return 1;

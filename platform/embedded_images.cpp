@@ -20,7 +20,8 @@ void registerEmbeddedImages(EmbeddedImageTable* table) {
 std::span<const uint8_t> findEmbeddedImage(int32_t number, int32_t scale) {
   for (const EmbeddedImageTable* t = firstTable(); t; t = t->next)
     for (size_t i = 0; i < t->count; ++i)
-      if (t->images[i].number == number && t->images[i].scale == scale) return {t->images[i].data, t->images[i].size};
+      if (t->images[i].number == number && t->images[i].scale == scale)
+        return {t->images[i].data, t->images[i].size};
   return {};
 }
 

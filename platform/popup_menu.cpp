@@ -84,14 +84,14 @@ PopupLayout layoutPopupMenu(const PopupMenuLevel& menu, int32_t scale) {
   }
   layout.itemTop.push_back(y);
   layout.height = y + kPadding * s;
-  layout.width = (2 + kCheckColumn) * s + textWidth + (shortcutWidth > 0 ? kShortcutGap * s + shortcutWidth : 0) +
-                 kArrowColumn * s;
+  layout.width = (2 + kCheckColumn) * s + textWidth +
+                 (shortcutWidth > 0 ? kShortcutGap * s + shortcutWidth : 0) + kArrowColumn * s;
   layout.width = std::max(layout.width, kMinimumWidth * s);
   return layout;
 }
 
-void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted,
-                   int32_t scale) {
+void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu,
+                   int32_t highlighted, int32_t scale) {
   const int32_t s = clampScale(scale);
   const PopupLayout layout = layoutPopupMenu(menu, s);
   const PortRect all{x, y, x + layout.width, y + layout.height};
@@ -123,7 +123,8 @@ void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& 
     const PortRect clip{all.left + s, top, all.right - s, bottom};
     const int32_t baseline = top + (kItemHeight * s + metrics.ascent - metrics.descent) / 2;
     if (item.checked) drawCheck(port, x + s, middle, colour, s);
-    const int32_t textLeft = item.kind == PopupItem::Kind::title ? x + 8 * s : x + (1 + kCheckColumn) * s;
+    const int32_t textLeft =
+        item.kind == PopupItem::Kind::title ? x + 8 * s : x + (1 + kCheckColumn) * s;
     drawText(port, clip, font, textLeft, baseline, item.text, colour);
     if (!item.shortcut.empty()) {
       const int32_t w = textWidth(font, item.shortcut);
@@ -135,7 +136,8 @@ void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& 
   port.addDirty(intersect(all, port.bounds()));
 }
 
-std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted, int32_t scale) {
+std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted,
+                                           int32_t scale) {
   const PopupLayout layout = layoutPopupMenu(menu, scale);
   auto port = std::make_unique<PixelPort>(layout.width, layout.height);
   port->setScale(scale);
@@ -165,7 +167,8 @@ PopupChoice choosePopupPath(const PopupMenuTree& tree, const int16_t* path, int 
 // ---------------------------------------------------------------------------
 // Navigation
 
-PopupNavigator::PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen, int32_t scale)
+PopupNavigator::PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen,
+                               int32_t scale)
     : tree_{tree}, screen_{screen}, scale_{clampScale(scale)} {
   if (tree_.menus.empty()) return;
   Level root;
@@ -200,7 +203,8 @@ void PopupNavigator::openSubmenu(size_t level, bool highlightFirst) {
   sub.x = parent.x + parent.layout.width - 2 * scale_;
   if (sub.x + sub.layout.width > screen_.right) sub.x = parent.x - sub.layout.width + 2 * scale_;
   sub.x = std::max(sub.x, screen_.left);
-  sub.y = parent.y + parent.layout.itemTop[static_cast<size_t>(parent.highlighted)] - kPadding * scale_;
+  sub.y =
+      parent.y + parent.layout.itemTop[static_cast<size_t>(parent.highlighted)] - kPadding * scale_;
   if (sub.y + sub.layout.height > screen_.bottom) sub.y = screen_.bottom - sub.layout.height;
   sub.y = std::max(sub.y, screen_.top);
   if (highlightFirst) {

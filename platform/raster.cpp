@@ -26,7 +26,8 @@ PortRect truncated(const PortRect& r) { return {to16(r.left), to16(r.top), to16(
 
 PortRect toDevice(const PortRect& r, int32_t scale) {
   if (scale == 1) return r;
-  return {toDevice(r.left, scale), toDevice(r.top, scale), toDevice(r.right, scale), toDevice(r.bottom, scale)};
+  return {toDevice(r.left, scale), toDevice(r.top, scale), toDevice(r.right, scale),
+          toDevice(r.bottom, scale)};
 }
 
 PortRect toLogicalCovering(const PortRect& r, int32_t scale) {

@@ -221,7 +221,8 @@ bool isMapped(const void* address, size_t size) {
 }
 }  // namespace
 
-std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height, int32_t scale) {
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height,
+                                               int32_t scale) {
   if (!parent) return nullptr;
   scale = clampScale(scale);
   width = std::clamp(std::clamp(width, 1, 32767) * scale, 1, 32767);

@@ -206,8 +206,8 @@ class HeadlessWindow final : public EditorWindow {
 
 }  // namespace
 
-std::unique_ptr<EditorWindow> openHeadlessWindow(OxelHeadlessParent* parent, int32_t width, int32_t height,
-                                                 int32_t scale) {
+std::unique_ptr<EditorWindow> openHeadlessWindow(OxelHeadlessParent* parent, int32_t width,
+                                                 int32_t height, int32_t scale) {
   return std::make_unique<HeadlessWindow>(parent, width, height, scale);
 }
 

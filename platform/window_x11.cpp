@@ -569,7 +569,8 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
       }
       Shown& s = shown[i];
       if (s.highlighted != level.highlighted || !s.port) {
-        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted, scale());
+        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted,
+                                 scale());
         s.highlighted = level.highlighted;
         putPort(s.window, *s.port, s.port->bounds());
       }
@@ -689,7 +690,8 @@ int32_t desktopScale() {
   return scale;
 }
 
-std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height, int32_t scale) {
+std::unique_ptr<EditorWindow> openX11Window(unsigned long parent, int32_t width, int32_t height,
+                                            int32_t scale) {
   if (parent == 0) return nullptr;
   // A busy server can refuse a connection for a moment (a full listen
   // queue): try a few times before giving the editor no window.

@@ -49,7 +49,8 @@ class OpenEditor {
 
 void BM_PelrinEditorFullRedraw(benchmark::State& state) {
   OpenEditor open{state};
-  if (open.record.width != 224 * state.range(0)) state.SkipWithError("the editor did not open at its scale");
+  if (open.record.width != 224 * state.range(0))
+    state.SkipWithError("the editor did not open at its scale");
   ERect all{0, 0, 240, 224};
   for (auto _ : state) {
     open.editor->draw(&all);

@@ -63,7 +63,9 @@ void BM_TavrelEditorOneControlUpdate(benchmark::State& state) {
     benchmark::DoNotOptimize(open.record.pixels);
   }
 }
-BENCHMARK(BM_TavrelEditorOneControlUpdate)->ArgsProduct({{1, 2}, {0, 3}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TavrelEditorOneControlUpdate)
+    ->ArgsProduct({{1, 2}, {0, 3}})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_TavrelEditorIdleNothingDirty(benchmark::State& state) {
   OpenEditor open{state};

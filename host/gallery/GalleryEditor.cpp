@@ -59,7 +59,9 @@ void paintRotaryCap(CBitmap& cap) {
   auto* port = cap.getHandle();
   if (!port) return;
   const double panel[3] = {0x27, 0x2B, 0x32};
-  const double cx = port->width() / 2.0, cy = port->height() / 2.0, radius = 17.0;
+  // The port has the frame's density: lengths are 1x pixels times its scale.
+  const double k = port->scale();
+  const double cx = port->width() / 2.0, cy = port->height() / 2.0, radius = 17.0 * k;
   for (int32_t y = 0; y < port->height(); ++y)
     for (int32_t x = 0; x < port->width(); ++x) {
       double rgb[3] = {panel[0], panel[1], panel[2]};
@@ -70,12 +72,12 @@ void paintRotaryCap(CBitmap& cap) {
           const double px = x + (sx + 0.5) / 4.0, py = y + (sy + 0.5) / 4.0;
           const double dx = px - cx, dy = py - cy;
           const double d = std::sqrt(dx * dx + dy * dy);
-          if (std::hypot(dx - 1.0, dy - 2.0) < radius + 1.0) shadowCover += 1.0 / 16.0;
+          if (std::hypot(dx - k, dy - 2.0 * k) < radius + k) shadowCover += 1.0 / 16.0;
           if (d < radius) {
             capCover += 1.0 / 16.0;
             // Light from the top left, a rim in the last 1.5 pixels.
             const double light = 0.5 - 0.5 * (dx + dy) / (radius * 1.41421356);
-            shade += (d > radius - 1.5 ? -0.35 : light * 0.45) / 16.0;
+            shade += (d > radius - 1.5 * k ? -0.35 : light * 0.45) / 16.0;
           }
         }
       for (double& v : rgb) v *= 1.0 - 0.35 * (shadowCover - capCover > 0 ? shadowCover - capCover : 0.0);

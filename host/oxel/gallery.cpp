@@ -51,8 +51,8 @@ void drawOpenMenu(COptionMenu& menu, platform::PixelPort& port, int32_t scale) {
   nav.key(platform::PopupNavigator::Key::right);
   nav.key(platform::PopupNavigator::Key::down);
   for (const auto& level : nav.levels())
-    platform::drawPopupMenu(port, level.x, level.y, tree->menus[static_cast<size_t>(level.menu)], level.highlighted,
-                            scale);
+    platform::drawPopupMenu(port, level.x, level.y, tree->menus[static_cast<size_t>(level.menu)],
+                            level.highlighted, scale);
   menu.removeItems();
 }
 
@@ -63,7 +63,9 @@ int runGallery(const Args& args) {
   int scale = 0;
   std::vector<std::string> positional;
   ArgumentReader reader{"gallery", kGalleryHelp};
-  reader.flag("--closed", closed).integer("--scale", 1, 3, "", scale).positionals("OUT.png", 1, 1, positional);
+  reader.flag("--closed", closed)
+      .integer("--scale", 1, 3, "", scale)
+      .positionals("OUT.png", 1, 1, positional);
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   const std::string& out = positional[0];
 
@@ -78,7 +80,8 @@ int runGallery(const Args& args) {
   // A click on the about hot spot opens the about picture (the script is in
   // the window's device pixels).
   const std::string script =
-      closed ? "" : "click " + std::to_string(800 * s) + " " + std::to_string(14 * s) + "\nwait 40\n";
+      closed ? ""
+             : "click " + std::to_string(800 * s) + " " + std::to_string(14 * s) + "\nwait 40\n";
   OxelHeadlessParent record{};
   record.magic = OXEL_HEADLESS_PARENT_MAGIC;
   record.version = OXEL_HEADLESS_PARENT_VERSION;

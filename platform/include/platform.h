@@ -45,7 +45,9 @@ PortRect truncated(const PortRect& r);
 // port knows its scale and its pixels are device pixels.
 constexpr int32_t kMinScale = 1;
 constexpr int32_t kMaxScale = 3;
-constexpr int32_t clampScale(int32_t s) { return s < kMinScale ? kMinScale : (s > kMaxScale ? kMaxScale : s); }
+constexpr int32_t clampScale(int32_t s) {
+  return s < kMinScale ? kMinScale : (s > kMaxScale ? kMaxScale : s);
+}
 // A logical coordinate (truncated to 16 bits first, as at 1x) in device
 // pixels, kept inside the ports' 16-bit range. Identity at scale 1.
 constexpr int32_t toDevice(int32_t v, int32_t scale) {

@@ -67,10 +67,11 @@ PopupLayout layoutPopupMenu(const PopupMenuLevel& menu, int32_t scale = 1);
 
 // Draws a menu level into port at (x, y) with item `highlighted` (0-based,
 // -1 for none) lit.
-void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu, int32_t highlighted,
-                   int32_t scale = 1);
+void drawPopupMenu(PixelPort& port, int32_t x, int32_t y, const PopupMenuLevel& menu,
+                   int32_t highlighted, int32_t scale = 1);
 // The same, alone in a port of its own size.
-std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted, int32_t scale = 1);
+std::unique_ptr<PixelPort> renderPopupMenu(const PopupMenuLevel& menu, int32_t highlighted,
+                                           int32_t scale = 1);
 
 // The choice named by a path of 0-based item indexes, root first: every
 // step but the last must be an item with a submenu, the last a choosable
@@ -91,7 +92,8 @@ class PopupNavigator {
   enum class Outcome : uint8_t { none, changed, chosen, dismissed };
 
   // Positions and layouts in screen pixels at `scale`.
-  PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen, int32_t scale = 1);
+  PopupNavigator(const PopupMenuTree& tree, int32_t x, int32_t y, PortRect screen,
+                 int32_t scale = 1);
   int32_t scale() const { return scale_; }
 
   const std::vector<Level>& levels() const { return levels_; }

@@ -197,7 +197,8 @@ class EditorWindow {
 // null parent); the editor then runs without a window. width and height are
 // logical pixels, each side clamped to at least 1; the window has
 // width x height times scale (1..3) device pixels.
-std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height, int32_t scale = 1);
+std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height,
+                                               int32_t scale = 1);
 bool headlessEditorsSelected();
 
 // The clock editors use: milliseconds() normally; with the headless back

@@ -21,7 +21,8 @@ double Lv2EditorUi::scaleFactorOf(const LV2_Feature* const* features) {
   const LV2_Options_Option* options = nullptr;
   for (const LV2_Feature* const* f = features; f && *f; ++f) {
     if (!(*f)->URI) continue;
-    if (std::strcmp((*f)->URI, LV2_URID__map) == 0) map = static_cast<const LV2_URID_Map*>((*f)->data);
+    if (std::strcmp((*f)->URI, LV2_URID__map) == 0)
+      map = static_cast<const LV2_URID_Map*>((*f)->data);
     if (std::strcmp((*f)->URI, LV2_OPTIONS__options) == 0)
       options = static_cast<const LV2_Options_Option*>((*f)->data);
   }

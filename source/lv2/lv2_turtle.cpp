@@ -89,7 +89,8 @@ std::string manifestTurtle(const PluginInfo& plugin, const std::vector<Preset>& 
     out << "\n"
         << uri(uiUri(plugin)) << "\n\ta ui:X11UI ;\n\tui:binary " << uri(uiBinary(plugin))
         << " ;\n\tlv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-        << "\tlv2:optionalFeature ui:resize , ui:touch , opts:options , <http://lv2plug.in/ns/ext/urid#map> ;\n"
+        << "\tlv2:optionalFeature ui:resize , ui:touch , opts:options , "
+           "<http://lv2plug.in/ns/ext/urid#map> ;\n"
         << "\topts:supportedOption ui:scaleFactor ;\n"
         << "\tlv2:extensionData ui:idleInterface .\n";
   for (const Preset& preset : presets)

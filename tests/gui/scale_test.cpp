@@ -39,7 +39,8 @@ int differing(const PixelPort& a, const PixelPort& b) {
   EXPECT_EQ(a.height(), b.height());
   int n = 0;
   for (int32_t y = 0; y < a.height(); ++y)
-    for (int32_t x = 0; x < a.width(); ++x) n += (a.get(x, y) & 0xFFFFFF) != (b.get(x, y) & 0xFFFFFF);
+    for (int32_t x = 0; x < a.width(); ++x)
+      n += (a.get(x, y) & 0xFFFFFF) != (b.get(x, y) & 0xFFFFFF);
   return n;
 }
 
@@ -56,16 +57,31 @@ TEST(Scale, EveryPenAndFillPrimitivePaintsThe1xPixelsAsBlocks) {
   };
   const CPoint ell[] = {{1, 1}, {9, 1}, {9, 4}, {5, 4}, {5, 9}, {1, 9}};
   const Case cases[] = {
-      {"horizontal line", [](CDrawContext& c) { c.moveTo({1, 2}), c.lineTo({11, 2}); }},
-      {"reversed line", [](CDrawContext& c) { c.moveTo({11, 3}), c.lineTo({1, 3}); }},
-      {"vertical line", [](CDrawContext& c) { c.moveTo({4, 0}), c.lineTo({4, 9}); }},
-      {"zero-length line", [](CDrawContext& c) { c.moveTo({6, 6}), c.lineTo({6, 6}); }},
+      {"horizontal line",
+       [](CDrawContext& c) {
+         c.moveTo({1, 2}), c.lineTo({11, 2});
+       }},
+      {"reversed line",
+       [](CDrawContext& c) {
+         c.moveTo({11, 3}), c.lineTo({1, 3});
+       }},
+      {"vertical line",
+       [](CDrawContext& c) {
+         c.moveTo({4, 0}), c.lineTo({4, 9});
+       }},
+      {"zero-length line",
+       [](CDrawContext& c) {
+         c.moveTo({6, 6}), c.lineTo({6, 6});
+       }},
       {"pen width 3",
        [](CDrawContext& c) {
          c.setLineWidth(3);
          c.moveTo({2, 2}), c.lineTo({8, 2});
        }},
-      {"stroked rectangle", [](CDrawContext& c) { c.drawRect({1, 1, 12, 10}); }},
+      {"stroked rectangle",
+       [](CDrawContext& c) {
+         c.drawRect({1, 1, 12, 10});
+       }},
       {"fillRect leaves its top row and left column",
        [](CDrawContext& c) {
          c.setFillColor(kRedCColor);
@@ -82,7 +98,10 @@ TEST(Scale, EveryPenAndFillPrimitivePaintsThe1xPixelsAsBlocks) {
          c.setFillColor(kGreenCColor);
          c.fillPolygon(ell, 6);
        }},
-      {"points", [](CDrawContext& c) { c.drawPoint({0, 0}, kRedCColor), c.drawPoint({13, 10}, kBlueCColor); }},
+      {"points",
+       [](CDrawContext& c) {
+         c.drawPoint({0, 0}, kRedCColor), c.drawPoint({13, 10}, kBlueCColor);
+       }},
       {"clip and offset",
        [](CDrawContext& c) {
          c.offset(2, 1);
@@ -105,8 +124,10 @@ TEST(Scale, EveryPenAndFillPrimitivePaintsThe1xPixelsAsBlocks) {
       auto dense = portAt(n);
       CDrawContext cn{nullptr, dense.get(), dense.get()};
       k.draw(cn);
-      EXPECT_EQ(differing(*dense, *platform::replicatePixels(*one, n)), 0) << k.name << " at " << n << "x";
-      EXPECT_EQ(dense->dirty(), platform::toDevice(one->dirty(), n)) << k.name << " at " << n << "x";
+      EXPECT_EQ(differing(*dense, *platform::replicatePixels(*one, n)), 0)
+          << k.name << " at " << n << "x";
+      EXPECT_EQ(dense->dirty(), platform::toDevice(one->dirty(), n))
+          << k.name << " at " << n << "x";
       EXPECT_EQ(cn.getPoint({5, 5}), c1.getPoint({5, 5})) << k.name;
     }
   }
@@ -117,8 +138,9 @@ TEST(Scale, TextIsSetAtTheScaledSizeNotEnlarged) {
     platform::PortRect box{p.width(), p.height(), 0, 0};
     for (int32_t y = 0; y < p.height(); ++y)
       for (int32_t x = 0; x < p.width(); ++x)
-        if (p.get(x, y) & 0xFFFFFF) box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                                           std::max(box.bottom, y + 1)};
+        if (p.get(x, y) & 0xFFFFFF)
+          box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                 std::max(box.bottom, y + 1)};
     return box;
   };
   auto one = portAt(1, 60, 16);
@@ -143,7 +165,8 @@ TEST(Scale, TextIsSetAtTheScaledSizeNotEnlarged) {
   for (int32_t y = 0; y + 1 < two->height(); y += 2)
     for (int32_t x = 0; x + 1 < two->width(); x += 2) {
       const Pixel p = two->get(x, y);
-      mixedBlocks += two->get(x + 1, y) != p || two->get(x, y + 1) != p || two->get(x + 1, y + 1) != p;
+      mixedBlocks +=
+          two->get(x + 1, y) != p || two->get(x, y + 1) != p || two->get(x + 1, y + 1) != p;
     }
   EXPECT_GT(mixedBlocks, 40);
 }
@@ -154,7 +177,10 @@ class DensePictures : public ::testing::Test {
  protected:
   void SetUp() override {
     saved = getBundlePath();
-    dir = fs::path{::testing::TempDir()} / "oxel-dense-pictures";
+    // A folder of each test's own: ctest runs them side by side.
+    dir = fs::path{::testing::TempDir()} /
+          (std::string{"oxel-dense-"} +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir / "resources");
     setBundlePath(dir.string());
@@ -205,7 +231,8 @@ TEST_F(DensePictures, TheDenserFileIsUsedOnlyWhenItHasExactlyNTimesTheSize) {
   EXPECT_EQ(at1->get(3, 2), small.get(2, 1));
   auto at2 = drawn(b, 2);
   for (int32_t y = 0; y < 4; ++y)
-    for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(at2->get(2 + x, 2 + y), two.get(x, y)) << x << "," << y;
+    for (int32_t x = 0; x < 6; ++x)
+      EXPECT_EQ(at2->get(2 + x, 2 + y), two.get(x, y)) << x << "," << y;
   EXPECT_EQ(at2->get(1, 1), 0u);  // outside the destination
   // A film-strip offset is in 1x pixels: row 1 is device rows 2 and 3.
   auto strip = drawn(b, 2, {0, 1});
@@ -216,7 +243,8 @@ TEST_F(DensePictures, TheDenserFileIsUsedOnlyWhenItHasExactlyNTimesTheSize) {
   // At 3x the wrong-sized file is ignored: the 1x picture repeated.
   auto at3 = drawn(b, 3);
   for (int32_t y = 0; y < 6; ++y)
-    for (int32_t x = 0; x < 9; ++x) EXPECT_EQ(at3->get(3 + x, 3 + y), small.get(x / 3, y / 3)) << x << "," << y;
+    for (int32_t x = 0; x < 9; ++x)
+      EXPECT_EQ(at3->get(3 + x, 3 + y), small.get(x / 3, y / 3)) << x << "," << y;
 }
 
 TEST_F(DensePictures, WithoutADenserPictureTheKeyedCopyRepeatsThe1xPixels) {
@@ -231,7 +259,8 @@ TEST_F(DensePictures, WithoutADenserPictureTheKeyedCopyRepeatsThe1xPixels) {
   b.drawTransparent(&c, r);
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 6; ++x) {
-      const Pixel expected = x / 2 == 1 && y / 2 == 0 ? makePixel(1, 2, 3) : keyed.get(x / 2, y / 2);
+      const Pixel expected =
+          x / 2 == 1 && y / 2 == 0 ? makePixel(1, 2, 3) : keyed.get(x / 2, y / 2);
       EXPECT_EQ(port->get(x, y) & 0xFFFFFF, expected) << x << "," << y;
     }
   // A picture loaded from a path has no number: it is always repeated.
@@ -258,8 +287,14 @@ TEST(Scale, OffscreenBuffersHaveTheDensityOfTheirPort) {
 
 TEST(Scale, PopUpMenusAreLaidOutAndDrawnAtTheScale) {
   platform::PopupMenuLevel menu{1, {}};
-  for (const char* t : {"Omni", "Cardioid", "Figure of eight"}) menu.items.push_back({.text = t});
-  menu.items.insert(menu.items.begin() + 1, platform::PopupItem{.kind = platform::PopupItem::Kind::separator});
+  for (const char* t : {"Omni", "Cardioid", "Figure of eight"}) {
+    platform::PopupItem item;
+    item.text = t;
+    menu.items.push_back(item);
+  }
+  platform::PopupItem separator;
+  separator.kind = platform::PopupItem::Kind::separator;
+  menu.items.insert(menu.items.begin() + 1, separator);
   const platform::PopupLayout one = platform::layoutPopupMenu(menu);
   for (int32_t n : {2, 3}) {
     const platform::PopupLayout dense = platform::layoutPopupMenu(menu, n);
@@ -315,11 +350,13 @@ TEST(Scale, TheHeadlessWindowHandsUpLogicalPositionsAndAreas) {
 
 TEST(ScaleChoice, FactorsDpiAndResourceText) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const std::pair<double, int32_t> factors[] = {{1.0, 1}, {1.49, 1}, {1.5, 2}, {2.0, 2}, {2.5, 3}, {4.0, 3},
-                                                {0.75, 1}, {0.2, 1}, {0.0, 0}, {-2.0, 0}, {nan, 0}};
-  for (auto [factor, scale] : factors) EXPECT_EQ(platform::scaleFromFactor(factor), scale) << factor;
-  const std::pair<double, int32_t> dpis[] = {{96, 1}, {143.9, 1}, {144, 2}, {192, 2}, {239, 2}, {240, 3}, {384, 3},
-                                             {0, 0}};
+  const std::pair<double, int32_t> factors[] = {{1.0, 1}, {1.49, 1}, {1.5, 2},  {2.0, 2},
+                                                {2.5, 3}, {4.0, 3},  {0.75, 1}, {0.2, 1},
+                                                {0.0, 0}, {-2.0, 0}, {nan, 0}};
+  for (auto [factor, scale] : factors)
+    EXPECT_EQ(platform::scaleFromFactor(factor), scale) << factor;
+  const std::pair<double, int32_t> dpis[] = {{96, 1},  {143.9, 1}, {144, 2}, {192, 2},
+                                             {239, 2}, {240, 3},   {384, 3}, {0, 0}};
   for (auto [dpi, scale] : dpis) EXPECT_EQ(platform::scaleFromDpi(dpi), scale) << dpi;
   const std::pair<const char*, double> resources[] = {
       {"Xft.dpi:\t192\n", 192},
@@ -330,7 +367,8 @@ TEST(ScaleChoice, FactorsDpiAndResourceText) {
       {"", 0},
       {nullptr, 0},
   };
-  for (auto [text, dpi] : resources) EXPECT_EQ(platform::xftDpiFromResources(text), dpi) << (text ? text : "null");
+  for (auto [text, dpi] : resources)
+    EXPECT_EQ(platform::xftDpiFromResources(text), dpi) << (text ? text : "null");
 }
 
 TEST(ScaleChoice, TheOverrideWinsThenTheHostThenOne) {
@@ -351,7 +389,8 @@ TEST(ScaleChoice, TheOverrideWinsThenTheHostThenOne) {
       ::setenv("OXEL_UI_SCALE", r.env, 1);
     else
       ::unsetenv("OXEL_UI_SCALE");
-    EXPECT_EQ(platform::chooseEditorScale(r.host), r.scale) << (r.env ? r.env : "unset") << " host " << r.host;
+    EXPECT_EQ(platform::chooseEditorScale(r.host), r.scale)
+        << (r.env ? r.env : "unset") << " host " << r.host;
   }
   ::unsetenv("OXEL_UI_SCALE");
   ::unsetenv("OXEL_EDITOR_BACKEND");

@@ -2,8 +2,10 @@
 // a small stand-in plug-in (one 0..360 degree control) drawn headless: a
 // scripted drag reaches the host as touch on, port writes in degrees, touch
 // off, in that order; a host port value moves the control at the next idle
-// and never comes back as a write; the UI sizes itself through ui:resize; a
-// host without a parent window gets no UI and no crash.
+// and never comes back as a write; the UI sizes itself through ui:resize; the
+// host's ui:scaleFactor option opens it at the rounded scale, where a drag at
+// device positions writes the values of the same drag at 1x; a host without a
+// parent window gets no UI and no crash.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +13,10 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
 
 #include "AudioEffectX.h"
 #include "CControl.h"
@@ -132,14 +138,16 @@ class Lv2EditorUiTest : public ::testing::Test {
     ::unsetenv("OXEL_EDITOR_BACKEND");
   }
 
-  LV2UI_Handle instantiate(bool withParent, const char* script = nullptr) {
+  LV2UI_Handle instantiate(bool withParent, const char* script = nullptr,
+                           const LV2_Feature* const* features = nullptr) {
     parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
     parent.version = OXEL_HEADLESS_PARENT_VERSION;
     parent.script = script;
     parent.idleStepMs = 20;
     const LV2UI_Descriptor* d = Descriptor::get();
-    handle = d->instantiate(d, standInInfo().uri, "/nowhere", lv2_test::UiHostFeatures::write,
-                            host.controller(), &widget, host.features(withParent));
+    handle =
+        d->instantiate(d, standInInfo().uri, "/nowhere", lv2_test::UiHostFeatures::write,
+                       host.controller(), &widget, features ? features : host.features(withParent));
     return handle;
   }
   void idle(int times) {
@@ -197,6 +205,86 @@ TEST_F(Lv2EditorUiTest, HostPortValuesMoveTheControlAtIdleAndAreNotEchoed) {
   idle(1);
   EXPECT_FLOAT_EQ(gBar->getValue(), 0.5f);
   EXPECT_TRUE(log.events.empty());
+}
+
+// A URID map of its own and an options array holding one option.
+struct ScaleOptions {
+  static LV2_URID map(LV2_URID_Map_Handle, const char* uri) {
+    static std::vector<std::string> uris;
+    for (size_t i = 0; i < uris.size(); ++i)
+      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+  }
+  ScaleOptions(const lv2_test::UiHostFeatures& host, const char* key, const char* type,
+               double value, bool withMap) {
+    floatValue = static_cast<float>(value);
+    doubleValue = value;
+    const bool isDouble = std::string{type} == LV2_ATOM__Double;
+    options[0] = {LV2_OPTIONS_INSTANCE,
+                  0,
+                  map(nullptr, key),
+                  isDouble ? static_cast<uint32_t>(sizeof doubleValue)
+                           : static_cast<uint32_t>(sizeof floatValue),
+                  map(nullptr, type),
+                  isDouble ? static_cast<const void*>(&doubleValue) : &floatValue};
+    options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    for (const LV2_Feature* const* f = host.features(true); *f; ++f) features.push_back(*f);
+    if (withMap) features.push_back(&mapFeature);
+    features.push_back(&optionsFeature);
+    features.push_back(nullptr);
+  }
+  float floatValue;
+  double doubleValue;
+  LV2_URID_Map urids{nullptr, map};
+  LV2_Feature mapFeature{LV2_URID__map, &urids};
+  LV2_Options_Option options[2]{};
+  LV2_Feature optionsFeature{LV2_OPTIONS__options, options};
+  std::vector<const LV2_Feature*> features;
+};
+
+TEST_F(Lv2EditorUiTest, TheHostsScaleFactorSizesTheUiAndDragsKeepTheir1xValues) {
+  struct Row {
+    const char* key;
+    const char* type;
+    double value;
+    bool withMap;
+    int32_t scale;
+  };
+  const Row rows[] = {
+      {LV2_UI__scaleFactor, LV2_ATOM__Float, 1.5, true, 2},
+      {LV2_UI__scaleFactor, LV2_ATOM__Float, 2.0, true, 2},
+      {LV2_UI__scaleFactor, LV2_ATOM__Double, 3.0, true, 3},
+      {LV2_UI__scaleFactor, LV2_ATOM__Float, 1.0, true, 1},
+      {LV2_UI__scaleFactor, LV2_ATOM__Float, 1.25, true, 1},
+      {LV2_UI__scaleFactor, LV2_ATOM__Int, 2.0, true, 1},
+      {LV2_UI__scaleFactor, LV2_ATOM__Float, 2.0, false, 1},
+      {LV2_UI__updateRate, LV2_ATOM__Float, 2.0, true, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string{r.key} + " " + r.type + " " + std::to_string(r.value));
+    ScaleOptions options{host, r.key, r.type, r.value, r.withMap};
+    // The 1x drag from x 50 to x 150 of 200, at the UI's own scale.
+    const int32_t n = r.scale;
+    const std::string script =
+        "press " + std::to_string(50 * n) + " " + std::to_string(30 * n) + "\nwait 40\nmove " +
+        std::to_string(100 * n) + " " + std::to_string(30 * n) + "\nwait 40\nmove " +
+        std::to_string(150 * n) + " " + std::to_string(30 * n) + "\nwait 40\nrelease " +
+        std::to_string(150 * n) + " " + std::to_string(30 * n) + "\n";
+    log = {};
+    ASSERT_NE(instantiate(true, script.c_str(), options.features.data()), nullptr);
+    EXPECT_EQ(log.width, n * kWidth);
+    EXPECT_EQ(log.height, n * kHeight);
+    EXPECT_EQ(parent.width, n * kWidth);
+    for (int i = 0; i < 50 && !parent.scriptDone; ++i) idle(1);
+    idle(2);
+    EXPECT_TRUE(lv2_test::isOneGesture(log, kControlPort)) << ::testing::PrintToString(log.events);
+    ASSERT_FALSE(log.written.empty());
+    EXPECT_FLOAT_EQ(log.written.front(), 90.0f);
+    EXPECT_FLOAT_EQ(log.written.back(), 270.0f);
+    Descriptor::cleanup(handle);
+    handle = nullptr;
+  }
 }
 
 TEST_F(Lv2EditorUiTest, NoParentWindowMeansNoUi) {

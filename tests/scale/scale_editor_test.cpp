@@ -62,10 +62,12 @@ std::string scaledScript(const std::string& script, int32_t n) {
     std::vector<std::string> w;
     for (std::string word; words >> word;) w.push_back(word);
     size_t first = 1, count = 0;
-    if (!w.empty() && (w[0] == "press" || w[0] == "release" || w[0] == "move" || w[0] == "click")) count = 2;
+    if (!w.empty() && (w[0] == "press" || w[0] == "release" || w[0] == "move" || w[0] == "click"))
+      count = 2;
     if (!w.empty() && w[0] == "drag") count = 4;
     if (!w.empty() && w[0] == "wheel") first = 2, count = 2;
-    for (size_t i = first; i < first + count && i < w.size(); ++i) w[i] = std::to_string(std::stoi(w[i]) * n);
+    for (size_t i = first; i < first + count && i < w.size(); ++i)
+      w[i] = std::to_string(std::stoi(w[i]) * n);
     for (size_t i = 0; i < w.size(); ++i) out += (i ? " " : "") + w[i];
     out += "\n";
   }
@@ -94,7 +96,8 @@ Shot shot(PluginInstance& plugin, int32_t scale, const std::string& script) {
   s.width = record.width;
   s.height = record.height;
   if (record.pixels)
-    s.pixels.assign(record.pixels, record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height));
+    s.pixels.assign(record.pixels, record.pixels + static_cast<size_t>(record.width) *
+                                                       static_cast<size_t>(record.height));
   plugin.dispatch(effEditClose);
   return s;
 }
@@ -149,13 +152,16 @@ TEST(EditorScale, ClicksAndDragsGiveTheSameGesturesAtEveryScale) {
       {"Pelrin slider click", &kPelrin, 0, "click 108 200\n"},
       {"Pelrin slider default click", &kPelrin, 0, "click 150 200 ctrl\n"},
       {"Pelrin knob wheel", &kPelrin, 0, "wheel up 72 136\nwait 50\nwheel up 72 136\n"},
-      {"Pelrin about, then a click closes it", &kPelrin, 0, "click 93 7\nwait 100\nclick 72 72\nwait 100\nclick 108 200\n"},
+      {"Pelrin about, then a click closes it", &kPelrin, 0,
+       "click 93 7\nwait 100\nclick 72 72\nwait 100\nclick 108 200\n"},
       {"Tavrel angle, circular", &kTavrel, 0, "drag 66 60 46 80 steps 4\n"},
       {"Tavrel angle 3, linear", &kTavrel, 2, "drag 142 60 162 40 steps 4\n"},
       {"Tavrel switch rows", &kTavrel, 0,
-       "click 94 110\nwait 50\nclick 94 123\nwait 50\nclick 40 136\nwait 50\nclick 150 150\nwait 50\nclick 94 163\n"},
+       "click 94 110\nwait 50\nclick 94 123\nwait 50\nclick 40 136\nwait 50\nclick 150 150\nwait "
+       "50\nclick 94 163\n"},
       {"Tavrel switch drag across the rows", &kTavrel, 0, "drag 94 96 94 168 steps 8\n"},
-      {"Tavrel switch, band edges", &kTavrel, 0, "click 23 90\nwait 50\nclick 165 103\nwait 50\nclick 94 104\n"},
+      {"Tavrel switch, band edges", &kTavrel, 0,
+       "click 23 90\nwait 50\nclick 165 103\nwait 50\nclick 94 104\n"},
   };
   for (const Gesture& g : cases) {
     std::vector<HostRequest> reference;
@@ -172,7 +178,8 @@ TEST(EditorScale, ClicksAndDragsGiveTheSameGesturesAtEveryScale) {
       }
       ASSERT_EQ(log.size(), reference.size()) << g.what << " at " << n << "x";
       for (size_t i = 0; i < log.size(); ++i) {
-        EXPECT_EQ(log[i].opcode, reference[i].opcode) << g.what << " at " << n << "x, request " << i;
+        EXPECT_EQ(log[i].opcode, reference[i].opcode)
+            << g.what << " at " << n << "x, request " << i;
         EXPECT_EQ(log[i].index, reference[i].index) << g.what << " at " << n << "x, request " << i;
         EXPECT_EQ(log[i].opt, reference[i].opt) << g.what << " at " << n << "x, request " << i;
       }
@@ -187,7 +194,8 @@ void expectGolden(const Shot& s, const Editor& e, const std::string& name) {
   ASSERT_EQ(s.height, 2 * e.height) << name;
   oxel::platform::PixelPort actual{s.width, s.height};
   for (int32_t y = 0; y < s.height; ++y)
-    for (int32_t x = 0; x < s.width; ++x) actual.set(x, y, s.pixels[static_cast<size_t>(y * s.width + x)]);
+    for (int32_t x = 0; x < s.width; ++x)
+      actual.set(x, y, s.pixels[static_cast<size_t>(y * s.width + x)]);
   if (std::getenv("OXEL_UPDATE_GOLDENS")) {
     ASSERT_TRUE(oxel::platform::writePng(actual, path)) << path;
     return;
@@ -198,8 +206,10 @@ void expectGolden(const Shot& s, const Editor& e, const std::string& name) {
   ASSERT_EQ(golden->height(), s.height);
   int32_t differing = 0;
   for (int32_t y = 0; y < s.height; ++y)
-    for (int32_t x = 0; x < s.width; ++x) differing += (golden->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
-  if (differing != 0) oxel::platform::writePng(actual, std::string{OXEL_BINARY_DIR} + "/" + name + "-actual.png");
+    for (int32_t x = 0; x < s.width; ++x)
+      differing += (golden->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
+  if (differing != 0)
+    oxel::platform::writePng(actual, std::string{OXEL_BINARY_DIR} + "/" + name + "-actual.png");
   EXPECT_EQ(differing, 0) << name << ": the actual picture is in the build folder";
 }
 
@@ -225,7 +235,8 @@ TEST(EditorScaleGolden, AboutPictureOpenAt2x) {
   for (const Editor* e : {&kPelrin, &kTavrel}) {
     auto plugin = newPlugin(*e);
     plugin->clearRequests();
-    expectGolden(shot(*plugin, 2, "click 186 14\nwait 100\n"), *e, std::string{e->name} + "_about@2x");
+    expectGolden(shot(*plugin, 2, "click 186 14\nwait 100\n"), *e,
+                 std::string{e->name} + "_about@2x");
     EXPECT_TRUE(edits(*plugin).empty()) << e->name;
   }
 }

@@ -33,7 +33,8 @@ TEST(EditorScaleFallback, WithoutDenserPicturesThe2xEditorIsThe1xOneEnlargedButF
   ASSERT_EQ(two->width(), 448);
   ASSERT_EQ(two->height(), 480);
   const auto enlarged = oxel::platform::replicatePixels(*one, 2);
-  const CRect displays[] = {{51, 96, 91, 110}, {51, 160, 91, 174}, {131, 96, 171, 110}, {91, 208, 131, 222}};
+  const CRect displays[] = {
+      {51, 96, 91, 110}, {51, 160, 91, 174}, {131, 96, 171, 110}, {91, 208, 131, 222}};
   int inText = 0, elsewhere = 0;
   for (int32_t y = 0; y < 480; ++y)
     for (int32_t x = 0; x < 448; ++x) {

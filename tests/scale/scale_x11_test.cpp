@@ -99,8 +99,8 @@ TEST_F(DesktopResources, XftDpiGdkScaleAndTheOverrideChooseTheScale) {
     else
       ::unsetenv("OXEL_UI_SCALE");
     EXPECT_EQ(oxel::platform::chooseEditorScale(r.host), r.scale)
-        << "resources '" << r.resources << "', GDK_SCALE " << (r.gdkScale ? r.gdkScale : "unset") << ", override "
-        << (r.override ? r.override : "unset") << ", host " << r.host;
+        << "resources '" << r.resources << "', GDK_SCALE " << (r.gdkScale ? r.gdkScale : "unset")
+        << ", override " << (r.override ? r.override : "unset") << ", host " << r.host;
   }
 }
 
@@ -119,7 +119,8 @@ TEST_F(DesktopResources, UnderXftDpi192AnXdotoolDragOnAKnobOfEachEditorIsOneGest
     int32_t x1, y1, x2, y2;  // 1x pixels: 3 o'clock to 6 o'clock on a knob
     VstInt32 index;
   };
-  const Case cases[] = {{"Pelrin", 224, 240, 92, 72, 72, 92, 0}, {"Tavrel", 188, 192, 66, 60, 46, 80, 0}};
+  const Case cases[] = {{"Pelrin", 224, 240, 92, 72, 72, 92, 0},
+                        {"Tavrel", 188, 192, 66, 60, 46, 80, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plugin);
     std::string error;
@@ -143,8 +144,8 @@ TEST_F(DesktopResources, UnderXftDpi192AnXdotoolDragOnAKnobOfEachEditorIsOneGest
     plugin->clearRequests();
     const auto at = [](int32_t v) { return std::to_string(2 * v); };
     xdotool("mousemove --sync " + at(c.x1) + " " + at(c.y1) + " mousedown 1 mousemove --sync " +
-            at((c.x1 + c.x2) / 2 + 2) + " " + at((c.y1 + c.y2) / 2 + 4) + " mousemove --sync " + at(c.x2) + " " +
-            at(c.y2) + " mouseup 1");
+            at((c.x1 + c.x2) / 2 + 2) + " " + at((c.y1 + c.y2) / 2 + 4) + " mousemove --sync " +
+            at(c.x2) + " " + at(c.y2) + " mouseup 1");
     idleUntilGestureEnds(*plugin);
     const auto log = edits(*plugin);
     ASSERT_GE(log.size(), 3u);
