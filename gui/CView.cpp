@@ -170,7 +170,14 @@ void CViewContainer::makeOffscreen(CDrawContext*) {
 
 void CViewContainer::addView(CView* pView) {
   if (!pView) return;
-  auto* link = new CCView(pView);
+  CCView* link = nullptr;
+  try {
+    link = new CCView(pView);
+  } catch (...) {
+    // The container owns the view from this call on, linked or not.
+    pView->forget();
+    throw;
+  }
   link->pPrevious = pLastView;
   if (pLastView)
     pLastView->pNext = link;

@@ -28,6 +28,17 @@ class BusyScope {
   int32_t& depth_;
 };
 
+// A drawing context of one request, forgotten on every way out (an
+// exception included).
+class ContextScope {
+ public:
+  explicit ContextScope(CDrawContext* context) : context{context} {}
+  ~ContextScope() { context->forget(); }
+  ContextScope(const ContextScope&) = delete;
+  ContextScope& operator=(const ContextScope&) = delete;
+  CDrawContext* const context;
+};
+
 }  // namespace
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
@@ -151,9 +162,8 @@ void AEffGUIEditor::draw(ERect* pRect) {
   if (!frame) return;
   if (pRect) {
     const CRect r(pRect->left, pRect->top, pRect->right, pRect->bottom);
-    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
-    frame->drawRect(context, r);
-    context->forget();
+    const ContextScope scope{new CDrawContext(frame, nullptr, frame->getWindowPort())};
+    frame->drawRect(scope.context, r);
   } else {
     frame->draw(static_cast<CView*>(nullptr));
   }
@@ -165,10 +175,9 @@ VstInt32 AEffGUIEditor::mouse(VstInt32 x, VstInt32 y) {
   {
     BusyScope busy{busyDepth};
     BusyScope tracking{trackingDepth};
-    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
+    const ContextScope scope{new CDrawContext(frame, nullptr, frame->getWindowPort())};
     CPoint where(x, y);
-    frame->mouse(context, where, -1);
-    context->forget();
+    frame->mouse(scope.context, where, -1);
     flushWindow();
   }
   finishDeferredClose();
@@ -209,11 +218,10 @@ bool AEffGUIEditor::onWheel(float distance) {
   bool result;
   {
     BusyScope busy{busyDepth};
-    auto* context = new CDrawContext(frame, nullptr, frame->getWindowPort());
+    const ContextScope scope{new CDrawContext(frame, nullptr, frame->getWindowPort())};
     CPoint where;
-    context->getMouseLocation(where);
-    result = frame->onWheel(context, where, distance);
-    context->forget();
+    scope.context->getMouseLocation(where);
+    result = frame->onWheel(scope.context, where, distance);
     flushWindow();
   }
   finishDeferredClose();

@@ -36,7 +36,10 @@ std::unique_ptr<PixelPort> decodeImage(std::span<const uint8_t> bytes) {
   if (!stbi_info_from_memory(data, length, &w, &h, &channels)) return nullptr;
   if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return nullptr;
 
-  stbi_uc* rgb = stbi_load_from_memory(data, length, &w, &h, &channels, 3);
+  // Freed on every way out, a port that cannot be allocated included.
+  const std::unique_ptr<stbi_uc, void (*)(void*)> decoded{
+      stbi_load_from_memory(data, length, &w, &h, &channels, 3), stbi_image_free};
+  const stbi_uc* rgb = decoded.get();
   if (!rgb) return nullptr;
   std::unique_ptr<PixelPort> port;
   if (w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide) {
@@ -48,7 +51,6 @@ std::unique_ptr<PixelPort> decodeImage(std::span<const uint8_t> bytes) {
     }
     port->takeDirty();
   }
-  stbi_image_free(rgb);
   return port;
 }
 

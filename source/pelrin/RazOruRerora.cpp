@@ -32,11 +32,17 @@ void writeNumber(char* string, float number) {
 }  // namespace
 
 RazOruRerora::RazOruRerora(AudioEffect* effect) : AEffGUIEditor(effect) {
-  hBackground = new CBitmap(kBackground);
-  hAboutScreen = new CBitmap(kAbout);
-  hNewKnob = new CBitmap(kKnobStrip);
-  hHFaderBody = new CBitmap(kFaderBody);
-  hHFaderHandle = new CBitmap(kFaderHandle);
+  try {
+    hBackground = new CBitmap(kBackground);
+    hAboutScreen = new CBitmap(kAbout);
+    hNewKnob = new CBitmap(kKnobStrip);
+    hHFaderBody = new CBitmap(kFaderBody);
+    hHFaderHandle = new CBitmap(kFaderHandle);
+  } catch (...) {
+    // No destructor runs for an editor that was not built.
+    forgetBitmaps();
+    throw;
+  }
   const bool haveBackground = hBackground->getWidth() > 0 && hBackground->getHeight() > 0;
   rect.top = 0;
   rect.left = 0;
@@ -48,6 +54,10 @@ RazOruRerora::~RazOruRerora() {
   // The frame (and the controls' references on the pictures) go first.
   forgetControls();
   if (frame) AEffGUIEditor::close();
+  forgetBitmaps();
+}
+
+void RazOruRerora::forgetBitmaps() {
   for (CBitmap** b : {&hBackground, &hAboutScreen, &hNewKnob, &hHFaderBody, &hHFaderHandle}) {
     if (*b) (*b)->forget();
     *b = nullptr;

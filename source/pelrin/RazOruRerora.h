@@ -51,6 +51,7 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
 
  private:
   void forgetControls();
+  void forgetBitmaps();
 
   CSplashScreen* aboutScreen{nullptr};
   CAnimRotary* azimuthKnob{nullptr};

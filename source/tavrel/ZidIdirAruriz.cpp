@@ -31,10 +31,16 @@ const CRect kOrderArea(22, 90, 166, 170);
 }  // namespace
 
 ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {
-  hBackground = new CBitmap(kBackground);
-  hAboutScreen = new CBitmap(kAbout);
-  hNewKnob = new CBitmap(kKnobStrip);
-  hOrderSwitch = new CBitmap(kOrderStrip);
+  try {
+    hBackground = new CBitmap(kBackground);
+    hAboutScreen = new CBitmap(kAbout);
+    hNewKnob = new CBitmap(kKnobStrip);
+    hOrderSwitch = new CBitmap(kOrderStrip);
+  } catch (...) {
+    // No destructor runs for an editor that was not built.
+    forgetBitmaps();
+    throw;
+  }
   // Without a background the window still holds every control.
   const bool sized = hBackground->getWidth() > 0 && hBackground->getHeight() > 0;
   rect.top = 0;
@@ -46,6 +52,10 @@ ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {
 ZidIdirAruriz::~ZidIdirAruriz() {
   // The window goes first: its controls still hold the bitmaps.
   if (frame) close();
+  forgetBitmaps();
+}
+
+void ZidIdirAruriz::forgetBitmaps() {
   for (CBitmap** bitmap : {&hBackground, &hAboutScreen, &hNewKnob, &hOrderSwitch}) {
     if (*bitmap) (*bitmap)->forget();
     *bitmap = nullptr;
