@@ -725,9 +725,12 @@ def pelrin_about():
 # Tavrel
 # ---------------------------------------------------------------------------
 
-TAVREL_SIZE = (188, 192)
+TAVREL_SIZE = (188, 216)
 TAVREL_KNOBS = [(22, 36), (70, 36), (118, 36)]
 TAVREL_SWITCH = (22, 90)
+# The angle readouts the editor draws, one per knob column, below the
+# switch's label (the window is taller than the controls need for them).
+TAVREL_DISPLAYS = [(24 + 48 * i, 194, 68 + 48 * i, 208) for i in range(3)]
 SWITCH_W, SWITCH_H = 144, 80
 SWITCH_ROWS = [(0, 13), (14, 26), (27, 39), (40, 53), (54, 66), (67, 79)]
 SWITCH_ORDERS = [("Rotate", "Tilt", "Tumble"), ("Rotate", "Tumble", "Tilt"),
@@ -735,7 +738,7 @@ SWITCH_ORDERS = [("Rotate", "Tilt", "Tumble"), ("Rotate", "Tumble", "Tilt"),
                  ("Tumble", "Rotate", "Tilt"), ("Tumble", "Tilt", "Rotate")]
 # Each word sits under the knob whose angle drives that step; the first
 # column leaves room for the row's lamp.
-SWITCH_COLUMNS = [27, 72, 120]
+SWITCH_COLUMNS = [26, 72, 120]
 SWITCH_LED_X = 2                 # a 3-px lamp at the row's left edge
 
 
@@ -782,6 +785,10 @@ def tavrel_background():
         ctx.set_source_rgba(*LABEL_DIM, 0.8)
         ctx.fill()
     label(ctx, "ORDER OF PROCESSING", w / 2.0, 183)
+    hline(ctx, 12, w - 13, 188, (0, 0, 0, 0.35))
+    hline(ctx, 12, w - 13, 189, (1, 1, 1, 0.05))
+    for rect in TAVREL_DISPLAYS:
+        display_well(ctx, rect)
     surface.flush()
     return surface
 
@@ -821,8 +828,9 @@ def switch_frame(ctx, top, lit_row, accent):
         cy = top + (y0 + y1 + 1) / 2.0
         switch_led(ctx, SWITCH_LED_X, top + y0 + 3, top + y1 - 2, i == lit_row, accent)
         colour = TEXT_ON if i == lit_row else TEXT_OFF
+        # 10 px bold: the words stay apart and readable at 1x in a 13-px row
         baseline = round(cy + 3.5)
-        set_font(ctx, 9)
+        set_font(ctx, 10, bold=True)
         for word, x in zip(SWITCH_ORDERS[i], SWITCH_COLUMNS):
             draw_text(ctx, word, x, baseline, colour, 0.0, align="centre")
         for x in (48, 96):
@@ -864,6 +872,9 @@ def tavrel_preview(pictures, values):
     position = max(0, min(5, int(values[3] * 5 + 0.5)))
     x, y = TAVREL_SWITCH
     blit(ctx, switch, x, y, position * SWITCH_H, SWITCH_W, SWITCH_H)
+    for rect, v in zip(TAVREL_DISPLAYS, values[:3]):
+        turns = v if 0.0 <= v <= 1.0 else v - math.floor(v)
+        mock_display(ctx, rect, "%.1f\u00b0" % (turns * 360.0))
     surface.flush()
     return surface
 

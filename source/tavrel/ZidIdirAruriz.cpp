@@ -1,13 +1,16 @@
 #include "ZidIdirAruriz.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
+#include "AudioEffect.h"
 #include "CAnimRotary.h"
 #include "CBitmap.h"
 #include "CFrame.h"
+#include "CParamDisplay.h"
 #include "CSplashScreen.h"
 #include "CVerticalSwitch.h"
-#include "AudioEffect.h"
 
 namespace {
 enum Resource : int32_t { kBackground = 128, kKnobStrip = 132, kOrderStrip = 133, kAbout = 134 };
@@ -28,6 +31,10 @@ constexpr float kOrderDefault = 0.0f;
 const CRect kAboutArea(50, 0, 136, 15);
 const CRect kFirstKnob(22, 36, 22 + kKnobSize, 36 + kKnobSize);
 const CRect kOrderArea(22, 90, 166, 170);
+// Under the order switch and its label, one per knob column; none overlaps a
+// control, so they take no clicks.
+const CRect kFirstReadout(24, 194, 68, 208);
+constexpr int32_t kReadoutStep = kKnobSize;
 }  // namespace
 
 ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {
@@ -90,6 +97,20 @@ VstInt32 ZidIdirAruriz::open(void* ptr) {
   orderSwitch->setValue(effect->getParameter(kOrderTag));
   orderSwitch->setDefaultValue(kOrderDefault);
   frame->addView(orderSwitch);
+
+  CRect readoutArea = kFirstReadout;
+  for (int32_t i = 0; i < 3; ++i) {
+    auto* readout = new CParamDisplay(readoutArea, nullptr, kStyleHorizontal);
+    readout->setFont(kNormalFontSmall);
+    readout->setFontColor(kWhiteCColor);
+    readout->setBackColor(kBlackCColor);
+    readout->setFrameColor(kBlueCColor);
+    readout->setStringConvert(angleText);
+    readout->setValue(effect->getParameter(kAngle1Tag + i));
+    frame->addView(readout);
+    angleReadouts[i] = readout;
+    readoutArea.offset(kReadoutStep, 0);
+  }
   return 1;
 }
 
@@ -98,6 +119,7 @@ void ZidIdirAruriz::close() {
   aboutScreen = nullptr;
   angle1Knob = angle2Knob = angle3Knob = nullptr;
   orderSwitch = nullptr;
+  for (CParamDisplay*& readout : angleReadouts) readout = nullptr;
   AEffGUIEditor::close();
 }
 
@@ -110,6 +132,21 @@ CAnimRotary* ZidIdirAruriz::getAngleKnob(int index) const {
   }
 }
 
+CParamDisplay* ZidIdirAruriz::getAngleReadout(int index) const {
+  return index >= 0 && index < 3 ? angleReadouts[index] : nullptr;
+}
+
+void ZidIdirAruriz::angleText(float value, char* string) {
+  double turns = static_cast<double>(value);
+  if (!std::isfinite(turns)) {
+    std::snprintf(string, 256, "--");
+    return;
+  }
+  // 1 stays 360 (the knob's full turn); outside 0..1 only the part of a turn counts.
+  if (turns < 0.0 || turns > 1.0) turns -= std::floor(turns);
+  std::snprintf(string, 256, "%.1f\xA1", turns * 360.0);
+}
+
 CControl* ZidIdirAruriz::controlOf(VstInt32 index) const {
   if (index == kOrderTag) return orderSwitch;
   return getAngleKnob(index);
@@ -119,7 +156,9 @@ void ZidIdirAruriz::applyParameter(VstInt32 index, float) {
   if (!frame) return;
   // The plug-in's value, not the recorded one: a later change may have
   // overtaken it.
-  if (CControl* control = controlOf(index)) control->setValue(effect->getParameter(index));
+  const float value = effect->getParameter(index);
+  if (CControl* control = controlOf(index)) control->setValue(value);
+  if (CParamDisplay* readout = getAngleReadout(index)) readout->setValue(value);
 }
 
 void ZidIdirAruriz::valueChanged(CDrawContext*, CControl* control) {

@@ -1,6 +1,7 @@
 // Tavrel's editor window: a background picture with three film-strip knobs
 // for the angles, a six-position switch for the order of the rotations, and
-// an about picture behind the title. Mouse edits go to the plug-in as
+// an about picture behind the title, and a readout of each angle in degrees
+// along the bottom. Mouse edits go to the plug-in as
 // automated parameter changes; values set by the host, by automation or by a
 // program change move the controls at the next idle, on the user-interface
 // thread.
@@ -15,6 +16,7 @@
 
 class CAnimRotary;
 class CBitmap;
+class CParamDisplay;
 class CSplashScreen;
 class CVerticalSwitch;
 
@@ -28,14 +30,21 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   void valueChanged(CDrawContext* context, CControl* control) override;
 
   // The window's size when the background picture is missing: the
-  // controls' extent with the same margin right and below as left.
+  // controls' extent with the same margin right as left, and the readouts'
+  // row with a small margin below.
   static constexpr int32_t kFallbackWidth = 166 + 22;
-  static constexpr int32_t kFallbackHeight = 170 + 22;
+  static constexpr int32_t kFallbackHeight = 208 + 8;
+
+  // A readout's text for an angle value: degrees with one decimal and the
+  // degree sign (Mac OS Roman). Host values outside 0..1 turn the field by
+  // the same angle as their part of a turn, so they read as that angle.
+  static void angleText(float value, char* string);
 
   // The controls while the window is open; null while it is closed.
   CSplashScreen* getAboutScreen() const { return aboutScreen; }
   CAnimRotary* getAngleKnob(int index) const;
   CVerticalSwitch* getOrderSwitch() const { return orderSwitch; }
+  CParamDisplay* getAngleReadout(int index) const;
 
  protected:
   // A parameter changed (recorded by setParameter on any thread): its
@@ -51,6 +60,7 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   CAnimRotary* angle2Knob{nullptr};
   CAnimRotary* angle3Knob{nullptr};
   CVerticalSwitch* orderSwitch{nullptr};
+  CParamDisplay* angleReadouts[3]{};
   CBitmap* hOrderSwitch{nullptr};
   CBitmap* hBackground{nullptr};
   CBitmap* hNewKnob{nullptr};

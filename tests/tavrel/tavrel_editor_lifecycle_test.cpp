@@ -14,6 +14,7 @@
 
 #include "CAnimRotary.h"
 #include "CFrame.h"
+#include "CParamDisplay.h"
 #include "CSplashScreen.h"
 #include "CVerticalSwitch.h"
 #include "VuvIzedAzur.h"
@@ -76,6 +77,7 @@ TEST(TavrelEditorLifecycle, CloseForgetsTheControlsAndReopeningShowsCurrentValue
   EXPECT_EQ(rig.editor->getAboutScreen(), nullptr);
   EXPECT_EQ(rig.editor->getOrderSwitch(), nullptr);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(rig.editor->getAngleKnob(i), nullptr);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(rig.editor->getAngleReadout(i), nullptr);
 
   // Changes while closed reach no control; the next open starts from them.
   const float values[] = {0.25f, 0.5f, 0.75f, 0.6f};
@@ -91,10 +93,70 @@ TEST(TavrelEditorLifecycle, CloseForgetsTheControlsAndReopeningShowsCurrentValue
   rig.editor->open(&second.record);
   EXPECT_EQ(first.record.openWindows, 0u);
   EXPECT_EQ(second.record.openWindows, 1u);
-  EXPECT_EQ(rig.editor->getFrame()->getNbViews(), 5);
+  EXPECT_EQ(rig.editor->getFrame()->getNbViews(), 8);  // about, 3 knobs, switch, 3 readouts
   // Destroyed while open: the window goes with it.
   rig.plugin.reset();
   EXPECT_EQ(second.record.openWindows, 0u);
+}
+
+TEST(TavrelEditorLifecycle, ReadoutTextsForAngleValues) {
+  // "\xA1" is the degree sign in the editor's text encoding.
+  const struct {
+    float value;
+    const char* text;
+  } cases[] = {
+      {0.0f, "0.0\xA1"},
+      {0.25f, "90.0\xA1"},
+      {359.9f / 360.0f, "359.9\xA1"},
+      {1.0f, "360.0\xA1"},
+      {0.5f / 360.0f, "0.5\xA1"},
+      // Host values outside 0..1 turn the field by their part of a turn.
+      {1.25f, "90.0\xA1"},
+      {-0.25f, "270.0\xA1"},
+      {-1.0f, "0.0\xA1"},
+      {1e9f, "0.0\xA1"},
+      {std::nanf(""), "--"},
+      {INFINITY, "--"},
+  };
+  for (const auto& c : cases) {
+    char text[256];
+    ZidIdirAruriz::angleText(c.value, text);
+    EXPECT_STREQ(text, c.text) << c.value;
+  }
+}
+
+TEST(TavrelEditorLifecycle, ReadoutsFollowAutomationAndProgramsAtTheNextIdle) {
+  Rig rig;
+  Parent parent;
+  rig.editor->open(&parent.record);
+  auto shown = [&](int i) {
+    char text[CParamDisplay::kTextSize];
+    rig.editor->getAngleReadout(i)->getText(text);
+    return std::string{text};
+  };
+  // Under each knob's column, in the window the background makes taller.
+  for (int i = 0; i < 3; ++i) {
+    const CRect r = rig.editor->getAngleReadout(i)->getViewSize();
+    EXPECT_EQ(r, CRect(24 + 48 * i, 194, 68 + 48 * i, 208)) << i;
+    EXPECT_FALSE(r.rectOverlap(rig.editor->getAngleKnob(i)->getViewSize())) << i;
+    EXPECT_FALSE(r.rectOverlap(rig.editor->getOrderSwitch()->getViewSize())) << i;
+    EXPECT_EQ(shown(i), "0.0\xA1") << i;
+  }
+  rig.plugin->setParameter(1, 0.25f);
+  EXPECT_EQ(shown(1), "0.0\xA1");  // not before the idle
+  rig.editor->idle();
+  EXPECT_EQ(shown(1), "90.0\xA1");
+  rig.plugin->setProgram(2);
+  const float values[] = {0.5f, 0.75f, 1.5f};
+  for (VstInt32 i = 0; i < 3; ++i) rig.plugin->setParameter(i, values[i]);
+  rig.plugin->setProgram(0);
+  rig.editor->idle();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(shown(i), i == 1 ? "90.0\xA1" : "0.0\xA1") << i;
+  rig.plugin->setProgram(2);
+  rig.editor->idle();
+  EXPECT_EQ(shown(0), "180.0\xA1");
+  EXPECT_EQ(shown(1), "270.0\xA1");
+  EXPECT_EQ(shown(2), "180.0\xA1");
 }
 
 TEST(TavrelEditorLifecycle, HostParametersFromAnotherThreadWhileTheWindowCycles) {

@@ -23,7 +23,7 @@ namespace {
 
 const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int32_t kWidth = 188;
-constexpr int32_t kHeight = 192;
+constexpr int32_t kHeight = 216;
 // The switch's six rows, one click height each, and a column inside it.
 constexpr int32_t kBandY[6] = {96, 110, 123, 136, 150, 163};
 constexpr int32_t kSwitchX = 94;
@@ -243,13 +243,26 @@ TEST(TavrelEditor, KnobsAndSwitchTakeDragsResetsWheelAndKeys) {
   }
 }
 
+// The rows of a picture from `from` (inclusive) to `to` (exclusive).
+std::vector<uint32_t> rows(const std::vector<uint32_t>& pixels, int32_t from, int32_t to) {
+  return {pixels.begin() + from * kWidth, pixels.begin() + to * kWidth};
+}
+
 TEST(TavrelEditor, HostValuesOutsideTheRangeDrawFramesFromTheStrips) {
-  // Clamped to the ends of the strips: the pictures of 1 and 0.
+  // Clamped to the ends of the strips: the pictures of 1 and 0. The readouts
+  // below (from row 190) show the angle the field turns by instead.
+  constexpr int32_t kReadoutRow = 190;
   const auto top = shotOf(1.0f, 0.0f, 1.0f, 1.0f);
   const auto bottom = shotOf(0.0f, 0.0f, 0.0f, 0.0f);
   EXPECT_NE(top, bottom);
-  EXPECT_EQ(shotOf(1.5f, -0.3f, 1e9f, 1.3f), top);
-  EXPECT_EQ(shotOf(-0.5f, 0.0f, -1e9f, -0.5f), bottom);
+  const auto high = shotOf(1.5f, -0.3f, 1e9f, 1.3f);
+  const auto low = shotOf(-0.5f, 0.0f, -1e9f, -0.5f);
+  EXPECT_EQ(rows(high, 0, kReadoutRow), rows(top, 0, kReadoutRow));
+  EXPECT_EQ(rows(low, 0, kReadoutRow), rows(bottom, 0, kReadoutRow));
+  EXPECT_EQ(rows(high, kReadoutRow, kHeight),
+            rows(shotOf(0.5f, 0.7f, 0.0f, 1.0f), kReadoutRow, kHeight));
+  EXPECT_EQ(rows(low, kReadoutRow, kHeight),
+            rows(shotOf(0.5f, 0.0f, 0.0f, 0.0f), kReadoutRow, kHeight));
   // Just below a step the plug-in already uses the next order; the switch
   // shows the nearest row.
   auto instance = newTavrel();

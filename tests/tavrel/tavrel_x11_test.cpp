@@ -26,7 +26,7 @@ namespace {
 
 const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int kWidth = 188;
-constexpr int kHeight = 192;
+constexpr int kHeight = 216;
 
 std::unique_ptr<oxel::PluginInstance> newTavrel() {
   static std::shared_ptr<oxel::PluginLibrary> library = [] {
