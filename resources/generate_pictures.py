@@ -585,8 +585,7 @@ def pelrin_background():
     title(ctx, "PELRIN", 52, AMBER, ["B-FORMAT", "MICROPHONES"], w - 16)
     for rect in PELRIN_DISPLAYS:
         display_well(ctx, rect)
-    # the right column's second row balances the elevation knob
-    polar_emblem(ctx, 152, 136, 20, 60)
+    # the right column's second row is the editor's live polar view (drawn by code)
     label(ctx, "AZIMUTH", 72, 42)
     label(ctx, "MIC ANGLE", 152, 42)
     label(ctx, "ELEVATION", 72, 186)

@@ -1,5 +1,6 @@
 #include "Pelrin.h"
 
+#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -63,11 +64,44 @@ void Pelrin::init() {
     deriveValues();
 }
 
+Pelrin::Derived Pelrin::derive(float azimuth, float elevation, float angle, float pattern) {
+  return {azimuth * kTwoPi, (elevation - 0.25) * kTwoPi, angle * kPi, pattern};
+}
+
 void Pelrin::deriveValues() {
-  dAzimuth = fAzimuth * kTwoPi;
-  dElevation = (fElevation - 0.25) * kTwoPi;
-  dAngle = fAngle * kPi;
-  dPattern = fPattern;
+  const Derived derived = derive(fAzimuth, fElevation, fAngle, fPattern);
+  dAzimuth = derived.azimuth;
+  dElevation = derived.elevation;
+  dAngle = derived.halfAngle;
+  dPattern = derived.pattern;
+}
+
+Pelrin::PairWeights Pelrin::pairWeights(const Derived& d) {
+  PairWeights w{};
+  w.zeroth = 1.0 - d.pattern;
+  w.first = d.pattern * 0.707;
+  w.cosAzLeft = std::cos(d.azimuth + d.halfAngle);
+  w.sinAzLeft = std::sin(d.azimuth + d.halfAngle);
+  w.cosEl = std::cos(d.elevation);
+  w.sinEl = std::sin(d.elevation);
+  w.cosAzRight = std::cos(d.azimuth - d.halfAngle);
+  w.sinAzRight = std::sin(d.azimuth - d.halfAngle);
+  w.xLeft = w.cosAzLeft * w.cosEl * w.first;
+  w.yLeft = w.sinAzLeft * w.cosEl * w.first;
+  w.zLeft = w.sinEl * w.first;
+  w.xRight = w.cosAzRight * w.cosEl * w.first;
+  w.yRight = w.sinAzRight * w.cosEl * w.first;
+  w.zRight = w.sinEl * w.first;
+  return w;
+}
+
+double Pelrin::planeWaveGain(const PairWeights& w, int mic, double azimuth, double elevation) {
+  constexpr double kPlaneWaveW = 0.70710678118654752440;
+  const double x = std::cos(azimuth) * std::cos(elevation);
+  const double y = std::sin(azimuth) * std::cos(elevation);
+  const double z = std::sin(elevation);
+  if (mic == 0) return w.zeroth * kPlaneWaveW + w.xLeft * x + w.yLeft * y + w.zLeft * z;
+  return w.zeroth * kPlaneWaveW + w.xRight * x + w.yRight * y + w.zRight * z;
 }
 
 void Pelrin::getParameterDisplay(VstInt32 index, char* text) {

@@ -22,6 +22,30 @@ class Pelrin : public BFormatEffect<Pelrin, PelrinProgram> {
 
   explicit Pelrin(audioMasterCallback audioMaster);
 
+  // The values the pair is computed from: the pair's direction and elevation
+  // and half the angle between the microphones in radians, and the pattern
+  // (0 omni, 0.5 cardioid, 1 figure-of-eight).
+  struct Derived {
+    double azimuth, elevation, halfAngle, pattern;
+  };
+  static Derived derive(float azimuth, float elevation, float angle, float pattern);
+
+  // What each microphone takes of W and of X, Y, Z for derived values: the
+  // pattern formula the audio path glides to, and the editor's polar view
+  // and tests read. Mic 1 (left) faces azimuth + halfAngle, Mic 2 (right)
+  // azimuth - halfAngle, counter-clockwise from the front.
+  struct PairWeights {
+    double zeroth, first;
+    double cosAzLeft, sinAzLeft, cosAzRight, sinAzRight, cosEl, sinEl;
+    double xLeft, yLeft, zLeft, xRight, yRight, zRight;
+  };
+  static PairWeights pairWeights(const Derived& derived);
+  // Mic 1's (mic 0) or Mic 2's (mic 1) output for a unit plane wave from
+  // azimuth (counter-clockwise from the front) and elevation in radians, as
+  // B-format carries it (W = 1/sqrt 2, X, Y, Z the direction's cosines).
+  static double planeWaveGain(const PairWeights& weights, int mic, double azimuth,
+                              double elevation);
+
   void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
   void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
   void getParameterDisplay(VstInt32 index, char* text) override;

@@ -239,25 +239,21 @@ void Pelrin::computeTargets() {
     for (int i = 0; i < 16; ++i) *results[i] = targetMemo.results[i];
     return;
   }
-  const double azimuth = derived[0], elevation = derived[1], angle = derived[2],
-               pattern = derived[3];
-  dZerothLevel = 1.0 - pattern;
-  dFirstLevel = pattern * 0.707;
-  dCosAzLeft = std::cos(azimuth + angle);
-  dSinAzLeft = std::sin(azimuth + angle);
-  dCosElLeft = std::cos(elevation);
-  dSinElLeft = std::sin(elevation);
-  dCosAzRight = std::cos(azimuth - angle);
-  dSinAzRight = std::sin(azimuth - angle);
-  // The same elevation for both microphones: the same values, without calling again.
-  dCosElRight = dCosElLeft;
-  dSinElRight = dSinElLeft;
-  dXCoeffLeft = dCosAzLeft * dCosElLeft * dFirstLevel;
-  dYCoeffLeft = dSinAzLeft * dCosElLeft * dFirstLevel;
-  dZCoeffLeft = dSinElLeft * dFirstLevel;
-  dXCoeffRight = dCosAzRight * dCosElRight * dFirstLevel;
-  dYCoeffRight = dSinAzRight * dCosElRight * dFirstLevel;
-  dZCoeffRight = dSinElRight * dFirstLevel;
+  const PairWeights w = pairWeights({derived[0], derived[1], derived[2], derived[3]});
+  dZerothLevel = w.zeroth;
+  dFirstLevel = w.first;
+  dCosAzLeft = w.cosAzLeft;
+  dSinAzLeft = w.sinAzLeft;
+  dCosElLeft = dCosElRight = w.cosEl;
+  dSinElLeft = dSinElRight = w.sinEl;
+  dCosAzRight = w.cosAzRight;
+  dSinAzRight = w.sinAzRight;
+  dXCoeffLeft = w.xLeft;
+  dYCoeffLeft = w.yLeft;
+  dZCoeffLeft = w.zLeft;
+  dXCoeffRight = w.xRight;
+  dYCoeffRight = w.yRight;
+  dZCoeffRight = w.zRight;
   std::memcpy(targetMemo.derived, derived, sizeof derived);
   for (int i = 0; i < 16; ++i) targetMemo.results[i] = *results[i];
   targetMemo.valid = true;

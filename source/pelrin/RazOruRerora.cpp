@@ -9,6 +9,7 @@
 #include "CParamDisplay.h"
 #include "CSlider.h"
 #include "CSplashScreen.h"
+#include "PolarView.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ void writeNumber(char* string, float number) {
 }
 
 }  // namespace
+
+const CRect RazOruRerora::kPolarViewArea(110, 112, 214, 190);
 
 RazOruRerora::RazOruRerora(AudioEffect* effect) : AEffGUIEditor(effect) {
   try {
@@ -69,6 +72,7 @@ void RazOruRerora::forgetControls() {
   azimuthKnob = elevationKnob = angleKnob = nullptr;
   patternFader = nullptr;
   azimuthDisplay = elevationDisplay = angleDisplay = patternDisplay = nullptr;
+  polarView = nullptr;
 }
 
 VstInt32 RazOruRerora::open(void* ptr) {
@@ -129,7 +133,17 @@ VstInt32 RazOruRerora::open(void* ptr) {
     frame->addView(display);
     *displays[i] = display;
   }
+
+  polarView = new PelrinPolarView(kPolarViewArea, hBackground);
+  showValuesInPolarView();
+  frame->addView(polarView);
   return 1;
+}
+
+void RazOruRerora::showValuesInPolarView() {
+  if (!polarView) return;
+  polarView->setValues({effect->getParameter(0), effect->getParameter(1), effect->getParameter(2),
+                        effect->getParameter(3)});
 }
 
 void RazOruRerora::close() {
@@ -151,6 +165,7 @@ void RazOruRerora::applyParameter(VstInt32 index, float) {
   const float value = effect->getParameter(index);
   for (CControl* c : controls)
     if (c) c->setValue(value);
+  showValuesInPolarView();
 }
 
 void RazOruRerora::valueChanged(CDrawContext*, CControl* control) {

@@ -1,6 +1,7 @@
 // Pelrin's editor window: the background picture with three film-strip
 // knobs (Azimuth, Elevation, Mic Angle), a horizontal slider (Mic Pattern),
-// a text display under each, and an about picture behind the title. Mouse
+// a text display under each, an about picture behind the title, and a live
+// polar view of the pair (drawn by code, following the values). Mouse
 // edits become automated parameter changes; parameter changes from the host
 // (automation, programs) move the controls at the next idle, on the
 // user-interface thread.
@@ -18,6 +19,7 @@ class CBitmap;
 class CHorizontalSlider;
 class CParamDisplay;
 class CSplashScreen;
+class PelrinPolarView;
 
 class RazOruRerora : public AEffGUIEditor, public CControlListener {
  public:
@@ -43,6 +45,10 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
   CHorizontalSlider* getPatternFader() const { return patternFader; }
   CParamDisplay* getDisplay(VstInt32 index) const;
   CSplashScreen* getAboutScreen() const { return aboutScreen; }
+  PelrinPolarView* getPolarView() const { return polarView; }
+  // Where the polar view sits: clear of every control, so it takes no click
+  // a control would take.
+  static const CRect kPolarViewArea;
   CBitmap* getBitmap(int32_t resourceID) const;
 
  protected:
@@ -52,6 +58,7 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
  private:
   void forgetControls();
   void forgetBitmaps();
+  void showValuesInPolarView();
 
   CSplashScreen* aboutScreen{nullptr};
   CAnimRotary* azimuthKnob{nullptr};
@@ -62,6 +69,7 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
   CParamDisplay* elevationDisplay{nullptr};
   CParamDisplay* angleDisplay{nullptr};
   CParamDisplay* patternDisplay{nullptr};
+  PelrinPolarView* polarView{nullptr};
   CBitmap* hBackground{nullptr};
   CBitmap* hNewKnob{nullptr};
   CBitmap* hAboutScreen{nullptr};

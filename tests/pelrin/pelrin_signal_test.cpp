@@ -172,3 +172,45 @@ TEST(PelrinSignal, MicrophoneOneTurnsTowardsPositiveAzimuth) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pattern formula the editor's polar view draws with is the one the
+// audio follows: its weights equal the model's targets bit for bit, and a
+// fresh instance's output for a plane wave from each degree is its gain.
+TEST(PelrinSignal, PatternFormulaIsWhatTheAudioDoes) {
+  const float settings[][4] = {{0.0f, 0.25f, 0.16666667f, 0.5f}, {0.0f, 0.25f, 0.25f, 1.0f},
+                               {0.0833f, 0.2917f, 0.3056f, 0.75f}, {0.9f, 0.6f, 0.7f, 0.2f},
+                               {-0.3f, 1.2f, 1.5f, 1.4f},          {0.5f, 0.0f, 0.0f, 0.0f}};
+  for (const auto& s : settings) {
+    reference::PelrinModel model;
+    for (int i = 0; i < 4; ++i) model.set(i, s[i]);
+    float silence[4] = {};
+    float* in[4] = {&silence[0], &silence[1], &silence[2], &silence[3]};
+    float out[2][1];
+    float* outs[2] = {out[0], out[1]};
+    model.run(in, outs, 0, false);  // computes the targets only
+    const Pelrin::PairWeights w = Pelrin::pairWeights(Pelrin::derive(s[0], s[1], s[2], s[3]));
+    const double weights[7] = {w.zeroth, w.xLeft, w.yLeft, w.zLeft, w.xRight, w.yRight, w.zRight};
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(std::memcmp(&weights[c], &model.target[c], sizeof(double)), 0) << c;
+
+    Pelrin p{nullptr};
+    for (VstInt32 i = 0; i < 4; ++i) p.setParameter(i, s[i]);
+    Channels probes(4, std::vector<float>(360));
+    for (int degree = 0; degree < 360; ++degree) {
+      const double a = degree * 3.141592653589793 / 180.0;
+      probes[0][static_cast<size_t>(degree)] = static_cast<float>(0.70710678118654752440);
+      probes[1][static_cast<size_t>(degree)] = static_cast<float>(std::cos(a));
+      probes[2][static_cast<size_t>(degree)] = static_cast<float>(std::sin(a));
+    }
+    Buffers b{probes, 2};
+    p.processReplacing(b.inPtr.data(), b.outPtr.data(), 360);
+    for (int degree = 0; degree < 360; ++degree)
+      for (int mic = 0; mic < 2; ++mic)
+        EXPECT_NEAR(b.out[static_cast<size_t>(mic)][static_cast<size_t>(degree)],
+                    Pelrin::planeWaveGain(w, mic, degree * 3.141592653589793 / 180.0, 0.0), 1e-6)
+            << degree << " " << mic;
+  }
+}
+
+}  // namespace
