@@ -32,6 +32,11 @@ class CairoCanvas final : public Canvas {
     cairo_destroy(cr_);
     cairo_surface_flush(surface_);
     cairo_surface_destroy(surface_);
+    // Cairo fills the padding byte; ports keep it clear, as their other writers do.
+    for (int32_t y = 0; y < port_.height(); ++y) {
+      Pixel* row = port_.row(y);
+      for (int32_t x = 0; x < port_.width(); ++x) row[x] &= kRgbMask;
+    }
     port_.addDirty(port_.bounds());
   }
   CairoCanvas(const CairoCanvas&) = delete;
