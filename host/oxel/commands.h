@@ -29,6 +29,7 @@ int runGallery(const Args& args);
 int runStress(const Args& args);
 int runTrack(const Args& args);
 int runLive(const Args& args);
+int runPlot(const Args& args);
 
 // The command being run (the first argument), named by every error line.
 void setCurrentCommand(const std::string& command);

@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
      oxel::runShot},
     {"edit", "edit PLUGIN", "open the plug-in's editor in an X11 window, print its edits",
      oxel::runEdit},
+    {"plot", "plot PLUGIN OUT.png", "measure a plug-in with plane waves and draw its patterns",
+     oxel::runPlot},
     {"gallery", "gallery OUT.png", "draw the toolkit's control gallery without a display, to PNG",
      oxel::runGallery},
     {"bench", "bench [--dir DIR]", "run the benchmark programs and print their ratios",

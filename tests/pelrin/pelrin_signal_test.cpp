@@ -179,7 +179,7 @@ namespace {
 // audio follows: its weights equal the model's targets bit for bit, and a
 // fresh instance's output for a plane wave from each degree is its gain.
 TEST(PelrinSignal, PatternFormulaIsWhatTheAudioDoes) {
-  const float settings[][4] = {{0.0f, 0.25f, 0.16666667f, 0.5f}, {0.0f, 0.25f, 0.25f, 1.0f},
+  const float settings[][4] = {{0.0f, 0.25f, 0.16666667f, 0.5f},   {0.0f, 0.25f, 0.25f, 1.0f},
                                {0.0833f, 0.2917f, 0.3056f, 0.75f}, {0.9f, 0.6f, 0.7f, 0.2f},
                                {-0.3f, 1.2f, 1.5f, 1.4f},          {0.5f, 0.0f, 0.0f, 0.0f}};
   for (const auto& s : settings) {
@@ -192,7 +192,8 @@ TEST(PelrinSignal, PatternFormulaIsWhatTheAudioDoes) {
     model.run(in, outs, 0, false);  // computes the targets only
     const Pelrin::PairWeights w = Pelrin::pairWeights(Pelrin::derive(s[0], s[1], s[2], s[3]));
     const double weights[7] = {w.zeroth, w.xLeft, w.yLeft, w.zLeft, w.xRight, w.yRight, w.zRight};
-    for (int c = 0; c < 7; ++c) EXPECT_EQ(std::memcmp(&weights[c], &model.target[c], sizeof(double)), 0) << c;
+    for (int c = 0; c < 7; ++c)
+      EXPECT_EQ(std::memcmp(&weights[c], &model.target[c], sizeof(double)), 0) << c;
 
     Pelrin p{nullptr};
     for (VstInt32 i = 0; i < 4; ++i) p.setParameter(i, s[i]);
