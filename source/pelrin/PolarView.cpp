@@ -183,12 +183,16 @@ void PelrinPolarView::render() {
   const int32_t w = getWidth() * scale, h = getHeight() * scale;
   if (!offscreen || offscreen->width() != w || offscreen->height() != h)
     offscreen = std::make_unique<platform::PixelPort>(w, h);
-  // The background under the view, each picture pixel scale x scale device pixels.
-  const platform::PixelPort* back = pBackground ? pBackground->getHandle() : nullptr;
+  // The background under the view, from the picture drawn for this density
+  // (each pixel repeated when the picture has only its 1x version).
+  const platform::PixelPort* back = pBackground ? pBackground->imageForScale(scale) : nullptr;
+  const int32_t backScale =
+      back && pBackground->getWidth() > 0 ? std::max(1, back->width() / pBackground->getWidth()) : 1;
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x)
-      offscreen->set(x, y,
-                     back ? back->get(size.left + x / scale, size.top + y / scale) : 0x00272B32);
+    for (int32_t x = 0; x < w; ++x) {
+      const int32_t px = (size.left * scale + x) * backScale / scale, py = (size.top * scale + y) * backScale / scale;
+      offscreen->set(x, y, back ? back->get(px, py) & platform::kRgbMask : 0x00272B32);
+    }
   paint(*offscreen, scale, values);
   offscreen->takeDirty();
   stale = false;
@@ -206,6 +210,11 @@ void PelrinPolarView::draw(CDrawContext* pContext) {
   if (pParentFrame && pParentFrame->getModalView() && pParentFrame->getModalView() != this) return;
   platform::PixelPort* port = pContext ? pContext->getPort() : nullptr;
   if (!port) return;
+  // Drawn afresh at the window's density.
+  if (const int32_t density = pContext->getScale(); density != scale) {
+    scale = density;
+    stale = true;
+  }
   const platform::PixelPort& source = picture();
   CRect clip;
   pContext->getClipRect(clip);

@@ -29,7 +29,7 @@ struct Editor {
   int32_t width, height;
 };
 constexpr Editor kPelrin{"Pelrin", 224, 240};
-constexpr Editor kTavrel{"Tavrel", 188, 192};
+constexpr Editor kTavrel{"Tavrel", 188, 216};
 
 std::unique_ptr<PluginInstance> newPlugin(const Editor& editor) {
   std::string error;

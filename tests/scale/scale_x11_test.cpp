@@ -120,7 +120,7 @@ TEST_F(DesktopResources, UnderXftDpi192AnXdotoolDragOnAKnobOfEachEditorIsOneGest
     VstInt32 index;
   };
   const Case cases[] = {{"Pelrin", 224, 240, 92, 72, 72, 92, 0},
-                        {"Tavrel", 188, 192, 66, 60, 46, 80, 0}};
+                        {"Tavrel", 188, 216, 66, 60, 46, 80, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plugin);
     std::string error;
