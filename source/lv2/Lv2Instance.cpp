@@ -3,10 +3,17 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+// A quiet NaN: never a value to apply, so a port that holds these very bits
+// may look unchanged without harm.
+constexpr uint32_t kNotSeen = 0x7FC0'5EEDu;
+constexpr VstInt32 kTrackedParameters = 4;  // Tavrel's three angles and its order
+}  // namespace
+
 std::unique_ptr<Lv2Instance> Lv2Instance::create(std::unique_ptr<AudioEffect> processor,
                                                  uint32_t numInputs, uint32_t numOutputs,
                                                  std::vector<lv2port::ControlPort> controls,
-                                                 double sampleRate) {
+                                                 double sampleRate, bool headTracking) {
   if (!processor || numInputs > kMaxPins || numOutputs > kMaxPins || controls.size() > kMaxControls)
     return nullptr;
   std::unique_ptr<Lv2Instance> instance{new Lv2Instance};
@@ -14,15 +21,13 @@ std::unique_ptr<Lv2Instance> Lv2Instance::create(std::unique_ptr<AudioEffect> pr
   instance->numInputs_ = numInputs;
   instance->numOutputs_ = numOutputs;
   instance->numControls_ = static_cast<uint32_t>(controls.size());
-  // A quiet NaN: never a value to apply, so a port that holds these very bits
-  // may look unchanged without harm.
-  constexpr uint32_t kNotSeen = 0x7FC0'5EEDu;
   std::memcpy(&instance->unconnected_, &kNotSeen, sizeof kNotSeen);
   for (uint32_t i = 0; i < instance->numControls_; ++i) {
     instance->ranges_[i] = lv2port::PortRange{controls[i]};
     instance->controlValues_[i] = &instance->unconnected_;
     instance->lastBits_[i] = kNotSeen;
   }
+  if (headTracking) instance->tracking_ = std::make_unique<lv2port::Lv2HeadTracking>();
   instance->processor_->setSampleRate(static_cast<float>(sampleRate));
   return instance;
 }
@@ -36,6 +41,8 @@ void Lv2Instance::connect(uint32_t port, void* data) {
     port -= numInputs_ + numOutputs_;
     if (port < numControls_)
       controlValues_[port] = data ? static_cast<const float*>(data) : &unconnected_;
+    else if (tracking_)
+      tracking_->connect(port - numControls_, data);
     return;
   }
   audioConnected_ = true;
@@ -43,10 +50,36 @@ void Lv2Instance::connect(uint32_t port, void* data) {
   for (uint32_t i = 0; i < numOutputs_; ++i) audioConnected_ = audioConnected_ && outputs_[i];
 }
 
-void Lv2Instance::activate() { processor_->resume(); }
+void Lv2Instance::activate() {
+  processor_->resume();
+  if (tracking_) tracking_->activate();
+}
+
+void Lv2Instance::deactivate() {
+  if (tracking_) tracking_->deactivate();
+}
+
+void Lv2Instance::followTracker() {
+  oxel::FieldRotationSettings settings{};
+  bool changed = false;
+  const bool drives = tracking_->run(settings, changed);
+  if (drives && changed) {
+    processor_->setParameter(0, settings.angle1);
+    processor_->setParameter(1, settings.angle2);
+    processor_->setParameter(2, settings.angle3);
+    processor_->setParameter(3, settings.order);
+  }
+  if (trackerDrives_ && !drives) {
+    // Tracking off: the ports rule again, from this block on.
+    for (uint32_t i = 0; i < numControls_; ++i)
+      if (ranges_[i].parameter < kTrackedParameters) lastBits_[i] = kNotSeen;
+  }
+  trackerDrives_ = drives;
+}
 
 void Lv2Instance::applyControls() {
   for (uint32_t i = 0; i < numControls_; ++i) {
+    if (trackerDrives_ && ranges_[i].parameter < kTrackedParameters) continue;
     const float value = *controlValues_[i];
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
@@ -59,6 +92,7 @@ void Lv2Instance::applyControls() {
 }
 
 void Lv2Instance::run(uint32_t frames) {
+  if (tracking_) followTracker();
   applyControls();
   if (!audioConnected_) return;
   constexpr uint32_t kMaxChunk = 1u << 30;

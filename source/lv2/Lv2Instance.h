@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AudioEffect.h"
+#include "lv2_head_tracking.h"
 #include "lv2_ports.h"
 
 class Lv2Instance {
@@ -18,14 +19,17 @@ class Lv2Instance {
   static constexpr uint32_t kMaxPins = 4;
   static constexpr uint32_t kMaxControls = 16;
 
-  // Null when the processor could not be built or the pins do not fit.
+  // Null when the processor could not be built or the pins do not fit. With
+  // headTracking (Tavrel), the tracking ports follow the controls and, while
+  // on, drive parameters 0 to 3 (three angles and the order).
   static std::unique_ptr<Lv2Instance> create(std::unique_ptr<AudioEffect> processor,
                                              uint32_t numInputs, uint32_t numOutputs,
                                              std::vector<lv2port::ControlPort> controls,
-                                             double sampleRate);
+                                             double sampleRate, bool headTracking = false);
 
   void connect(uint32_t port, void* data);
   void activate();
+  void deactivate();
   void run(uint32_t frames);
 
   AudioEffect& processor() { return *processor_; }
@@ -33,6 +37,7 @@ class Lv2Instance {
  private:
   Lv2Instance() = default;
   void applyControls();
+  void followTracker();
 
   std::unique_ptr<AudioEffect> processor_;
   uint32_t numInputs_ = 0, numOutputs_ = 0;
@@ -48,4 +53,6 @@ class Lv2Instance {
   uint32_t lastBits_[kMaxControls] = {};
   lv2port::PortRange ranges_[kMaxControls];
   float unconnected_;
+  std::unique_ptr<lv2port::Lv2HeadTracking> tracking_;
+  bool trackerDrives_ = false;
 };

@@ -19,9 +19,10 @@ struct Descriptor {
                                 const LV2_Feature* const*) {
     return answerAtBoundary(LV2_Handle{nullptr}, [&]() -> LV2_Handle {
       const lv2port::PluginInfo& plugin = info();
-      std::unique_ptr<Lv2Instance> instance = Lv2Instance::create(
-          plugin.createProcessor(), static_cast<uint32_t>(plugin.inputs.size()),
-          static_cast<uint32_t>(plugin.outputs.size()), plugin.controls(), sampleRate);
+      std::unique_ptr<Lv2Instance> instance =
+          Lv2Instance::create(plugin.createProcessor(), static_cast<uint32_t>(plugin.inputs.size()),
+                              static_cast<uint32_t>(plugin.outputs.size()), plugin.controls(),
+                              sampleRate, plugin.headTracking);
       return instance.release();
     });
   }
@@ -34,7 +35,9 @@ struct Descriptor {
   static void run(LV2_Handle handle, uint32_t frames) {
     answerAtBoundary([&] { static_cast<Lv2Instance*>(handle)->run(frames); });
   }
-  static void deactivate(LV2_Handle) {}
+  static void deactivate(LV2_Handle handle) {
+    answerAtBoundary([&] { static_cast<Lv2Instance*>(handle)->deactivate(); });
+  }
   static void cleanup(LV2_Handle handle) {
     answerAtBoundary([&] { delete static_cast<Lv2Instance*>(handle); });
   }

@@ -31,6 +31,8 @@ struct PluginInfo {
   std::vector<std::vector<ScalePoint>> scalePoints;
   // A processor with no host behind it; null when memory runs out.
   std::unique_ptr<AudioEffect> (*createProcessor)();
+  // Tavrel's head-tracking ports follow the controls (lv2_head_tracking.h).
+  bool headTracking;
 
   // Port indices: audio inputs, then audio outputs, then the controls.
   uint32_t firstControlPort() const {

@@ -25,6 +25,10 @@ struct ControlPort {
   bool degrees = false;  // the processor labels the parameter in degrees
   bool integer = false;  // the display shows whole numbers only
   std::vector<ScalePoint> scalePoints;
+  // Ports that are not the processor's parameters (head tracking) say more.
+  bool output = false;   // written by the plug-in, for hosts to show
+  bool toggled = false;  // off (0) or on (1)
+  bool trigger = false;  // a press: the host sets it back to the default
 };
 
 // The parameter's port: name and symbol, and the displayed values at 0, 1

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "lv2_head_tracking.h"
+
 namespace lv2port {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr const char* kPrefixes =
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
+    "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -43,15 +46,18 @@ void writeAudioPort(std::ostringstream& out, const AudioPort& port, uint32_t ind
 }
 
 void writeControlPort(std::ostringstream& out, const ControlPort& port, uint32_t index) {
-  out << "[\n\t\ta lv2:InputPort , lv2:ControlPort ;\n"
+  out << "[\n\t\ta lv2:" << (port.output ? "OutputPort" : "InputPort") << " , lv2:ControlPort ;\n"
       << "\t\tlv2:index " << index << " ;\n"
       << "\t\tlv2:symbol " << quoted(port.symbol) << " ;\n"
-      << "\t\tlv2:name " << quoted(port.name) << " ;\n"
-      << "\t\tlv2:default " << turtleNumber(port.defaultValue) << " ;\n"
-      << "\t\tlv2:minimum " << turtleNumber(port.minimum) << " ;\n"
+      << "\t\tlv2:name " << quoted(port.name) << " ;\n";
+  if (!port.output) out << "\t\tlv2:default " << turtleNumber(port.defaultValue) << " ;\n";
+  out << "\t\tlv2:minimum " << turtleNumber(port.minimum) << " ;\n"
       << "\t\tlv2:maximum " << turtleNumber(port.maximum);
   if (port.degrees) out << " ;\n\t\tunits:unit units:degree";
-  if (port.integer) {
+  if (port.toggled) {
+    out << " ;\n\t\tlv2:portProperty lv2:toggled";
+    if (port.trigger) out << " , pprops:trigger";
+  } else if (port.integer) {
     out << " ;\n\t\tlv2:portProperty lv2:integer";
     if (!port.scalePoints.empty()) out << " , lv2:enumeration";
   }
@@ -139,6 +145,11 @@ std::string pluginTurtle(const PluginInfo& plugin, const std::vector<ControlPort
     separator();
     writeControlPort(out, port, index++);
   }
+  if (plugin.headTracking)
+    for (const ControlPort& port : trackingPorts()) {
+      separator();
+      writeControlPort(out, port, index++);
+    }
   out << " .\n";
   return out.str();
 }

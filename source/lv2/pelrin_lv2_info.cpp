@@ -27,7 +27,8 @@ const PluginInfo& pelrinInfo() {
       {{}, {}, {}, {{kPatternScale[0], 0.0}, {kPatternScale[1], 0.5}, {kPatternScale[2], 1.0}}},
       []() -> std::unique_ptr<AudioEffect> {
         return std::unique_ptr<AudioEffect>{new (std::nothrow) Pelrin{nullptr}};
-      }};
+      },
+      false};
   return info;
 }
 

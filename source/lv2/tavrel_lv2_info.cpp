@@ -35,7 +35,8 @@ const PluginInfo& tavrelInfo() {
         {"tumble, tilt, rotate", 5.0}}},
       []() -> std::unique_ptr<AudioEffect> {
         return std::unique_ptr<AudioEffect>{new (std::nothrow) Tavrel{nullptr}};
-      }};
+      },
+      true};
   return info;
 }
 
