@@ -5,6 +5,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
@@ -76,7 +77,7 @@ class LilvHost {
     LilvInstance* instance = lilv_plugin_instantiate(p, in.sampleRate, nullptr);
     if (instance == nullptr) throw std::runtime_error("instantiate failed");
     const int numIn = in.channels;
-    const int numOut = static_cast<int>(numPorts) - numIn - 4;
+    const int numOut = audioOutputs(p);
     std::vector<std::vector<float>> inputs(numIn, std::vector<float>(block)),
         outputs(numOut, std::vector<float>(block));
     for (uint32_t i = 0; i < numPorts; ++i) {
@@ -103,6 +104,18 @@ class LilvHost {
     lilv_instance_deactivate(instance);
     lilv_instance_free(instance);
     return out;
+  }
+
+  // Audio inputs come first, then the audio outputs, then the controls.
+  int audioOutputs(const LilvPlugin* p) {
+    const LilvNode* audio = uri(LV2_CORE__AudioPort);
+    const LilvNode* output = uri(LV2_CORE__OutputPort);
+    int count = 0;
+    for (uint32_t i = 0; i < lilv_plugin_get_num_ports(p); ++i) {
+      const LilvPort* port = lilv_plugin_get_port_by_index(p, i);
+      if (lilv_port_is_a(p, port, audio) && lilv_port_is_a(p, port, output)) ++count;
+    }
+    return count;
   }
 
   // Every preset of the plug-in: its URI and its port values by symbol.

@@ -124,7 +124,8 @@ const lv2port::PluginInfo& standInInfo() {
                                         {},
                                         []() -> std::unique_ptr<AudioEffect> {
                                           return std::make_unique<StandInEffect>(nullptr, false);
-                                        }};
+                                        },
+                                        false};
   return info;
 }
 
