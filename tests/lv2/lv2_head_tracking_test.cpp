@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -135,6 +137,70 @@ std::vector<double> frontSeenBy(double yaw, double pitch, double roll) {
 
 void expectFront(const std::vector<float>& out, const std::vector<double>& expected) {
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], expected[i], 2e-3) << "axis " << i;
+}
+
+// Stored sessions address ports by index and symbol: the four angle and
+// order ports keep theirs, the tracking ports follow; Pelrin has none.
+TEST(Lv2HeadTracking, TrackingPortsFollowTheControlsWithTheirKinds) {
+  const struct {
+    uint32_t index;
+    const char* symbol;
+    bool output;
+    const char* property;  // a port property it must have, or null
+    float minimum, maximum, defaultValue;
+  } ports[] = {
+      {8, "angle1", false, nullptr, 0, 360, 0},
+      {11, "order_of_processing", false, LV2_CORE__enumeration, 0, 5, 0},
+      {12, "head_tracking", false, LV2_CORE__toggled, 0, 1, 0},
+      {13, "osc_port", false, LV2_CORE__integer, 1024, 65535, 9000},
+      {14, "tracker_preset", false, LV2_CORE__enumeration, 0, 4, 0},
+      {15, "invert_yaw", false, LV2_CORE__toggled, 0, 1, 0},
+      {16, "invert_pitch", false, LV2_CORE__toggled, 0, 1, 0},
+      {17, "invert_roll", false, LV2_CORE__toggled, 0, 1, 0},
+      {18, "recentre", false, "http://lv2plug.in/ns/ext/port-props#trigger", 0, 1, 0},
+      {19, "head_yaw", true, nullptr, -180, 180, NAN},
+      {20, "head_pitch", true, nullptr, -90, 90, NAN},
+      {21, "head_roll", true, nullptr, -180, 180, NAN},
+      {22, "message_rate", true, nullptr, 0, 1000, NAN},
+      {23, "tracker_status", true, LV2_CORE__enumeration, 0, 4, NAN},
+  };
+  LilvHost host;
+  const LilvPlugin* tavrel = host.plugin(lv2_test::kTavrelUri);
+  ASSERT_EQ(lilv_plugin_get_num_ports(tavrel), 24u);
+  EXPECT_EQ(lilv_plugin_get_num_ports(host.plugin(lv2_test::kPelrinUri)), 10u);
+  std::vector<float> minimum(24), maximum(24), defaults(24);
+  lilv_plugin_get_port_ranges_float(tavrel, minimum.data(), maximum.data(), defaults.data());
+  for (const auto& p : ports) {
+    SCOPED_TRACE(p.symbol);
+    ASSERT_EQ(host.controlIndex(tavrel, p.symbol), p.index);
+    const LilvPort* port = lilv_plugin_get_port_by_index(tavrel, p.index);
+    EXPECT_TRUE(lilv_port_is_a(tavrel, port, host.uri(LV2_CORE__ControlPort)));
+    EXPECT_TRUE(lilv_port_is_a(tavrel, port,
+                               host.uri(p.output ? LV2_CORE__OutputPort : LV2_CORE__InputPort)));
+    if (p.property) {
+      EXPECT_TRUE(lilv_port_has_property(tavrel, port, host.uri(p.property)));
+    }
+    EXPECT_EQ(minimum[p.index], p.minimum);
+    EXPECT_EQ(maximum[p.index], p.maximum);
+    if (!p.output) {
+      EXPECT_EQ(defaults[p.index], p.defaultValue);
+    }
+  }
+  // The status and preset ports name their values, for any host's generic UI.
+  LilvScalePoints* points =
+      lilv_port_get_scale_points(tavrel, lilv_plugin_get_port_by_index(tavrel, 23));
+  std::map<float, std::string> labels;
+  LILV_FOREACH(scale_points, i, points) {
+    const LilvScalePoint* point = lilv_scale_points_get(points, i);
+    labels[lilv_node_as_float(lilv_scale_point_get_value(point))] =
+        lilv_node_as_string(lilv_scale_point_get_label(point));
+  }
+  lilv_scale_points_free(points);
+  EXPECT_EQ(labels, (std::map<float, std::string>{{0, "off"},
+                                                  {1, "listening"},
+                                                  {2, "port in use"},
+                                                  {3, "receiving"},
+                                                  {4, "cannot listen"}}));
 }
 
 TEST(Lv2HeadTracking, PortsReportWhatWasSentAndTheFieldCounterTurns) {

@@ -1,7 +1,8 @@
 // The audio path never allocates, frees or locks: malloc, free and the mutex
 // calls are interposed for this test and counted while the audio thread is
 // inside process or processReplacing, or inside an LV2 bundle's run method
-// (which also turns changed port values into the processor's values), or
+// (which also turns changed port values into the processor's values, and in
+// Tavrel's case follows a head tracker fed over loopback), or
 // inside oxel live's chain while a head tracker feeds it over loopback.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -144,7 +146,47 @@ TEST_P(RealtimeLv2, RunNeitherAllocatesNorLocks) {
   for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, i, in[i].data());
   for (uint32_t i = 0; i < numOut; ++i) descriptor->connect_port(handle, 4 + i, out[i].data());
   for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, 4 + numOut + i, &controls[i]);
+  // Tavrel follows a head tracker on a free loopback port: tracking on, the
+  // standard preset, no inversion, recentre at rest, then five outputs (head
+  // yaw, pitch, roll, message rate, status).
+  const bool tracked = name == "Tavrel";
+  float tracking[12] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  if (tracked) {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    socklen_t length = sizeof where;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&where), &length);
+    ::close(s);
+    tracking[1] = static_cast<float>(ntohs(where.sin_port));
+    for (uint32_t i = 0; i < 12; ++i) descriptor->connect_port(handle, 12 + i, &tracking[i]);
+  }
   descriptor->activate(handle);
+  if (tracked) {  // until the receiver listens
+    for (int wait = 0; wait < 500 && tracking[11] != 1.0f; ++wait) {
+      descriptor->run(handle, 64);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(tracking[11], 1.0f) << "the receiver never listened";
+  }
+  std::atomic<bool> done{false};
+  std::thread sender{[&] {
+    if (!tracked) return;
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(tracking[1]));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int k = 1; !done.load(); ++k) {
+      const osc_bytes::Bytes p =
+          osc_bytes::message("/ypr", {osc_bytes::f(k % 90 + 1), osc_bytes::f(5), osc_bytes::f(0)});
+      ::sendto(s, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::close(s);
+  }};
 
   auditing = true;
   void* probe = std::malloc(16);
@@ -152,19 +194,31 @@ TEST_P(RealtimeLv2, RunNeitherAllocatesNorLocks) {
   std::free(probe);
   ASSERT_EQ(forbiddenCalls.exchange(0), 1) << "the interposition is not active";
 
+  float largestYaw = 0.0f;
   std::thread audio([&] {
     const uint32_t blocks[] = {0, 1, 3, 64, 512, 8192, 7, 4096};
     const float values[] = {0.0f, 45.0f, 359.0f, std::nanf(""), 2.0f, -1e30f, 90.0f};
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 400; ++round) {
       // Port values change between runs, some of them out of range or not numbers.
       controls[round % 4] = values[round % 7];
+      // Tracking goes off and on again, the receiver changes, recentre is pressed.
+      tracking[0] = round >= 150 && round < 160 ? 0.0f : 1.0f;
+      tracking[3] = round >= 250 ? 1.0f : 0.0f;
+      tracking[6] = round % 50 == 0 ? 1.0f : 0.0f;
       auditing = true;
       descriptor->run(handle, blocks[round % 8]);
       auditing = false;
+      largestYaw = std::max(largestYaw, std::abs(tracking[7]));
+      if (tracked) std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
   });
   audio.join();
+  done.store(true);
+  sender.join();
   EXPECT_EQ(forbiddenCalls.load(), 0) << "allocations, frees or locks in the run method";
+  if (tracked) {
+    EXPECT_GT(largestYaw, 0.0f) << "the tracker never reached the run method";
+  }
   descriptor->deactivate(handle);
   descriptor->cleanup(handle);
   dlclose(library);
