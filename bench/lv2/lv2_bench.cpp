@@ -4,13 +4,25 @@
 // of 64, 512 and 735 frames, with the settings held and with one setting
 // changed before every block (the LXVST side gets the same change through its
 // setParameter). oxel bench prints Lv2_run's ratio to Reference_lxvst.
+//
+// Tavrel following a head tracker: Lv2_tracking runs blocks with tracking on
+// while 1000 messages a second arrive over loopback; its reference,
+// Lv2_tracking_Reference, the same with tracking off.
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <lv2/core/lv2.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin_host.h"
@@ -48,7 +60,37 @@ struct Buffers {
   float* outPtr[4];
 };
 
-void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
+int freeLoopbackPort() {
+  const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in where{};
+  where.sin_family = AF_INET;
+  where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&where), sizeof where);
+  socklen_t length = sizeof where;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&where), &length);
+  ::close(s);
+  return ntohs(where.sin_port);
+}
+
+// One OSC message "/ypr f f f" (yaw, 5, 0) as a tracker sends it.
+std::vector<unsigned char> yprPacket(float yaw) {
+  std::vector<unsigned char> p(4 + 8 + 12, 0);
+  std::memcpy(p.data(), "/ypr", 4);
+  std::memcpy(p.data() + 4, ",fff", 4);
+  const float values[3] = {yaw, 5.0f, 0.0f};
+  for (int i = 0; i < 3; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, &values[i], 4);
+    bits = htonl(bits);
+    std::memcpy(p.data() + 12 + 4 * i, &bits, 4);
+  }
+  return p;
+}
+
+enum class Tracking { Unconnected, Off, On };
+
+void lv2Run(benchmark::State& state, const Plugin& plugin, bool change,
+            Tracking tracking = Tracking::Unconnected) {
   const int frames = static_cast<int>(state.range(0));
   const std::string path =
       std::string{OXEL_LV2_DIR} + "/" + plugin.name + ".lv2/" + plugin.name + "_lv2.so";
@@ -69,7 +111,37 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
     descriptor->connect_port(handle, 4 + i, buffers.outPtr[i]);
   for (uint32_t i = 0; i < 4; ++i)
     descriptor->connect_port(handle, 4 + plugin.numOutputs + i, &controls[i]);
+  // Head tracking (Tavrel): on/off, port, preset, inversions, recentre, then
+  // five outputs; the last is the status (1 listening).
+  float trackingPorts[12] = {tracking == Tracking::On ? 1.0f : 0.0f,
+                             static_cast<float>(freeLoopbackPort())};
+  if (tracking != Tracking::Unconnected)
+    for (uint32_t i = 0; i < 12; ++i) descriptor->connect_port(handle, 12 + i, &trackingPorts[i]);
   descriptor->activate(handle);
+  std::atomic<bool> done{false};
+  std::thread sender;
+  if (tracking == Tracking::On) {
+    for (int wait = 0; wait < 400 && trackingPorts[11] != 1.0f; ++wait) {
+      descriptor->run(handle, static_cast<uint32_t>(frames));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (trackingPorts[11] != 1.0f) state.SkipWithError("the tracker never listened");
+    sender = std::thread{[&done, port = static_cast<int>(trackingPorts[1])] {
+      const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_port = htons(static_cast<uint16_t>(port));
+      to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      auto next = std::chrono::steady_clock::now();
+      for (int k = 0; !done.load(); ++k) {
+        const std::vector<unsigned char> p = yprPacket(static_cast<float>(k % 90));
+        ::sendto(s, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        next += std::chrono::milliseconds(1);  // 1000 messages a second
+        std::this_thread::sleep_until(next);
+      }
+      ::close(s);
+    }};
+  }
   size_t block = 0;
   for (auto _ : state) {
     if (change)
@@ -78,6 +150,8 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change) {
     benchmark::DoNotOptimize(buffers.out[0].data());
   }
   state.SetItemsProcessed(state.iterations() * frames);
+  done.store(true);
+  if (sender.joinable()) sender.join();
   descriptor->deactivate(handle);
   descriptor->cleanup(handle);
   dlclose(library);
@@ -108,6 +182,17 @@ void lxvstProcess(benchmark::State& state, const Plugin& plugin, bool change) {
 }
 
 void registerAll() {
+  const Plugin& tavrel = kPlugins[1];
+  benchmark::RegisterBenchmark(
+      "Lv2_tracking/Tavrel",
+      [&tavrel](benchmark::State& s) { lv2Run(s, tavrel, false, Tracking::On); })
+      ->Arg(64)
+      ->Arg(512);
+  benchmark::RegisterBenchmark(
+      "Lv2_tracking_Reference/Tavrel",
+      [&tavrel](benchmark::State& s) { lv2Run(s, tavrel, false, Tracking::Off); })
+      ->Arg(64)
+      ->Arg(512);
   for (const Plugin& plugin : kPlugins) {
     for (const bool change : {false, true}) {
       const std::string args =
