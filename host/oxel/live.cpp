@@ -134,18 +134,9 @@ int readLiveOptions(const Args& args, LiveOptions& options, bool& helpShown) {
   addTrackerOptions(reader, options.tracker);
   reader.texts("--connect", "system, a client name or PORT=OTHER", options.connect)
       .text("--name", "a JACK client name", options.name)
-      .custom("--set", "NAME=VALUE",
-              [&options](const std::string& v, std::string& problem, int& status) {
-                ParameterSetting setting;
-                if (!parseParameterSetting(v, setting, problem, status)) return false;
-                options.settings.push_back(setting);
-                return true;
-              })
+      .custom("--set", "NAME=VALUE", collectParameterSetting(options.settings))
       .text("--preset", "a name (see 'oxel presets')", options.preset)
-      .custom("--program", "a program number from 0",
-              [&options](const std::string& v, std::string&, int&) {
-                return parseInt(v, options.program) && options.program >= 0;
-              })
+      .custom("--program", "a program number from 0", takeProgramNumber(options.program))
       .number("--seconds", 0.001, 1e9, "seconds", options.seconds)
       .number("--recentre-after", 0.0, 1e9, "seconds", options.recentreAfter)
       .flag("--quiet|-q", options.quiet)

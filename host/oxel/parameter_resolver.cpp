@@ -23,6 +23,21 @@ bool parseParameterSetting(const std::string& text, ParameterSetting& setting, s
   return true;
 }
 
+ArgumentReader::Take collectParameterSetting(std::vector<ParameterSetting>& settings) {
+  return [&settings](const std::string& v, std::string& problem, int& status) {
+    ParameterSetting setting;
+    if (!parseParameterSetting(v, setting, problem, status)) return false;
+    settings.push_back(setting);
+    return true;
+  };
+}
+
+ArgumentReader::Take takeProgramNumber(int& program) {
+  return [&program](const std::string& v, std::string&, int&) {
+    return parseInt(v, program) && program >= 0;
+  };
+}
+
 std::string ParameterResolver::parameterNames() {
   std::string names;
   for (VstInt32 i = 0; i < probe_.numParams(); ++i)

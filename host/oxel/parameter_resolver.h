@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.h"
 #include "parameter_value.h"
 #include "plugin_host.h"
 
@@ -25,6 +26,11 @@ struct ParameterSetting {
 // `status` kExitUsage) or VALUE is not a number (the message, kExitBadInput).
 bool parseParameterSetting(const std::string& text, ParameterSetting& setting, std::string& problem,
                            int& status);
+
+// What every command that plays a plug-in takes for "--set NAME=VALUE"
+// (each one kept, in order) and "--program N" (a number from 0).
+ArgumentReader::Take collectParameterSetting(std::vector<ParameterSetting>& settings);
+ArgumentReader::Take takeProgramNumber(int& program);
 
 // A parameter index with the value to send it.
 struct ParameterValue {

@@ -110,17 +110,8 @@ int runPlot(const Args& args) {
   int program = -1;
   ArgumentReader reader{"plot", kPlotHelp};
   reader
-      .custom("--set", "NAME=VALUE",
-              [&settings](const std::string& v, std::string& problem, int& status) {
-                ParameterSetting setting;
-                if (!parseParameterSetting(v, setting, problem, status)) return false;
-                settings.push_back(setting);
-                return true;
-              })
-      .custom("--program", "a program number from 0",
-              [&program](const std::string& v, std::string&, int&) {
-                return parseInt(v, program) && program >= 0;
-              })
+      .custom("--set", "NAME=VALUE", collectParameterSetting(settings))
+      .custom("--program", "a program number from 0", takeProgramNumber(program))
       .text("--preset", "a name (see 'oxel presets')", preset)
       .text("--csv", "a CSV file", csvPath)
       .positionals("PLUGIN OUT.png|OUT.svg", 2, 2, positional);

@@ -198,10 +198,7 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
       .flag("--stats", options.stats)
       .flag("--dry-run", options.dryRun)
       .flag("--first-order", options.firstOrder)
-      .custom("--program", "a program number from 0",
-              [&options](const std::string& v, std::string&, int&) {
-                return parseInt(v, options.program) && options.program >= 0;
-              })
+      .custom("--program", "a program number from 0", takeProgramNumber(options.program))
       .integer("--block", 1, 65536, "frames", options.blockSize)
       .integer("--sr", 1000, 768000, "Hz", options.sampleRate)
       .integer("--preroll", 0, 100000000, "frames", options.preroll)
@@ -227,13 +224,7 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
                 }
                 return true;
               })
-      .custom("--set", "NAME=VALUE",
-              [&options](const std::string& v, std::string& problem, int& status) {
-                ParameterSetting setting;
-                if (!parseParameterSetting(v, setting, problem, status)) return false;
-                options.settings.push_back(setting);
-                return true;
-              })
+      .custom("--set", "NAME=VALUE", collectParameterSetting(options.settings))
       .custom("--automate", "NAME=T:V,T:V,...",
               [&options](const std::string& v, std::string& problem, int&) {
                 AutomationLane lane;

@@ -63,13 +63,7 @@ int runShot(const Args& args) {
   int scale = 0;
   ArgumentReader reader{"shot", kShotHelp};
   reader
-      .custom("--set", "NAME=VALUE",
-              [&settings](const std::string& v, std::string& problem, int& status) {
-                ParameterSetting setting;
-                if (!parseParameterSetting(v, setting, problem, status)) return false;
-                settings.push_back(setting);
-                return true;
-              })
+      .custom("--set", "NAME=VALUE", collectParameterSetting(settings))
       .text("--script", "a file", scriptPath)
       .integer("--scale", 1, 3, "", scale)
       .flag("--log", log)
