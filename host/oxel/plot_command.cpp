@@ -109,8 +109,7 @@ int runPlot(const Args& args) {
   std::string preset, csvPath;
   int program = -1;
   ArgumentReader reader{"plot", kPlotHelp};
-  reader
-      .custom("--set", "NAME=VALUE", collectParameterSetting(settings))
+  reader.custom("--set", "NAME=VALUE", collectParameterSetting(settings))
       .custom("--program", "a program number from 0", takeProgramNumber(program))
       .text("--preset", "a name (see 'oxel presets')", preset)
       .text("--csv", "a CSV file", csvPath)

@@ -217,10 +217,14 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
               [&options](const std::string& v, std::string&, int&) {
                 for (const std::string& axis : split(v, ',')) {
                   const std::string name = lowercase(std::string{trim(axis)});
-                  if (name == "yaw") options.invert.yaw = true;
-                  else if (name == "pitch") options.invert.pitch = true;
-                  else if (name == "roll") options.invert.roll = true;
-                  else return false;
+                  if (name == "yaw")
+                    options.invert.yaw = true;
+                  else if (name == "pitch")
+                    options.invert.pitch = true;
+                  else if (name == "roll")
+                    options.invert.roll = true;
+                  else
+                    return false;
                 }
                 return true;
               })

@@ -62,8 +62,7 @@ int runShot(const Args& args) {
   bool log = false;
   int scale = 0;
   ArgumentReader reader{"shot", kShotHelp};
-  reader
-      .custom("--set", "NAME=VALUE", collectParameterSetting(settings))
+  reader.custom("--set", "NAME=VALUE", collectParameterSetting(settings))
       .text("--script", "a file", scriptPath)
       .integer("--scale", 1, 3, "", scale)
       .flag("--log", log)
