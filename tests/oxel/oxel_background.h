@@ -9,8 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
-#include <regex>
 #include <thread>
 
 #include "../headtrack/osc_bytes.h"
@@ -51,14 +51,26 @@ class BackgroundOxel {
   // The port printed as "listening on ADDRESS:PORT", waiting up to 10 s; 0 if
   // it never came (the process ended or hung).
   int listeningPort() const {
-    const std::regex pattern{"listening on [0-9.]+:([0-9]+)"};
     for (int i = 0; i < 1000; ++i) {
-      std::smatch match;
-      const std::string text = err();
-      if (std::regex_search(text, match, pattern)) return std::stoi(match[1]);
+      if (const int port = portAfterListening(err()); port > 0) return port;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return 0;
+  }
+  // The PORT of the first "listening on ADDRESS:PORT" in text, or 0. (Plain
+  // string search: GCC 12 gives false uninitialised warnings in std::regex
+  // under the sanitizer builds.)
+  static int portAfterListening(const std::string& text) {
+    const std::string lead = "listening on ";
+    const size_t at = text.find(lead);
+    if (at == std::string::npos) return 0;
+    const size_t end = text.find_first_not_of("0123456789.", at + lead.size());
+    if (end == std::string::npos || text[end] != ':') return 0;
+    int port = 0;
+    for (size_t i = end + 1; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+         ++i)
+      port = port * 10 + (text[i] - '0');
+    return port;
   }
   void signal(int number) const { kill(pid_, number); }
   // The exit status (128 + signal when one ended it).
