@@ -9,6 +9,13 @@ namespace oxel::headtrack {
 
 namespace {
 
+template <typename T>
+T argumentAs(const lo_arg* argument) {
+  T value;
+  std::memcpy(&value, argument, sizeof value);
+  return value;
+}
+
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 
 // Argument positions of yaw, pitch and roll (-1: not sent) per angle dialect.
@@ -224,11 +231,13 @@ void TrackerDecoder::message(const unsigned char* data, size_t size, PacketResul
     lo_arg** argv = lo_message_get_argv(parsed);
     double values[8] = {};
     for (int i = 0; i < count && why == Drop::None; ++i) {
+      // liblo's argument pointers are only 4-byte aligned inside the packet:
+      // each value is copied out rather than read through the lo_arg union.
       switch (types[i]) {
-        case LO_FLOAT: values[i] = argv[i]->f; break;
-        case LO_DOUBLE: values[i] = argv[i]->d; break;
-        case LO_INT32: values[i] = argv[i]->i; break;
-        case LO_INT64: values[i] = static_cast<double>(argv[i]->h); break;
+        case LO_FLOAT: values[i] = argumentAs<float>(argv[i]); break;
+        case LO_DOUBLE: values[i] = argumentAs<double>(argv[i]); break;
+        case LO_INT32: values[i] = argumentAs<int32_t>(argv[i]); break;
+        case LO_INT64: values[i] = static_cast<double>(argumentAs<int64_t>(argv[i])); break;
         default: why = Drop::WrongType; break;
       }
       if (why == Drop::None && !std::isfinite(values[i])) why = Drop::NotFinite;
