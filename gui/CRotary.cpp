@@ -2,13 +2,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "CBitmap.h"
 #include "CDrawContext.h"
 #include "guieditor.h"
 
 namespace {
-constexpr float kTwoPi = 6.2831855f;
+constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 
 int32_t handleInset(const CBitmap* handle) {
   return static_cast<int32_t>(static_cast<float>(handle->getWidth()) / 2.0f + 2.5f);
@@ -28,8 +29,8 @@ CRotary::CRotary(const CRect& size, CControlListener* listener, int32_t tag, CBi
   colorHandle = kWhiteCColor;
   radius = static_cast<float>(size.right - size.left) / 2.0f;
   rangeAngle = 1.0f;
-  setStartAngle(5.0f * 3.1415927f / 4.0f);
-  setRangeAngle(-3.0f * 3.1415927f / 2.0f);
+  setStartAngle(5.0f * std::numbers::pi_v<float> / 4.0f);
+  setRangeAngle(-3.0f * std::numbers::pi_v<float> / 2.0f);
   zoomFactor = 1.5f;
   setNoEndStopMode();
 }
@@ -313,6 +314,6 @@ bool CRotary::onWheel(CDrawContext* pContext, const CPoint&, float distance) {
 int32_t CRotary::onKeyDown(VstKeyCode& keyCode) {
   const float distance = arrowKeyStep(keyCode);
   if (distance == 0.0f) return -1;
-  stepValue(nullptr, distance, (keyCode.modifier & 1) != 0);  // 1: Shift
+  stepValue(nullptr, distance, (keyCode.modifier & kKeyModShift) != 0);
   return 1;
 }

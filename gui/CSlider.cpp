@@ -207,7 +207,7 @@ bool CSlider::onWheel(CDrawContext* pContext, const CPoint&, float distance) {
 int32_t CSlider::onKeyDown(VstKeyCode& keyCode) {
   const float distance = arrowKeyStep(keyCode);
   if (distance == 0.0f) return -1;
-  stepValue(nullptr, distance, (keyCode.modifier & 1) != 0);  // 1: Shift
+  stepValue(nullptr, distance, (keyCode.modifier & kKeyModShift) != 0);
   return 1;
 }
 

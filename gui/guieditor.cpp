@@ -316,6 +316,10 @@ void AEffGUIEditor::windowMouseDown(int32_t x, int32_t y) { mouse(x, y); }
 
 void AEffGUIEditor::windowWheel(int32_t, int32_t, float distance) { onWheel(distance); }
 
+// The platform's key strokes carry their modifiers as the host's key records do.
+static_assert(platform::kModShift == kKeyModShift && platform::kModOption == kKeyModAlternate &&
+              platform::kModCommand == kKeyModCommand && platform::kModControl == kKeyModControl);
+
 void AEffGUIEditor::windowKey(const platform::KeyStroke& key, bool down) {
   VstKeyCode code{};
   code.character = key.character;

@@ -3,6 +3,7 @@
 // them.
 #include <cairo.h>
 
+#include <numbers>
 #include <string>
 
 #include "canvas.h"
@@ -47,7 +48,7 @@ class CairoCanvas final : public Canvas {
   void closePath() override { cairo_close_path(cr_); }
   void circle(double cx, double cy, double radius) override {
     cairo_new_sub_path(cr_);
-    cairo_arc(cr_, cx, cy, radius, 0.0, 6.283185307179586);
+    cairo_arc(cr_, cx, cy, radius, 0.0, (2.0 * std::numbers::pi));
     cairo_close_path(cr_);
   }
   void stroke(const CanvasColour& c, const StrokeStyle& style) override {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "platform.h"
 
@@ -264,7 +265,7 @@ struct Wedge {
   bool contains(double nx, double ny) const {
     if (full) return true;
     if (nx == 0 && ny == 0) return true;
-    double angle = std::atan2(nx, -ny) * 180.0 / 3.14159265358979323846;
+    double angle = std::atan2(nx, -ny) * 180.0 / std::numbers::pi;
     if (angle < 0) angle += 360.0;
     double rel = angle - start;
     if (rel < 0) rel += 360.0;

@@ -159,9 +159,22 @@ static_assert(sizeof(ERect) == 8);
 struct VstKeyCode {
   VstInt32 character;
   unsigned char virt;
-  unsigned char modifier;
+  unsigned char modifier;  // kKeyMod* bits
 };
 static_assert(sizeof(VstKeyCode) == 8);
+
+// The modifier bits of a key record.
+inline constexpr unsigned char kKeyModShift = 1;
+inline constexpr unsigned char kKeyModAlternate = 2;
+inline constexpr unsigned char kKeyModCommand = 4;
+inline constexpr unsigned char kKeyModControl = 8;
+
+// The longest texts the host's buffers take, terminating zero not counted:
+// program, parameter name, label and display; effect name; vendor, product
+// and pin labels.
+inline constexpr size_t kShortTextChars = 23;
+inline constexpr size_t kEffectNameChars = 31;
+inline constexpr size_t kLongTextChars = 63;
 
 enum : VstInt32 { kVstPinIsActive = 1, kVstPinIsStereo = 2, kVstPinUseSpeaker = 4 };
 

@@ -1,6 +1,7 @@
 #include "plain_loops.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 constexpr double kKeep = 0.999;
@@ -9,9 +10,9 @@ constexpr double kTiny = 1e-20;
 }  // namespace
 
 void PlainPelrin::set(const float parameter[4]) {
-  azimuth = parameter[0] * 6.283185307179586;
-  elevation = (parameter[1] - 0.25) * 6.283185307179586;
-  angle = parameter[2] * 3.141592653589793;
+  azimuth = parameter[0] * (2.0 * std::numbers::pi);
+  elevation = (parameter[1] - 0.25) * (2.0 * std::numbers::pi);
+  angle = parameter[2] * std::numbers::pi;
   pattern = parameter[3];
 }
 
@@ -39,7 +40,7 @@ void PlainPelrin::processReplacing(float** inputs, float** outputs, int frames) 
 }
 
 void PlainTavrel::set(const float parameter[4]) {
-  for (int k = 0; k < 3; ++k) angle[k] = -static_cast<double>(parameter[k]) * 6.283185307179586;
+  for (int k = 0; k < 3; ++k) angle[k] = -static_cast<double>(parameter[k]) * (2.0 * std::numbers::pi);
   order = parameter[3];
 }
 

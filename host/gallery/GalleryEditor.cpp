@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "CAnimRotary.h"
 #include "CBitmap.h"
@@ -28,7 +29,7 @@ enum Picture { kAbout, kKnobStrip, kFaderBody, kFaderHandle, kSwitch, kMeterOver
 
 constexpr int32_t kKnobFrames = 45;
 constexpr int32_t kKnobSize = 48;
-constexpr float kFullTurnClockwise = -6.2831855f;
+constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
 constexpr float kTwelveOClock = 1.5707964f;
 constexpr int32_t kMeterBar = 200;
 // Tags beyond the four parameters: the host never hears of them.
@@ -95,7 +96,7 @@ void paintRotaryCap(CBitmap& cap) {
 void signalBlock(double seconds, int meter, float& peak, float& rms) {
   constexpr int kBlock = 1024;
   constexpr double kRate = 44100.0;
-  constexpr double kTwoPi = 6.283185307179586;
+  constexpr double kTwoPi = 2.0 * std::numbers::pi;
   double sum = 0.0, top = 0.0;
   for (int n = 0; n < kBlock; ++n) {
     const double t = seconds + n / kRate;
@@ -167,7 +168,7 @@ VstInt32 GalleryEditor::open(void* ptr) {
   rotary->setColorShadowHandle(CColor{0x14, 0x16, 0x1A, 255});
   rotary->setInsetValue(9);
   rotary->setRangeAngle(kFullTurnClockwise * 0.75f);
-  rotary->setStartAngle(kTwelveOClock + 3.1415927f * 0.75f);
+  rotary->setStartAngle(kTwelveOClock + std::numbers::pi_v<float> * 0.75f);
 
   auto* knob = new CAnimRotary(kFilmKnob, this, 1, kKnobFrames, kKnobSize, pictures[kKnobStrip], origin);
   knob->setRangeAngle(kFullTurnClockwise);

@@ -289,11 +289,11 @@ class Lv2Record {
       case effSetProgram: applyPreset(static_cast<VstInt32>(value)); return 0;
       case effGetProgram: return program;
       case effGetProgramName:
-        if (text) copyText(text, programName(program), 23);
+        if (text) copyText(text, programName(program), kShortTextChars);
         return 0;
       case effGetProgramNameIndexed:
         if (!text || index < 0 || index >= effect.numPrograms) return 0;
-        copyText(text, programName(index), 23);
+        copyText(text, programName(index), kShortTextChars);
         return 1;
       case effGetParamLabel:
       case effGetParamDisplay:
@@ -301,13 +301,13 @@ class Lv2Record {
         const Parameter* p = parameter(index);
         if (!text || !p) return 0;
         if (op == effGetParamName)
-          copyText(text, p->name, 23);
+          copyText(text, p->name, kShortTextChars);
         else if (op == effGetParamLabel)
-          copyText(text, p->label, 23);
+          copyText(text, p->label, kShortTextChars);
         else if (p->integer)
-          std::snprintf(text, 24, "%d", static_cast<int>(std::lround(p->value)));
+          std::snprintf(text, kShortTextChars + 1, "%d", static_cast<int>(std::lround(p->value)));
         else
-          std::snprintf(text, 24, "%.3f", static_cast<double>(p->value));
+          std::snprintf(text, kShortTextChars + 1, "%.3f", static_cast<double>(p->value));
         return 0;
       }
       case effSetSampleRate:
@@ -327,7 +327,7 @@ class Lv2Record {
         auto* pin = static_cast<VstPinProperties*>(ptr);
         const auto& names = op == effGetInputProperties ? inputNames : outputNames;
         if (!pin || index < 0 || index >= static_cast<VstInt32>(names.size())) return 0;
-        copyText(pin->label, names[static_cast<size_t>(index)], 63);
+        copyText(pin->label, names[static_cast<size_t>(index)], kLongTextChars);
         pin->flags = kVstPinIsActive;
         return 1;
       }
@@ -338,7 +338,8 @@ class Lv2Record {
         if (!text) return 0;
         LilvNode* node = op == effGetVendorString ? lilv_plugin_get_author_name(world->plugin)
                                                   : lilv_plugin_get_name(world->plugin);
-        copyText(text, node ? lilv_node_as_string(node) : "", op == effGetEffectName ? 31 : 63);
+        copyText(text, node ? lilv_node_as_string(node) : "", 
+                 op == effGetEffectName ? kEffectNameChars : kLongTextChars);
         lilv_node_free(node);
         return 1;
       }

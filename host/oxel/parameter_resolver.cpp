@@ -1,7 +1,7 @@
 #include "parameter_resolver.h"
 
 #include "commands.h"
-#include "presets.h"
+#include "PairRecipes.h"
 #include "text_parse.h"
 
 namespace oxel {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace oxel {
 
@@ -10,7 +11,6 @@ namespace platform = oxel::platform;
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kPlaneWaveW = 0.70710678118654752440;  // W of a unit plane wave (FuMa)
 constexpr int kSettleFrames = 48000;
 
@@ -61,7 +61,7 @@ void probe(PluginInstance& plugin, const std::vector<std::array<float, 4>>& fram
   }
 }
 
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
+double toRadians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
 // A direction (counter-clockwise from the front) seen from above, front up.
 void above(double cx, double cy, double azimuth, double distance, double& x, double& y) {

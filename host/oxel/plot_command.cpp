@@ -16,7 +16,7 @@
 #include "platform.h"
 #include "plot.h"
 #include "plugin_open.h"
-#include "presets.h"
+#include "PairRecipes.h"
 #include "text_parse.h"
 
 namespace oxel {

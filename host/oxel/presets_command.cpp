@@ -6,7 +6,7 @@
 
 #include "argument_reader.h"
 #include "commands.h"
-#include "presets.h"
+#include "PairRecipes.h"
 
 namespace oxel {
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace oxel {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kRadians = kPi / 180.0;
+constexpr double kRadians = std::numbers::pi / 180.0;
 
 }  // namespace
 

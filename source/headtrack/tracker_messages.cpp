@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace oxel::headtrack {
 
@@ -16,7 +17,7 @@ T argumentAs(const lo_arg* argument) {
   return value;
 }
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
 
 // Argument positions of yaw, pitch and roll (-1: not sent) per angle dialect.
 struct AngleSlots {

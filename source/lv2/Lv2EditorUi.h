@@ -35,15 +35,10 @@ class Lv2EditorUi {
   // callback) creates its GUI editor: for the UI entry point.
   template <class PluginClass>
   static StandIn makeStandIn(audioMasterCallback master) {
-    // Reaches the editor the plug-in made for itself (a protected member).
-    struct Exposed final : PluginClass {
-      explicit Exposed(audioMasterCallback m) : PluginClass(m) {}
-      AEffEditor* editorObject() const { return this->editor; }
-    };
     StandIn standIn;
-    auto effect = std::unique_ptr<Exposed>(new (std::nothrow) Exposed{master});
+    auto effect = std::unique_ptr<PluginClass>(new (std::nothrow) PluginClass{master});
     if (!effect) return standIn;
-    standIn.editor = dynamic_cast<AEffGUIEditor*>(effect->editorObject());
+    standIn.editor = dynamic_cast<AEffGUIEditor*>(effect->getEditor());
     standIn.effect = std::move(effect);
     return standIn;
   }

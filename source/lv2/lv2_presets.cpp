@@ -1,6 +1,7 @@
 #include "lv2_presets.h"
 
-#include "presets.h"
+#include "PairRecipes.h"
+#include "TavrelTurns.h"
 
 namespace lv2port {
 
@@ -15,19 +16,11 @@ std::vector<Preset> pelrinPresets() {
 }
 
 std::vector<Preset> tavrelPresets() {
-  // Angle1, Angle2, Angle3 (turns of 360 degrees), Order of Processing (order n
-  // is n / 5). In the default order angle 1 rotates (X-Y plane) and angle 2
-  // tilts (Y-Z plane); a value v turns the field by -360 v degrees, so 0.25
-  // takes a front source to the right and 0.75 to the left.
-  return {
-      {"straight", "Straight through", {0.0f, 0.0f, 0.0f, 0.0f}},
-      {"quarter-turn-left", "Quarter turn left (front to the left)", {0.75f, 0.0f, 0.0f, 0.0f}},
-      {"quarter-turn-right", "Quarter turn right (front to the right)", {0.25f, 0.0f, 0.0f, 0.0f}},
-      {"half-turn", "Half turn (front to the back)", {0.5f, 0.0f, 0.0f, 0.0f}},
-      {"upside-down",
-       "Upside down (up and down swapped, left and right too)",
-       {0.0f, 0.5f, 0.0f, 0.0f}},
-  };
+  std::vector<Preset> presets;
+  for (const oxel::TavrelTurn& turn : oxel::tavrelTurns())
+    presets.push_back(
+        {turn.name, turn.description, {turn.angle1, turn.angle2, turn.angle3, turn.order}});
+  return presets;
 }
 
 }  // namespace lv2port

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <numbers>
 
 #include "plugin_common.h"
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
 const char* const Pelrin::kParameterNames[kNumParams] = {"Azimuth", "Elevation", "Mic Angle",
@@ -65,7 +65,7 @@ void Pelrin::init() {
 }
 
 Pelrin::Derived Pelrin::derive(float azimuth, float elevation, float angle, float pattern) {
-  return {azimuth * kTwoPi, (elevation - 0.25) * kTwoPi, angle * kPi, pattern};
+  return {azimuth * kTwoPi, (elevation - 0.25) * kTwoPi, angle * std::numbers::pi, pattern};
 }
 
 void Pelrin::deriveValues() {

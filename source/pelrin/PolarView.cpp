@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "CBitmap.h"
 #include "CDrawContext.h"
@@ -16,7 +17,6 @@ namespace platform = oxel::platform;
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Points per curve: half-degree steps keep 1.5-px curves smooth at 3x.
 constexpr int kSteps = 720;
 
@@ -66,7 +66,7 @@ void drawGrid(platform::Canvas& canvas, const Geometry& g) {
 void drawLobes(platform::Canvas& canvas, const Geometry& g, const Pelrin::PairWeights& w, int mic,
                double peak, bool over) {
   auto gainAt = [&](int step) {
-    return Pelrin::planeWaveGain(w, mic, 2.0 * kPi * step / kSteps, 0.0);
+    return Pelrin::planeWaveGain(w, mic, 2.0 * std::numbers::pi * step / kSteps, 0.0);
   };
   for (int sign = 1; sign >= -1; sign -= 2) {
     bool drawing = false;
@@ -74,7 +74,7 @@ void drawLobes(platform::Canvas& canvas, const Geometry& g, const Pelrin::PairWe
     for (int step = 0; step <= kSteps; ++step) {
       const double gain = gainAt(step);
       const bool inside = gain * sign > 0.0;
-      const double azimuth = 2.0 * kPi * step / kSteps;
+      const double azimuth = 2.0 * std::numbers::pi * step / kSteps;
       if (inside) {
         if (!drawing) {
           // Enter at the centre when the run starts at a zero crossing.
@@ -110,7 +110,7 @@ void drawLetters(platform::Canvas& canvas, const Geometry& g, const Pelrin::Pair
                  const Pelrin::Derived& d, double peak) {
   for (int mic = 0; mic < 2; ++mic) {
     double axis = d.azimuth + (mic == 0 ? d.halfAngle : -d.halfAngle);
-    if (w.cosEl < 0.0) axis += kPi;  // tipped over the top: the lobe faces the other way
+    if (w.cosEl < 0.0) axis += std::numbers::pi;  // tipped over the top: the lobe faces the other way
     const double gain = std::fabs(Pelrin::planeWaveGain(w, mic, axis, 0.0));
     const double distance = std::min(gain / peak * g.radius + 6.0, g.radius + 7.0);
     double x, y;
@@ -129,7 +129,7 @@ void drawElevation(platform::Canvas& canvas, double x, double y, double elevatio
   canvas.moveTo(x, y);
   canvas.lineTo(x + 12.0 * std::cos(elevation), y - 12.0 * std::sin(elevation));
   canvas.stroke(kMic[0], {1.5});
-  double degrees = std::remainder(elevation * 180.0 / kPi, 360.0);
+  double degrees = std::remainder(elevation * 180.0 / std::numbers::pi, 360.0);
   char text[16];
   std::snprintf(text, sizeof text, "%+.0f\u00b0", degrees);
   canvas.text(x + 6.0, y + 10.0, text, 8.0, false, kFrontTick, platform::TextAlign::centre);

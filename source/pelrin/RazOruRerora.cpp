@@ -1,6 +1,7 @@
 #include "RazOruRerora.h"
 
 #include <cstdio>
+#include <numbers>
 
 #include "AudioEffect.h"
 #include "CAnimRotary.h"
@@ -23,7 +24,7 @@ constexpr int32_t kFaderHandle = 132;
 constexpr int32_t kAboutTag = 32;
 constexpr int32_t kKnobFrames = 45;
 constexpr int32_t kKnobSize = 48;
-constexpr float kFullTurnClockwise = -6.2831855f;
+constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
 constexpr float kTwelveOClock = 1.5707964f;
 
 void writeNumber(char* string, float number) {

@@ -3,11 +3,12 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <numbers>
 
 #include "plugin_common.h"
 
 namespace {
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
 const char* const Tavrel::kParameterNames[kNumParams] = {"Angle1", "Angle2", "Angle3",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "AudioEffect.h"
 #include "CAnimRotary.h"
@@ -22,7 +23,7 @@ constexpr int32_t kOrderFrames = 6;
 constexpr int32_t kOrderFrameHeight = 80;
 constexpr int32_t kOrderPositions = 6;
 // A full clockwise turn starting at 12 o'clock.
-constexpr float kKnobRange = -6.2831855f;
+constexpr float kKnobRange = -(2.0f * std::numbers::pi_v<float>);
 constexpr float kKnobStart = 1.5707964f;
 // One full turn: the same orientation as 0.
 constexpr float kKnobDefault = 1.0f;

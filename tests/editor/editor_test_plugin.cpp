@@ -55,7 +55,7 @@ class DragBar : public CControl {
   // Left and right arrows step by a tenth (a hundredth with Shift).
   int32_t onKeyDown(VstKeyCode& key) override {
     if (!takesKeys || (key.virt != 11 && key.virt != 13)) return -1;
-    const float step = (key.modifier & 1) ? 0.01f : 0.1f;
+    const float step = (key.modifier & kKeyModShift) ? 0.01f : 0.1f;
     beginEdit();
     setValue(getValue() + (key.virt == 13 ? step : -step));
     bounceValue();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "CAnimRotary.h"
 #include "CBitmap.h"
@@ -23,7 +24,7 @@ using oxel::platform::kModShift;
 // 0.5 at 6 o'clock (72, 92).
 CAnimRotary* editorKnob(ControlRig& rig, CControlListener* listener, float value) {
   auto* knob = rig.add(new CAnimRotary(CRect(48, 48, 96, 96), listener, 0, 45, 48, nullptr));
-  knob->setRangeAngle(-6.2831855f);
+  knob->setRangeAngle(-(2.0f * std::numbers::pi_v<float>));
   knob->setStartAngle(1.5707964f);
   knob->setValue(value);
   knob->setDirty(false);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "Tavrel.h"
 #include "osc_bytes.h"
@@ -21,19 +22,18 @@ using oxel::headtrack::TrackerDecoder;
 using oxel::headtrack::TrackerOptions;
 using Vec = std::array<double, 3>;
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The turns as the conventions describe them (degrees).
 Vec yawTurn(const Vec& v, double a) {  // front (X) towards left (Y)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {c * v[0] - s * v[1], s * v[0] + c * v[1], v[2]};
 }
 Vec pitchTurn(const Vec& v, double a) {  // front (X) towards up (Z)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {c * v[0] - s * v[2], v[1], s * v[0] + c * v[2]};
 }
 Vec rollTurn(const Vec& v, double a) {  // left (Y) towards up (Z)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {v[0], c * v[1] - s * v[2], s * v[1] + c * v[2]};
 }
 // Where a source ends up when the head turned by yaw, pitch, roll: R^-1 v.
@@ -136,7 +136,7 @@ TEST(TrackerDialects, EachPacketTurnsTheFieldAsTheHeadDid) {
        Dialect::HeadPose,
        {70, -15, 5}},
       {"radians",
-       message("/ypr", {f(kPi / 2), f(0), f(-kPi / 6)}),
+       message("/ypr", {f(std::numbers::pi / 2), f(0), f(-std::numbers::pi / 6)}),
        radians,
        Dialect::YawPitchRoll,
        {90, 0, -30}},

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,7 +28,6 @@ namespace {
 using lv2_test::LilvHost;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr uint32_t kBlock = 256;
 constexpr float kOff = 0, kListening = 1, kPortInUse = 2, kReceiving = 3;  // the status port
 
@@ -129,7 +129,7 @@ bool headReads(TrackedTavrel& t, double yaw, double pitch, double roll) {
 // yaw + left, pitch + up, roll + left side up, applied roll, pitch, yaw):
 // the field turned back by the head's rotation.
 std::vector<double> frontSeenBy(double yaw, double pitch, double roll) {
-  const double y = yaw * kPi / 180, p = pitch * kPi / 180, r = roll * kPi / 180;
+  const double y = yaw * std::numbers::pi / 180, p = pitch * std::numbers::pi / 180, r = roll * std::numbers::pi / 180;
   return {std::cos(y) * std::cos(p),
           -std::sin(y) * std::cos(r) - std::cos(y) * std::sin(p) * std::sin(r),
           std::sin(y) * std::sin(r) - std::cos(y) * std::sin(p) * std::cos(r)};

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "lilv_host.h"
-#include "presets.h"
+#include "PairRecipes.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <sstream>
 
 #include "Pelrin.h"
 #include "oxel_test_support.h"
 #include "platform.h"
 #include "plot.h"
-#include "presets.h"
+#include "PairRecipes.h"
 #include "tavrel_reference.h"
 
 namespace oxel_test {
@@ -67,7 +68,7 @@ TEST(OxelPlot, PelrinsResponseAtEveryDegreeIsThePatternFormula) {
     for (size_t i = 0; i < rows.size(); ++i) {
       ASSERT_EQ(rows[i].size(), 3u);
       EXPECT_EQ(rows[i][0], static_cast<double>(i));
-      const double azimuth = static_cast<double>(i) * 3.141592653589793 / 180.0;
+      const double azimuth = static_cast<double>(i) * std::numbers::pi / 180.0;
       for (int mic = 0; mic < 2; ++mic)
         worst = std::max(worst, std::fabs(rows[i][1 + static_cast<size_t>(mic)] -
                                           Pelrin::planeWaveGain(weights, mic, azimuth, 0.0)));
@@ -100,7 +101,7 @@ TEST(OxelPlot, TavrelsSixDirectionsAreTheClosedFormRotationForEachOrder) {
       double x = rows[d][1], y = rows[d][2], z = rows[d][3];
       EXPECT_EQ(std::fabs(x) + std::fabs(y) + std::fabs(z), 1.0) << names[d];
       for (int step = 0; step < 3; ++step) {
-        const double a = -static_cast<double>(angles[step]) * 6.283185307179586;
+        const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
         tavrel_reference::Model::turn(tavrel_reference::kSequence[order][step], std::sin(a),
                                       std::cos(a), x, y, z);
       }
@@ -145,7 +146,7 @@ TEST(OxelPlot, FiguresOfIdealPairs) {
       for (int mic = 0; mic < 2; ++mic) {
         const double axis = (mic == 0 ? 1 : -1) * included / 2.0;
         r.mic[mic][i] = (1.0 - pattern) + pattern * std::cos((static_cast<double>(i) - axis) *
-                                                             3.141592653589793 / 180.0);
+                                                             std::numbers::pi / 180.0);
       }
     return r;
   };

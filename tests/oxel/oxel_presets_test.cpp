@@ -7,19 +7,19 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <numbers>
 
 #include "oxel_test_support.h"
-#include "presets.h"
+#include "PairRecipes.h"
 
 namespace oxel_test {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Mic 1's settled output for a unit plane wave from `azimuthDegrees` (level),
 // encoded as FuMa (W at -3 dB).
 double micResponse(const oxel::MicrophonePreset& preset, double azimuthDegrees, int mic = 0) {
-  const double a = azimuthDegrees * kPi / 180;
+  const double a = azimuthDegrees * std::numbers::pi / 180;
   const Audio in = constant({static_cast<float>(std::sqrt(0.5)), static_cast<float>(std::cos(a)),
                              static_cast<float>(std::sin(a)), 0.0f},
                             20000);
@@ -63,7 +63,7 @@ TEST(PelrinPresets, MidSideIsCardioidMidPlusFigureOfEightSide) {
   ASSERT_NE(preset, nullptr);
   const double gain = (1 + std::sqrt(5.0)) / 2;  // M + S peaks at 1.618
   for (double a : {0.0, 30.0, 90.0, 150.0, 200.0, 290.0}) {
-    const double t = a * kPi / 180;
+    const double t = a * std::numbers::pi / 180;
     const double mid = 0.5 + 0.5 * std::cos(t), side = std::sin(t);
     EXPECT_NEAR(micResponse(*preset, a, 0), std::sqrt(0.5) * (mid + side) / gain, 2e-4) << a;
     EXPECT_NEAR(micResponse(*preset, a, 1), std::sqrt(0.5) * (mid - side) / gain, 2e-4) << a;

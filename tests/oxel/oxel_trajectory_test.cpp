@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "oxel_test_support.h"
 #include "trajectory.h"
@@ -13,19 +14,18 @@ namespace oxel_test {
 namespace {
 
 using Vec = std::array<double, 3>;
-constexpr double kPi = 3.14159265358979323846;
 
 // The turns as the conventions describe them, angle in degrees.
 Vec yawTurn(const Vec& v, double a) {  // front (X) towards left (Y)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {c * v[0] - s * v[1], s * v[0] + c * v[1], v[2]};
 }
 Vec pitchTurn(const Vec& v, double a) {  // front (X) towards up (Z)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {c * v[0] - s * v[2], v[1], s * v[0] + c * v[2]};
 }
 Vec rollTurn(const Vec& v, double a) {  // left (Y) towards up (Z)
-  const double c = std::cos(a * kPi / 180), s = std::sin(a * kPi / 180);
+  const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);
   return {v[0], c * v[1] - s * v[2], s * v[1] + c * v[2]};
 }
 Vec sceneTurn(const Vec& v, const oxel::YawPitchRoll& a) {

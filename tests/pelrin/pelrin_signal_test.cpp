@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 #include "Pelrin.h"
@@ -199,7 +200,7 @@ TEST(PelrinSignal, PatternFormulaIsWhatTheAudioDoes) {
     for (VstInt32 i = 0; i < 4; ++i) p.setParameter(i, s[i]);
     Channels probes(4, std::vector<float>(360));
     for (int degree = 0; degree < 360; ++degree) {
-      const double a = degree * 3.141592653589793 / 180.0;
+      const double a = degree * std::numbers::pi / 180.0;
       probes[0][static_cast<size_t>(degree)] = static_cast<float>(0.70710678118654752440);
       probes[1][static_cast<size_t>(degree)] = static_cast<float>(std::cos(a));
       probes[2][static_cast<size_t>(degree)] = static_cast<float>(std::sin(a));
@@ -209,7 +210,7 @@ TEST(PelrinSignal, PatternFormulaIsWhatTheAudioDoes) {
     for (int degree = 0; degree < 360; ++degree)
       for (int mic = 0; mic < 2; ++mic)
         EXPECT_NEAR(b.out[static_cast<size_t>(mic)][static_cast<size_t>(degree)],
-                    Pelrin::planeWaveGain(w, mic, degree * 3.141592653589793 / 180.0, 0.0), 1e-6)
+                    Pelrin::planeWaveGain(w, mic, degree * std::numbers::pi / 180.0, 0.0), 1e-6)
             << degree << " " << mic;
   }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace reference {
@@ -15,7 +16,7 @@ struct PelrinModel {
   // Parameter values and the derived values as a fresh instance holds them:
   // those of the first program.
   float parameter[4] = {0.0f, 0.25f, 0.16666667f, 0.5f};
-  double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * 3.141592653589793;
+  double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * std::numbers::pi;
   double old[7] = {1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // W, XL, YL, ZL, XR, YR, ZR
   double target[7] = {};
   double work[4] = {};  // the last frame's W, X, Y, Z terms
@@ -25,9 +26,9 @@ struct PelrinModel {
   void set(int index, float value) {
     if (!std::isfinite(value)) return;
     if (index >= 0 && index < 4) parameter[index] = value;
-    azimuth = parameter[0] * 6.283185307179586;
-    elevation = (parameter[1] - 0.25) * 6.283185307179586;
-    angle = parameter[2] * 3.141592653589793;
+    azimuth = parameter[0] * (2.0 * std::numbers::pi);
+    elevation = (parameter[1] - 0.25) * (2.0 * std::numbers::pi);
+    angle = parameter[2] * std::numbers::pi;
     pattern = parameter[3];
   }
 

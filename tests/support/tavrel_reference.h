@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 
 namespace tavrel_reference {
 
@@ -56,7 +57,7 @@ struct Model {
   void run(float* const* in, float* const* out, int frames, bool accumulate) {
     const int order = processedOrder(parameter[3]);
     for (int step = 0; step < 3; ++step) {
-      const double angle = -static_cast<double>(parameter[step]) * 6.283185307179586;
+      const double angle = -static_cast<double>(parameter[step]) * (2.0 * std::numbers::pi);
       sine[kSequence[order][step]] = std::sin(angle) + 1e-20;
       cosine[kSequence[order][step]] = std::cos(angle) + 1e-20;
     }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "sentinel_text.h"
@@ -87,7 +88,7 @@ TEST(TavrelProcessor, AngleDisplaysAndDerivedRadians) {
       EXPECT_EQ(t.getParameter(index), c.value);
       EXPECT_EQ(display(t, index), c.text) << index << ' ' << c.value;
       const double radians[] = {t.dAngle1, t.dAngle2, t.dAngle3};
-      EXPECT_EQ(radians[index], -static_cast<double>(c.value) * 6.283185307179586);
+      EXPECT_EQ(radians[index], -static_cast<double>(c.value) * (2.0 * std::numbers::pi));
     }
   }
   TavrelProbe t;
@@ -151,7 +152,7 @@ TEST(TavrelProcessor, ProgramsKeepTheirValuesAndNames) {
   t.setProgram(0);
   EXPECT_EQ(t.getParameter(1), 0.5f);
   EXPECT_EQ(t.getParameter(3), 0.0f);
-  EXPECT_EQ(t.dAngle2, -0.5 * 6.283185307179586);
+  EXPECT_EQ(t.dAngle2, -0.5 * (2.0 * std::numbers::pi));
   t.setProgram(3);
   EXPECT_EQ(t.getParameter(3), 0.7f);
   EXPECT_EQ(t.iOrder, 4);
@@ -199,7 +200,7 @@ TEST(TavrelProcessor, BadValuesAndIndexesChangeNothing) {
   EXPECT_EQ(t.getParameter(0), 0.125f);
   EXPECT_EQ(t.getParameter(3), 0.5f);
   EXPECT_EQ(t.programs[0].fAngle1.load(), 0.125f);
-  EXPECT_EQ(t.dAngle1, -0.125 * 6.283185307179586);
+  EXPECT_EQ(t.dAngle1, -0.125 * (2.0 * std::numbers::pi));
   EXPECT_EQ(t.iOrder, 3);
 
   t.setParameter(4, 0.9f);

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -190,7 +191,7 @@ TEST(TavrelSignal, StepResponseOfAQuarterTurn) {
     ASSERT_NEAR(cosineStart, 1.0, 1e-13);
     ASSERT_NEAR(sineStart, 0.0, 1e-13);
     plugin.setParameter(0, 0.25f);
-    const double cosineTarget = std::cos(-0.25 * 6.283185307179586) + 1e-20;
+    const double cosineTarget = std::cos(-0.25 * (2.0 * std::numbers::pi)) + 1e-20;
     const double sineTarget = -1.0 + 1e-20;
     const int blockSize = 100;
     Buffers b{blockSize};
@@ -284,8 +285,8 @@ TEST(TavrelSignal, EmptyBlocksOnlyRewriteTargets) {
       else
         plugin.processReplacing(none, none, frames);
       // Angle 1 drives the first operation of order 3: tilt.
-      EXPECT_EQ(plugin.dSinTilt, std::sin(-0.25 * 6.283185307179586) + 1e-20);
-      EXPECT_EQ(plugin.dCosTilt, std::cos(-0.25 * 6.283185307179586) + 1e-20);
+      EXPECT_EQ(plugin.dSinTilt, std::sin(-0.25 * (2.0 * std::numbers::pi)) + 1e-20);
+      EXPECT_EQ(plugin.dCosTilt, std::cos(-0.25 * (2.0 * std::numbers::pi)) + 1e-20);
       EXPECT_EQ(plugin.dSinRotate, 1e-20);
       EXPECT_EQ(plugin.dCosRotate, 1.0);
       for (int plane = 0; plane < 3; ++plane) {

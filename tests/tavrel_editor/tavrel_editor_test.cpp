@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -123,7 +124,7 @@ Vector3 turnedFront(oxel::PluginInstance& instance) {
 Vector3 expectedFront(const float angles[3], int order) {
   double x = 1.0, y = 0.0, z = 0.0;
   for (int step = 0; step < 3; ++step) {
-    const double a = -static_cast<double>(angles[step]) * 6.283185307179586;
+    const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
     tavrel_reference::Model::turn(tavrel_reference::kSequence[order][step], std::sin(a), std::cos(a), x, y, z);
   }
   return {x, y, z};
@@ -321,7 +322,7 @@ TEST(TavrelEditor, EditorAtEachOrderMatchesItsReviewedPicture) {
     oxel::platform::PixelPort actual{kWidth, kHeight};
     for (int32_t y = 0; y < kHeight; ++y)
       for (int32_t x = 0; x < kWidth; ++x) actual.set(x, y, pixels[static_cast<size_t>(y * kWidth + x)]);
-    const std::string golden = std::string{OXEL_SOURCE_DIR} + "/tests/tavrel/golden/editor-order-" +
+    const std::string golden = std::string{OXEL_SOURCE_DIR} + "/tests/tavrel_editor/golden/editor-order-" +
                                std::to_string(order) + ".png";
     if (std::getenv("OXEL_UPDATE_GOLDENS")) {
       ASSERT_TRUE(oxel::platform::writePng(actual, golden));
@@ -335,7 +336,7 @@ TEST(TavrelEditor, EditorAtEachOrderMatchesItsReviewedPicture) {
     for (int32_t y = 0; y < kHeight; ++y)
       for (int32_t x = 0; x < kWidth; ++x) differing += (expected->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
     if (differing) {
-      const std::string out = std::string{OXEL_BINARY_DIR} + "/tests/tavrel/editor-order-" + std::to_string(order) +
+      const std::string out = std::string{OXEL_BINARY_DIR} + "/tests/tavrel_editor/editor-order-" + std::to_string(order) +
                               ".actual.png";
       oxel::platform::writePng(actual, out);
       ADD_FAILURE() << differing << " pixels differ from " << golden << "; this run's picture: " << out

@@ -1,6 +1,7 @@
-#include "presets.h"
+#include "PairRecipes.h"
 
-#include "text_parse.h"
+#include <cctype>
+#include <string_view>
 
 namespace oxel {
 
@@ -30,9 +31,13 @@ constexpr MicrophonePreset kPresets[] = {
 std::span<const MicrophonePreset> microphonePresets() { return kPresets; }
 
 const MicrophonePreset* findMicrophonePreset(const std::string& name) {
-  const std::string wanted = lowercase(name);
-  for (const MicrophonePreset& preset : kPresets)
-    if (wanted == preset.name) return &preset;
+  for (const MicrophonePreset& preset : kPresets) {
+    const std::string_view wanted{preset.name};
+    bool same = wanted.size() == name.size();
+    for (size_t i = 0; same && i < name.size(); ++i)
+      same = std::tolower(static_cast<unsigned char>(name[i])) == wanted[i];
+    if (same) return &preset;
+  }
   return nullptr;
 }
 

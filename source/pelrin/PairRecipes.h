@@ -25,6 +25,7 @@ struct MicrophonePreset {
 };
 
 std::span<const MicrophonePreset> microphonePresets();
+// By name, in any letter case; null when there is none of that name.
 const MicrophonePreset* findMicrophonePreset(const std::string& name);
 
 // The four normalised values, in the order Azimuth, Elevation, Mic Angle, Mic Pattern.
