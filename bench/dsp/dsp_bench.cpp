@@ -1,5 +1,6 @@
 // Times both plug-ins' processReplacing through the effect record of the
-// shipped .so, beside the plain per-sample recurrence (plain_loops.cpp), a
+// shipped .so, beside the plain per-sample recurrence (the reference models
+// the tests check the plug-ins against, reference/*_model.h), a
 // copy loop moving the same bytes (the memory floor) and the glide chains
 // alone (the latency bound of a gliding block), at blocks of 1, 3, 64, 512 and
 // 735 frames (the benchmark's argument) in three states: gliding, settled, and
@@ -16,8 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "plain_loops.h"
+#include "glide_bound.h"
+#include "pelrin_model.h"
 #include "plugin_host.h"
+#include "tavrel_model.h"
 
 namespace {
 
@@ -102,10 +105,13 @@ class Runner {
     if (subject_ == Subject::kPlugin) {
       AEffect* e = instance_->effect();
       for (int i = 0; i < 4; ++i) e->setParameter(e, i, values[i]);
-    } else if (kind_ == Kind::kPelrin) {
-      pelrin_.set(values);
     } else {
-      tavrel_.set(values);
+      for (int i = 0; i < 4; ++i) {
+        if (kind_ == Kind::kPelrin)
+          pelrin_.set(i, values[i]);
+        else
+          tavrel_.set(i, values[i]);
+      }
     }
   }
 
@@ -118,9 +124,9 @@ class Runner {
       }
       case Subject::kPlain:
         if (kind_ == Kind::kPelrin)
-          pelrin_.processReplacing(c.inPointers, c.outPointers, block_);
+          pelrin_.run(c.inPointers, c.outPointers, block_, false);
         else
-          tavrel_.processReplacing(c.inPointers, c.outPointers, block_);
+          tavrel_.run(c.inPointers, c.outPointers, block_, false);
         break;
       case Subject::kLatency: {
         // Chains far from their targets, reset now and then so they never settle.
@@ -145,8 +151,8 @@ class Runner {
   Subject subject_;
   int block_;
   std::unique_ptr<oxel::PluginInstance> instance_;
-  PlainPelrin pelrin_;
-  PlainTavrel tavrel_;
+  reference::PelrinModel pelrin_;
+  reference::TavrelModel tavrel_;
   static constexpr double kLatencyTargets[7] = {-0.5, 0.25, 0.125, -0.75, 0.3, -0.2, 0.6};
   double latencyValues_[7] = {1, 1, 1, 1, 1, 1, 1};
   long latencyBlocks_ = 0;

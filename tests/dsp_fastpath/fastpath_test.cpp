@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "Pelrin.h"
-#include "pelrin_reference.h"
+#include "pelrin_model.h"
 #include "tavrel_probe.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ class PelrinProbe : public Pelrin {
   }
 };
 
-void expectTavrelState(const TavrelProbe& t, const tavrel_reference::Model& m) {
+void expectTavrelState(const TavrelProbe& t, const reference::TavrelModel& m) {
   for (int plane = 0; plane < 3; ++plane) {
     EXPECT_TRUE(sameBits(t.sineOld(plane), m.sineOld[plane])) << "plane " << plane;
     EXPECT_TRUE(sameBits(t.cosineOld(plane), m.cosineOld[plane])) << "plane " << plane;
@@ -221,9 +221,9 @@ TEST(DspFastPath, PelrinMatchesThePlainRecurrence) {
 
 TEST(DspFastPath, TavrelMatchesThePlainRecurrence) {
   for (unsigned seed = 1; seed <= 8; ++seed)
-    runSchedule<TavrelProbe, tavrel_reference::Model>(
+    runSchedule<TavrelProbe, reference::TavrelModel>(
         seed, 4, 1500000,
-        [](const TavrelProbe& t, const tavrel_reference::Model& m, bool) { expectTavrelState(t, m); });
+        [](const TavrelProbe& t, const reference::TavrelModel& m, bool) { expectTavrelState(t, m); });
 }
 
 // A glide towards an exact zero (level elevation: the Z weights; pattern 0:

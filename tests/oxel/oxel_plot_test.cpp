@@ -14,7 +14,7 @@
 #include "platform.h"
 #include "plot.h"
 #include "PairRecipes.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace oxel_test {
 namespace {
@@ -102,7 +102,7 @@ TEST(OxelPlot, TavrelsSixDirectionsAreTheClosedFormRotationForEachOrder) {
       EXPECT_EQ(std::fabs(x) + std::fabs(y) + std::fabs(z), 1.0) << names[d];
       for (int step = 0; step < 3; ++step) {
         const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
-        tavrel_reference::Model::turn(tavrel_reference::kSequence[order][step], std::sin(a),
+        reference::TavrelModel::turn(reference::kTavrelSequence[order][step], std::sin(a),
                                       std::cos(a), x, y, z);
       }
       EXPECT_NEAR(rows[d][4], x, 1e-6) << "order " << order << " " << names[d];

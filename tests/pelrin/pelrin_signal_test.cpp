@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Pelrin.h"
-#include "pelrin_reference.h"
+#include "pelrin_model.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "built_plugins.h"
-#include "pelrin_reference.h"
+#include "pelrin_model.h"
 #include "plugin_host.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "built_plugins.h"
-#include "pelrin_reference.h"
+#include "pelrin_model.h"
 #include "plugin_host.h"
 #include "sentinel_text.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ const PluginFacts kPlugins[] = {
       {3, 0.898f, "      5"},
       {3, std::nextafter(0.898f, 0.0f), "      4"}},
      "Ambisonic field control",
-     [] { return std::unique_ptr<AudioModel>{new ModelOf<tavrel_reference::Model>}; }},
+     [] { return std::unique_ptr<AudioModel>{new ModelOf<reference::TavrelModel>}; }},
 };
 
 class PluginAbi : public ::testing::TestWithParam<const PluginFacts*> {

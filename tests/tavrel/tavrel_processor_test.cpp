@@ -10,7 +10,7 @@
 
 #include "sentinel_text.h"
 #include "tavrel_probe.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Proves the rotation signal path against a model written apart from it
-// (tavrel_reference.h): every output bit and the smoothing state over blocks of
+// (reference/tavrel_model.h): every output bit and the smoothing state over blocks of
 // all sizes with parameter changes between them, in all six orders, both
 // process and processReplacing, separate and in-place buffers; and the
 // closed forms the rotator must meet: quarter turns, settled or from a fresh
@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "tavrel_probe.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace {
 
-using tavrel_reference::Model;
+using reference::TavrelModel;
 
 // Four input and four output channels of one block.
 struct Buffers {
@@ -48,7 +48,7 @@ struct Mismatch {
   int frame = -1;
   int channel = -1;
 };
-Mismatch runBoth(Tavrel& plugin, Model& model, Buffers& b, bool accumulate, bool inPlace) {
+Mismatch runBoth(Tavrel& plugin, TavrelModel& model, Buffers& b, bool accumulate, bool inPlace) {
   // The model always works on separate buffers, holding what the plug-in's
   // outputs hold before the call.
   std::array<std::vector<float>, 4> modelOut;
@@ -69,7 +69,7 @@ Mismatch runBoth(Tavrel& plugin, Model& model, Buffers& b, bool accumulate, bool
   return {};
 }
 
-void expectSameState(const TavrelProbe& plugin, const Model& model, const char* where) {
+void expectSameState(const TavrelProbe& plugin, const TavrelModel& model, const char* where) {
   for (int plane = 0; plane < 3; ++plane) {
     EXPECT_EQ(plugin.sineOld(plane), model.sineOld[plane]) << where << " plane " << plane;
     EXPECT_EQ(plugin.cosineOld(plane), model.cosineOld[plane]) << where << " plane " << plane;
@@ -78,7 +78,7 @@ void expectSameState(const TavrelProbe& plugin, const Model& model, const char* 
   }
 }
 
-void setBoth(Tavrel& plugin, Model& model, int index, float value) {
+void setBoth(Tavrel& plugin, TavrelModel& model, int index, float value) {
   plugin.setParameter(index, value);
   model.set(index, value);
 }
@@ -105,7 +105,7 @@ TEST(TavrelSignal, MatchesModelBitForBitInEveryOrderAndMode) {
         std::mt19937 rng(1234 + order);
         std::uniform_real_distribution<float> angle(-1.5f, 1.5f);
         TavrelProbe plugin;
-        Model model;
+        TavrelModel model;
         setBoth(plugin, model, 3, 0.2f * static_cast<float>(order));
         for (size_t block = 0; block < sizes.size(); ++block) {
           // Parameter changes between some blocks; the order moves near the end.

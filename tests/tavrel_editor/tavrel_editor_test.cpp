@@ -18,7 +18,7 @@
 #include "headless_parent.h"
 #include "platform.h"
 #include "plugin_host.h"
-#include "tavrel_reference.h"
+#include "tavrel_model.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ Vector3 expectedFront(const float angles[3], int order) {
   double x = 1.0, y = 0.0, z = 0.0;
   for (int step = 0; step < 3; ++step) {
     const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
-    tavrel_reference::Model::turn(tavrel_reference::kSequence[order][step], std::sin(a), std::cos(a), x, y, z);
+    reference::TavrelModel::turn(reference::kTavrelSequence[order][step], std::sin(a), std::cos(a), x, y, z);
   }
   return {x, y, z};
 }

@@ -1,24 +1,25 @@
 // A plain frame-by-frame model of the field rotator's audio path, written
 // apart from the plug-in's code: the parameters it keeps, the per-block
 // targets and the per-sample rotation and glide, in the plug-in's arithmetic
-// order. Tests compare the plug-in's output bits and state with it.
+// order. Tests compare the plug-in's output bits and state with it; the
+// benchmarks time the plug-in against it.
 #pragma once
 
 #include <cmath>
 #include <numbers>
 
-namespace tavrel_reference {
+namespace reference {
 
 // Plane numbers used by the model: rotate (X-Y), tilt (Y-Z), tumble (X-Z).
 enum { kRotate = 0, kTilt = 1, kTumble = 2 };
 
 // The plane of the first, second and third rotation for orders 0..5.
-inline constexpr int kSequence[6][3] = {{kRotate, kTilt, kTumble}, {kRotate, kTumble, kTilt},
+inline constexpr int kTavrelSequence[6][3] = {{kRotate, kTilt, kTumble}, {kRotate, kTumble, kTilt},
                                         {kTilt, kRotate, kTumble}, {kTilt, kTumble, kRotate},
                                         {kTumble, kRotate, kTilt}, {kTumble, kTilt, kRotate}};
 
 // The order number as displayed: one fused multiply-add in single precision.
-inline long displayedOrder(float value) {
+inline long tavrelDisplayedOrder(float value) {
   const double scaled = std::fma(value, 5.0f, 0.51f);
   if (scaled >= 2147483647.0) return 2147483647L;
   if (scaled <= -2147483648.0) return -2147483648L;
@@ -26,12 +27,12 @@ inline long displayedOrder(float value) {
 }
 
 // The order applied to the signal: anything outside 0..5 is 0.
-inline int processedOrder(float value) {
-  const long order = displayedOrder(value);
+inline int tavrelProcessedOrder(float value) {
+  const long order = tavrelDisplayedOrder(value);
   return (order >= 0 && order <= 5) ? static_cast<int>(order) : 0;
 }
 
-struct Model {
+struct TavrelModel {
   float parameter[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // angle 1..3, order
   // Smoothed and target sine and cosine per plane.
   double sineOld[3] = {0.0, 0.0, 0.0};
@@ -55,11 +56,11 @@ struct Model {
 
   // One block of process (accumulate) or processReplacing.
   void run(float* const* in, float* const* out, int frames, bool accumulate) {
-    const int order = processedOrder(parameter[3]);
+    const int order = tavrelProcessedOrder(parameter[3]);
     for (int step = 0; step < 3; ++step) {
       const double angle = -static_cast<double>(parameter[step]) * (2.0 * std::numbers::pi);
-      sine[kSequence[order][step]] = std::sin(angle) + 1e-20;
-      cosine[kSequence[order][step]] = std::cos(angle) + 1e-20;
+      sine[kTavrelSequence[order][step]] = std::sin(angle) + 1e-20;
+      cosine[kTavrelSequence[order][step]] = std::cos(angle) + 1e-20;
     }
     if (startSettled && frames > 0) {
       for (int plane = 0; plane < 3; ++plane) {
@@ -74,7 +75,7 @@ struct Model {
       const float w = in[0][i];
       double x = in[1][i], y = in[2][i], z = in[3][i];
       for (int step = 0; step < 3; ++step) {
-        const int plane = kSequence[order][step];
+        const int plane = kTavrelSequence[order][step];
         turn(plane, sineOld[plane], cosineOld[plane], x, y, z);
       }
       if (accumulate) {
@@ -96,4 +97,4 @@ struct Model {
   }
 };
 
-}  // namespace tavrel_reference
+}  // namespace reference

@@ -1,6 +1,7 @@
 // An independent model of the microphone pair's audio path, written from the
 // formulas (not from the plug-in's code), used to check output samples and the
-// smoothing state bit for bit; and a deterministic four-channel test signal.
+// smoothing state bit for bit and as the benchmarks' yardstick; and a
+// deterministic four-channel test signal.
 #pragma once
 
 #include <cmath>
