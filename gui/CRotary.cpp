@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <optional>
 
 #include "CBitmap.h"
 #include "CDrawContext.h"
@@ -186,64 +187,131 @@ void CRotary::mouse(CDrawContext* pContext, CPoint& where, int32_t button) {
   track(pContext, where, button, noEndStops);
 }
 
+// The state of one drag with the left button held.
+struct CRotary::Drag {
+  int32_t mode;
+  bool withoutEndStops;
+  int32_t flags;      // the buttons and modifiers last read
+  int32_t oldButton;  // the flags the linear rate was last based on
+  CPoint firstPoint;  // where the drag began
+  float entryState;   // the linear drag's value at firstPoint at the current rate
+  float range;        // pixels of linear drag over the whole value range
+  float coef;         // value per pixel of the linear drag
+  float middle;       // half the value range: a larger step jumps across the end stops
+  float diffValue;    // the value less the value under the click, for the relative drag
+  float old;          // reference of the jump test
+
+  // Pixels up and to the right from where the drag began.
+  int32_t distance(const CPoint& at) const { return (firstPoint.v - at.v) + (at.h - firstPoint.h); }
+};
+
+// The default-value click is an edit like a drag: hosts recording touch
+// automation need its begin and end.
+void CRotary::restoreDefault(CDrawContext* pContext) {
+  beginEdit();
+  setValue(getDefaultValue());
+  if (isDirty() && listener) listener->valueChanged(pContext, this);
+  endEdit();
+}
+
+CRotary::Drag CRotary::startDrag(const CPoint& where, int32_t flags, bool withoutEndStops) const {
+  Drag drag;
+  drag.withoutEndStops = withoutEndStops;
+  drag.flags = flags;
+  drag.entryState = getValue();
+  drag.middle = (vmax - vmin) / 2.0f;
+  drag.range = 200.0f;
+  drag.coef = (vmax - vmin) / drag.range;
+  drag.oldButton = flags;
+  drag.firstPoint = where;
+  CPoint local = where;
+  local.offset(-size.left, -size.top);
+  const float clickValue = angleToValue(local);
+  drag.diffValue = getValue() - clickValue;
+  drag.mode = dragModeFor(AEffGUIEditor::getKnobMode(), (flags & kAltFlag) != 0);
+  if (flags & kShiftFlag) {
+    drag.range *= zoomFactor;
+    drag.coef = (vmax - vmin) / drag.range;
+  }
+  // Reference of the jump test: the circular drag starts where the click
+  // points; the relative and linear drags start from the value itself.
+  drag.old = drag.mode == kCircularDrag ? clickValue : getValue();
+  return drag;
+}
+
+// With end stops, a step of more than half the range is a jump across them
+// and holds the value at the end it came from.
+void CRotary::stopAtEnds(Drag& drag, float& value) const {
+  if (drag.withoutEndStops) {
+    drag.old = value;
+  } else if (drag.old - value > drag.middle) {
+    value = vmax;
+  } else if (value - drag.old > drag.middle) {
+    value = vmin;
+  } else {
+    drag.old = value;
+  }
+}
+
+// Shift going down or up changes the linear drag's rate; the value it
+// starts from moves so that the value at `at` stays where it is.
+void CRotary::rebaseLinearRate(Drag& drag, const CPoint& at) const {
+  if (drag.flags == drag.oldButton) return;
+  const int32_t diff = drag.distance(at);
+  drag.range = 200.0f;
+  if (drag.flags & kShiftFlag) drag.range *= zoomFactor;
+  const float coef2 = (vmax - vmin) / drag.range;
+  drag.entryState += static_cast<float>(diff) * (drag.coef - coef2);
+  drag.coef = coef2;
+  drag.oldButton = drag.flags;
+}
+
+// The value the drag gives for the pointer at `where`, or none for a mode
+// that does not drag.
+std::optional<float> CRotary::dragValue(Drag& drag, const CPoint& where) const {
+  CPoint local = where;
+  local.offset(-size.left, -size.top);
+  float value;
+  switch (drag.mode) {
+    case kCircularDrag: value = angleToValue(local); break;
+    case kRelativeCircularDrag:
+      value = angleToValue(local) + drag.diffValue;
+      if (value > 1.0f)
+        value -= 1.0f;
+      else if (value < 0.0f)
+        value += 1.0f;
+      break;
+    case kLinearDrag:
+      rebaseLinearRate(drag, where);
+      value = drag.entryState + static_cast<float>(drag.distance(where)) * drag.coef;
+      break;
+    default: return std::nullopt;
+  }
+  stopAtEnds(drag, value);
+  return value;
+}
+
+void CRotary::followPointer(CDrawContext* pContext, Drag& drag, const CPoint& where) {
+  if (const std::optional<float> value = dragValue(drag, where)) {
+    setValue(*value);
+    bounceValue();
+  }
+  if (isDirty() && listener) listener->valueChanged(pContext, this);
+}
+
 void CRotary::track(CDrawContext* pContext, CPoint& where, int32_t button, bool withoutEndStops) {
   if (!bMouseEnabled || !pContext) return;
   // The click's own flags answer the first pass: a quick click may already
   // be over when the control looks, and must still count.
-  int32_t flags = button == -1 ? pContext->getMouseButtons() : button;
+  const int32_t flags = button == -1 ? pContext->getMouseButtons() : button;
   if (!(flags & kLeftButton)) return;
   if (flags == (kLeftButton | kCommandFlag)) {
-    // The default-value click is an edit like a drag: hosts recording touch
-    // automation need its begin and end.
-    beginEdit();
-    setValue(getDefaultValue());
-    if (isDirty() && listener) listener->valueChanged(pContext, this);
-    endEdit();
+    restoreDefault(pContext);
     return;
   }
 
-  float entryState = getValue();
-  const float middle = (vmax - vmin) / 2.0f;
-  float range = 200.0f;
-  float coef = (vmax - vmin) / range;
-  int32_t oldButton = flags;
-  const CPoint firstPoint = where;
-  CPoint local = where;
-  local.offset(-size.left, -size.top);
-  const float clickValue = angleToValue(local);
-  const float diffValue = getValue() - clickValue;
+  Drag drag = startDrag(where, flags, withoutEndStops);
   CPoint oldWhere(-1, -1);
-  const int32_t mode = dragModeFor(AEffGUIEditor::getKnobMode(), (flags & kAltFlag) != 0);
-  if (flags & kShiftFlag) {
-    range *= zoomFactor;
-    coef = (vmax - vmin) / range;
-  }
-  // Reference of the jump test: the circular drag starts where the click
-  // points; the relative and linear drags start from the value itself.
-  float old = mode == kCircularDrag ? clickValue : getValue();
-  const auto jumpTest = [&](float& value) {
-    if (withoutEndStops) {
-      old = value;
-    } else if (old - value > middle) {
-      value = vmax;
-    } else if (value - old > middle) {
-      value = vmin;
-    } else {
-      old = value;
-    }
-  };
-
-  const auto rebase = [&](const CPoint& at) {
-    if (flags == oldButton) return;
-    const int32_t diff = (firstPoint.v - at.v) + (at.h - firstPoint.h);
-    range = 200.0f;
-    if (flags & kShiftFlag) range *= zoomFactor;
-    const float coef2 = (vmax - vmin) / range;
-    entryState += static_cast<float>(diff) * (coef - coef2);
-    coef = coef2;
-    oldButton = flags;
-  };
-
   beginEdit();
   // Each pass reads the buttons and then the position, so the pass that sees
   // the release still takes the last position (idle work between passes may
@@ -251,54 +319,18 @@ void CRotary::track(CDrawContext* pContext, CPoint& where, int32_t button, bool 
   bool firstPass = true;
   while (true) {
     if (!firstPass) {
-      flags = pContext->getMouseButtons();
+      drag.flags = pContext->getMouseButtons();
       getMouseLocation(pContext, where);
     }
     firstPass = false;
     // Shift going down or up re-bases the linear drag where the pointer was
     // last taken, so the rate changes from that moment without a jump.
-    if (mode == kLinearDrag && oldWhere != CPoint(-1, -1)) rebase(oldWhere);
+    if (drag.mode == kLinearDrag && oldWhere != CPoint(-1, -1)) rebaseLinearRate(drag, oldWhere);
     if (where != oldWhere) {
       oldWhere = where;
-      float value = getValue();
-      bool changed = true;
-      switch (mode) {
-        case kCircularDrag: {
-          CPoint p = where;
-          p.offset(-size.left, -size.top);
-          value = angleToValue(p);
-          jumpTest(value);
-          break;
-        }
-        case kRelativeCircularDrag: {
-          CPoint p = where;
-          p.offset(-size.left, -size.top);
-          value = angleToValue(p) + diffValue;
-          if (value > 1.0f)
-            value -= 1.0f;
-          else if (value < 0.0f)
-            value += 1.0f;
-          jumpTest(value);
-          break;
-        }
-        case kLinearDrag: {
-          rebase(where);
-          const int32_t diff = (firstPoint.v - where.v) + (where.h - firstPoint.h);
-          value = entryState + static_cast<float>(diff) * coef;
-          jumpTest(value);
-          break;
-        }
-        default:
-          changed = false;
-          break;
-      }
-      if (changed) {
-        setValue(value);
-        bounceValue();
-      }
-      if (isDirty() && listener) listener->valueChanged(pContext, this);
+      followPointer(pContext, drag, where);
     }
-    if (!(flags & kLeftButton)) break;
+    if (!(drag.flags & kLeftButton)) break;
     doIdleStuff();
   }
   endEdit();

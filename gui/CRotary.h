@@ -11,6 +11,8 @@
 // maps no angle (vmin == vmax) draws no handle.
 #pragma once
 
+#include <optional>
+
 #include "CControl.h"
 
 class CRotary : public CControl {
@@ -57,6 +59,14 @@ class CRotary : public CControl {
   void compute();
   // The whole drag, with the end-stop flag the caller keeps.
   void track(CDrawContext* pContext, CPoint& where, int32_t button, bool withoutEndStops);
+  // The steps of a drag.
+  struct Drag;
+  void restoreDefault(CDrawContext* pContext);
+  Drag startDrag(const CPoint& where, int32_t flags, bool withoutEndStops) const;
+  void stopAtEnds(Drag& drag, float& value) const;
+  void rebaseLinearRate(Drag& drag, const CPoint& at) const;
+  std::optional<float> dragValue(Drag& drag, const CPoint& where) const;
+  void followPointer(CDrawContext* pContext, Drag& drag, const CPoint& where);
   // The angle mapping, shared with subclasses that hide the virtual one.
   float angleToValue(CPoint& point) const;
 

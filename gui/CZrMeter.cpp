@@ -174,27 +174,46 @@ void CZrMeter::drawPicture(CDrawContext* context, CBitmap* bitmap, CRect rect, C
   }
 }
 
-void CZrMeter::draw(CDrawContext* pContext) {
-  if (!overBitmap || !warnBitmap || !normBitmap || !peakBitmap || !backgroundBitmap || !scaleBitmap || !pContext)
-    return;
-  const int32_t height = size.height();
-  const int32_t width = size.width();
-  const int32_t n = lNumOfPixels;
+// Where a level falls on the bar. The zones are tried from the top down, so a
+// level of exactly 0 dB is in the warning zone; below the low zone (and NaN)
+// it is under the bar, at row lNumOfPixels. The bar rounds rows down and the
+// peak marker up.
+CZrMeter::LevelRow CZrMeter::levelToRow(float level, bool roundUp) const {
+  auto rows = [roundUp](float x) { return toRow(roundUp ? std::ceil(x) : x); };
+  if (level >= fOverScale) {
+    const float fraction = 1.0f - (level - fOverScale) / (fFullScale - fOverScale);
+    return {lBoundFull + rows(lNumOfOverPixels * fraction), Zone::kOver};
+  }
+  if (level >= 0.0f && level < fOverScale)
+    return {lBoundWarn + rows(lNumOfWarnPixels * (1.0f - level / fOverScale)), Zone::kWarn};
+  if (level > fLowScale && level <= 0.0f)
+    return {rows(lNumOfNormPixels * (0.0f - level) / (0.0f - fLowScale)) + lBoundZero, Zone::kNorm};
+  if (level > fLowScale - fLowScaleLength && level <= fLowScale)
+    return {rows(lNumOfLowPixels * (fLowScale - level) / fLowScaleLength) + lBoundLow, Zone::kLow};
+  return {lNumOfPixels, Zone::kUnder};
+}
 
+// The source rectangles start as whole pictures the height of the meter; the
+// scale and off pictures hold k-12 at the top, k-14 in the middle and k-20 at
+// the bottom, and the source points pick the current scale's version.
+void CZrMeter::layOutPictures(CPoint& pointScale, CPoint& pointOff) {
+  const int32_t height = size.height();
   scaleBitmap->setTransparentColor(kBlackCColor);
   rectOver = CRect(0, 0, overBitmap->getWidth(), height);
   rectWarn = CRect(0, 0, warnBitmap->getWidth(), height);
   rectNorm = CRect(0, 0, normBitmap->getWidth(), height);
   rectOff = CRect(0, 0, offBitmap ? offBitmap->getWidth() : 0, height);
-  rectScale = CRect(0, 0, width, height);
+  rectScale = CRect(0, 0, size.width(), height);
   rectBackground = CRect(0, 0, backgroundBitmap->getWidth(), height);
-  // The scale and off pictures hold k-12 at the top, k-14 in the middle and
-  // k-20 at the bottom.
   const int32_t version = (2 - lMeterType) * height;
-  CPoint pointScale(0, version);
+  pointScale = CPoint(0, version);
   pointScale.offset(scaleOffset.h, scaleOffset.v);
-  const CPoint pointOff(0, version);
+  pointOff = CPoint(0, version);
+}
 
+// Lets the peak fall, updates the held peak and the source flag, and returns
+// the RMS level in dB.
+float CZrMeter::readLevels() {
   bounceValue();
   // The peak falls about 3 dB at every draw until the owner sets a new one.
   fPeak = (fPeak + 1e-13f) * 0.707f;
@@ -205,87 +224,89 @@ void CZrMeter::draw(CDrawContext* pContext) {
   else
     fPeakValue = peakLevel;
   if (bMenuOn) bSource = menuChecks[kMenuOutputs];
+  return level;
+}
 
-  CDrawContext* context = pContext;
-  if (bUseOffscreen) {
-    if (!pOScreen && width > 0 && height > 0)
-      pOScreen = new COffscreenContext(getFrame(), width, height, kBlackCColor);
-    if (pOScreen) context = pOScreen;
-  }
+// The offscreen surface when the meter uses one (made on first need), else
+// the frame's context.
+CDrawContext* CZrMeter::drawingContext(CDrawContext* pContext) {
+  if (!bUseOffscreen) return pContext;
+  const int32_t width = size.width();
+  const int32_t height = size.height();
+  if (!pOScreen && width > 0 && height > 0)
+    pOScreen = new COffscreenContext(getFrame(), width, height, kBlackCColor);
+  return pOScreen ? pOScreen : pContext;
+}
 
-  // The bar top: each later zone that matches overrides the earlier (a level
-  // of exactly 0 dB is in the warning zone). The over and warning pictures
-  // show only in their zones.
-  int32_t y = n;
-  int32_t normTop = n;
+// Sets the bar top and the rows of the normal, warning and over pictures for
+// the RMS level: the over and warning pictures show only in their zones.
+// Every row is clamped into the bar, so far above full scale the bar is full.
+void CZrMeter::placeBar(float level) {
+  const int32_t n = lNumOfPixels;
+  const LevelRow bar = levelToRow(level, false);
+  int32_t normTop = bar.row;
   CRect overRows(0, 0, 0, 0), warnRows(0, 0, 0, 0);
-  if (level > fLowScale - fLowScaleLength && level <= fLowScale) {
-    y = toRow(lNumOfLowPixels * (fLowScale - level) / fLowScaleLength) + lBoundLow;
-    normTop = y;
-  }
-  if (level > fLowScale && level <= 0.0f) {
-    y = toRow(lNumOfNormPixels * (0.0f - level) / (0.0f - fLowScale)) + lBoundZero;
-    normTop = y;
-  }
-  if (level >= 0.0f && level < fOverScale) {
-    y = lBoundWarn + toRow(lNumOfWarnPixels * (1.0f - level / fOverScale));
-    warnRows = CRect(0, y, 0, lBoundZero);
+  if (bar.zone == Zone::kWarn) {
+    warnRows = CRect(0, bar.row, 0, lBoundZero);
     normTop = lBoundZero;
-  }
-  if (level >= fOverScale) {
-    y = lBoundFull + toRow(lNumOfOverPixels * (1.0f - (level - fOverScale) / (fFullScale - fOverScale)));
-    overRows = CRect(0, y, 0, lBoundWarn);
+  } else if (bar.zone == Zone::kOver) {
+    overRows = CRect(0, bar.row, 0, lBoundWarn);
     warnRows = CRect(0, lBoundWarn, 0, lBoundZero);
     normTop = lBoundZero;
   }
-  // Far above full scale the bar is full, never above its top.
   auto row = [n](int32_t r) { return std::clamp(r, 0, n); };
-  y = row(y);
-  lBarTop = y;
+  lBarTop = row(bar.row);
   rectNorm.top = row(normTop);
   rectWarn.top = row(warnRows.top);
   rectWarn.bottom = std::max(row(warnRows.bottom), rectWarn.top);
   rectOver.top = row(overRows.top);
   rectOver.bottom = std::max(row(overRows.bottom), rectOver.top);
+}
 
-  drawPicture(context, backgroundBitmap, rectBackground, CPoint(0, 0), false);
-  const bool keyed = bTransparencyEnabled;
-  drawPicture(context, overBitmap, rectOver, CPoint(0, rectOver.top), keyed);
-  drawPicture(context, warnBitmap, rectWarn, CPoint(0, rectWarn.top), keyed);
-  drawPicture(context, normBitmap, rectNorm, CPoint(0, rectNorm.top), keyed);
-
-  // The marker's row and segment: 4 low and normal, 3 warning, 2 over, and
-  // at full scale 0 and 1 in turn.
-  const float pv = fPeakValue;
-  int32_t p = n;
+// Sets the peak marker's rectangle and segment: 4 low and normal, 3 warning,
+// 2 over, and at full scale 0 and 1 in turn.
+void CZrMeter::placePeakMarker() {
+  const int32_t n = lNumOfPixels;
+  const LevelRow marker = levelToRow(fPeakValue, true);
   int32_t s = 4;
-  auto ceilRow = [](float x) { return toRow(std::ceil(x)); };
-  if (pv > fLowScale - fLowScaleLength && pv <= fLowScale)
-    p = ceilRow(lNumOfLowPixels * (fLowScale - pv) / fLowScaleLength) + lBoundLow;
-  if (pv > fLowScale && pv <= 0.0f) p = ceilRow(lNumOfNormPixels * (0.0f - pv) / (0.0f - fLowScale)) + lBoundZero;
-  if (pv >= 0.0f && pv < fOverScale) {
-    p = lBoundWarn + ceilRow(lNumOfWarnPixels * (1.0f - pv / fOverScale));
-    s = 3;
-  }
-  if (pv >= fOverScale) {
-    p = lBoundFull + ceilRow(lNumOfOverPixels * (1.0f - (pv - fOverScale) / (fFullScale - fOverScale)));
+  if (marker.zone == Zone::kWarn) s = 3;
+  if (marker.zone == Zone::kOver) {
     s = 2;
-    if (pv >= fFullScale) {
+    if (fPeakValue >= fFullScale) {
       s = lPeakFlash == 1 ? 0 : 1;
       lPeakFlash = lPeakFlash == 1 ? 0 : 1;
     }
   }
   lPeakSegment = s;
   const int32_t segment = lPeakBitMapSegmentSize;
-  const int32_t markerTop = p < 0 ? 0 : std::min(p, n);
+  const int32_t markerTop = marker.row < 0 ? 0 : std::min(marker.row, n);
   rectPeak = CRect(0, markerTop, peakBitmap->getWidth(), std::min(markerTop + segment, n));
   // A strip too short for its last segment shows what it has of it.
   const int32_t available = peakBitmap->getHeight() - s * segment;
   rectPeak.bottom = std::max(std::min(rectPeak.bottom, rectPeak.top + available), rectPeak.top);
+}
 
-  rectOff.bottom = y;
+void CZrMeter::draw(CDrawContext* pContext) {
+  if (!overBitmap || !warnBitmap || !normBitmap || !peakBitmap || !backgroundBitmap ||
+      !scaleBitmap || !pContext)
+    return;
+  CPoint pointScale, pointOff;
+  layOutPictures(pointScale, pointOff);
+  const float level = readLevels();
+  CDrawContext* context = drawingContext(pContext);
+
+  placeBar(level);
+  drawPicture(context, backgroundBitmap, rectBackground, CPoint(0, 0), false);
+  const bool keyed = bTransparencyEnabled;
+  drawPicture(context, overBitmap, rectOver, CPoint(0, rectOver.top), keyed);
+  drawPicture(context, warnBitmap, rectWarn, CPoint(0, rectWarn.top), keyed);
+  drawPicture(context, normBitmap, rectNorm, CPoint(0, rectNorm.top), keyed);
+
+  placePeakMarker();
+  rectOff.bottom = lBarTop;
   drawPicture(context, offBitmap, rectOff, pointOff, keyed);
-  drawPicture(context, peakBitmap, rectPeak, CPoint(0, s * segment), keyed);
+  drawPicture(context, peakBitmap, rectPeak, CPoint(0, lPeakSegment * lPeakBitMapSegmentSize),
+              keyed);
   drawPicture(context, scaleBitmap, rectScale, pointScale, bTransparentScale);
 
   if (context == pOScreen) {

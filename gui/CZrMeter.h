@@ -92,6 +92,19 @@ class CZrMeter : public CControl {
   int32_t getPeakSegment() const { return lPeakSegment; }
 
  protected:
+  // The bar's zones from the bottom up; kUnder is below the low zone.
+  enum class Zone { kUnder, kLow, kNorm, kWarn, kOver };
+  struct LevelRow {
+    int32_t row;  // from the top of the bar, not yet clamped into it
+    Zone zone;
+  };
+  LevelRow levelToRow(float level, bool roundUp) const;
+
+  void layOutPictures(CPoint& pointScale, CPoint& pointOff);
+  float readLevels();
+  CDrawContext* drawingContext(CDrawContext* pContext);
+  void placeBar(float level);
+  void placePeakMarker();
   void drawPicture(CDrawContext* context, CBitmap* bitmap, CRect rect, CPoint source, bool keyBlack);
   void dropMenu();
 

@@ -503,6 +503,8 @@ class X11Window final : public EditorWindow {
   bool mapped_{true};
   std::map<PointerShape, Cursor> cursors_;
   std::deque<XEvent> popupEvents_;
+
+  class PopupSession;
 };
 
 PopupNavigator::Outcome menuKey(PopupNavigator& nav, KeySym sym) {
@@ -518,162 +520,201 @@ PopupNavigator::Outcome menuKey(PopupNavigator& nav, KeySym sym) {
   }
 }
 
+// A pop-up menu while it is open: one override-redirect window per open
+// level, drawn from a port of its own. Every way out gives back the grabs and
+// the windows.
+class X11Window::PopupSession {
+ public:
+  PopupSession(X11Window& owner, const PopupMenuTree& tree, PopupNavigator& nav)
+      : owner_{owner}, display_{owner.display_}, tree_{tree}, nav_{nav} {
+    owner_.popupOpen_ = true;
+    owner_.popupEvents_.clear();
+  }
+  ~PopupSession() {
+    // The menu's windows are the root's children: they go even when the
+    // host has destroyed ours, as long as the server is there.
+    if (!connectionLost(display_)) {
+      XUngrabPointer(display_, CurrentTime);
+      XUngrabKeyboard(display_, CurrentTime);
+      destroyFrom(0);
+      XFlush(display_);
+    }
+    owner_.popupOpen_ = false;
+    owner_.popupEvents_.clear();
+  }
+  PopupSession(const PopupSession&) = delete;
+  PopupSession& operator=(const PopupSession&) = delete;
+
+  // Brings the windows in line with the navigator's open levels.
+  void show() {
+    const auto& levels = nav_.levels();
+    for (size_t i = 0; i < levels.size(); ++i) {
+      const PopupNavigator::Level& level = levels[i];
+      if (i < shown_.size() && !shows(shown_[i], level)) destroyFrom(i);
+      if (i == shown_.size()) shown_.push_back(openWindow(level));
+      Shown& s = shown_[i];
+      if (s.highlighted != level.highlighted || !s.port) {
+        s.port = renderPopupMenu(tree_.menus[static_cast<size_t>(level.menu)], level.highlighted,
+                                 owner_.scale());
+        s.highlighted = level.highlighted;
+        owner_.putPort(s.window, *s.port, s.port->bounds());
+      }
+    }
+    destroyFrom(levels.size());
+    XFlush(display_);
+  }
+
+  // The grabs: every pointer and key event goes to the menu. A freshly
+  // mapped window, or another client's grab, can refuse for a moment.
+  bool grab() {
+    bool pointerGrabbed = false;
+    bool keyboardGrabbed = false;
+    const Window window = shown_[0].window;
+    for (int attempt = 0; attempt < 20 && !(pointerGrabbed && keyboardGrabbed); ++attempt) {
+      if (attempt > 0) sleepMilliseconds(10);
+      if (!pointerGrabbed)
+        pointerGrabbed =
+            XGrabPointer(display_, window, False,
+                         ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+      if (!keyboardGrabbed)
+        keyboardGrabbed = XGrabKeyboard(display_, window, False, GrabModeAsync, GrabModeAsync,
+                                        CurrentTime) == GrabSuccess;
+    }
+    return pointerGrabbed && keyboardGrabbed;
+  }
+
+  // Takes the menu's events until an item is chosen, the menu is dismissed,
+  // or the window or its input goes away.
+  PopupChoice run(const std::function<void()>& idle) {
+    while (true) {
+      if (!stillOpen()) return {};
+      while (!owner_.popupEvents_.empty()) {
+        const XEvent event = owner_.popupEvents_.front();
+        owner_.popupEvents_.pop_front();
+        const PopupNavigator::Outcome outcome = handle(event);
+        if (outcome == PopupNavigator::Outcome::chosen) return nav_.choice();
+        if (outcome == PopupNavigator::Outcome::dismissed) return {};
+        if (outcome == PopupNavigator::Outcome::changed) show();
+      }
+      if (idle) idle();
+      if (!stillOpen()) return {};
+      if (owner_.popupEvents_.empty() && XPending(display_) == 0) {
+        pollfd p{ConnectionNumber(display_), POLLIN, 0};
+        ::poll(&p, 1, 5);
+      }
+    }
+  }
+
+ private:
+  struct Shown {
+    Window window{None};
+    int32_t menu{-1}, highlighted{-2}, x{0}, y{0};
+    std::unique_ptr<PixelPort> port;
+  };
+
+  static bool shows(const Shown& s, const PopupNavigator::Level& level) {
+    return s.menu == level.menu && s.x == level.x && s.y == level.y;
+  }
+
+  Shown openWindow(const PopupNavigator::Level& level) {
+    Shown s;
+    s.menu = level.menu;
+    s.x = level.x;
+    s.y = level.y;
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.save_under = True;
+    attributes.colormap = owner_.colormap_;
+    attributes.border_pixel = 0;
+    attributes.background_pixmap = None;
+    attributes.event_mask =
+        ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+    s.window = XCreateWindow(
+        display_, DefaultRootWindow(display_), level.x, level.y,
+        static_cast<unsigned>(std::max(level.layout.width, 1)),
+        static_cast<unsigned>(std::max(level.layout.height, 1)), 0, owner_.depth_, InputOutput,
+        owner_.visual_,
+        CWOverrideRedirect | CWSaveUnder | CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask,
+        &attributes);
+    XMapRaised(display_, s.window);
+    return s;
+  }
+
+  void destroyFrom(size_t first) {
+    while (shown_.size() > first) {
+      XDestroyWindow(display_, shown_.back().window);
+      shown_.pop_back();
+    }
+  }
+
+  // Reads what has arrived; false once the window or its input is gone.
+  bool stillOpen() {
+    owner_.readEvents();
+    return owner_.alive_ && !owner_.inputStopped();
+  }
+
+  PopupNavigator::Outcome handle(const XEvent& event) {
+    switch (event.type) {
+      case Expose: redraw(event.xexpose); break;
+      case MotionNotify: return nav_.pointerAt(event.xmotion.x_root, event.xmotion.y_root);
+      case ButtonPress:
+        if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
+        return nav_.press(event.xbutton.x_root, event.xbutton.y_root);
+      case ButtonRelease:
+        if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
+        passReleaseToEditor(event.xbutton);
+        return nav_.release(event.xbutton.x_root, event.xbutton.y_root);
+      case KeyPress: {
+        XKeyEvent key = event.xkey;
+        return menuKey(nav_, XLookupKeysym(&key, 0));
+      }
+      default: break;
+    }
+    return PopupNavigator::Outcome::none;
+  }
+
+  void redraw(const XExposeEvent& expose) {
+    for (Shown& s : shown_)
+      if (s.window == expose.window && s.port) {
+        const PortRect area{expose.x, expose.y, expose.x + expose.width, expose.y + expose.height};
+        owner_.putPort(s.window, *s.port, intersect(area, s.port->bounds()));
+      }
+  }
+
+  // The editor saw the press that opened the menu; it sees its end.
+  void passReleaseToEditor(const XButtonEvent& button) {
+    WindowEvent e;
+    e.type = WindowEvent::Type::release;
+    e.button = buttonOf(button.button);
+    e.x = button.x_root;
+    e.y = button.y_root;
+    int32_t wx = 0, wy = 0;
+    if (owner_.screenPosition(wx, wy)) {
+      e.x -= wx;
+      e.y -= wy;
+    }
+    if (e.button) owner_.applyInput(e);
+  }
+
+  X11Window& owner_;
+  Display* display_;
+  const PopupMenuTree& tree_;
+  PopupNavigator& nav_;
+  std::vector<Shown> shown_;
+};
+
 PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y,
                                  const std::function<void()>& idle) {
   readEvents();
   if (tree.menus.empty() || !alive_ || inputStopped()) return {};
   PopupNavigator nav{tree, x, y, screenBounds(), scale()};
   notePopup(nav);
-
-  // One override-redirect window per open level, drawn from a port of its own.
-  struct Shown {
-    Window window{None};
-    int32_t menu{-1}, highlighted{-2}, x{0}, y{0};
-    std::unique_ptr<PixelPort> port;
-  };
-  std::vector<Shown> shown;
-  const Window root = DefaultRootWindow(display_);
-  auto destroyFrom = [&](size_t first) {
-    while (shown.size() > first) {
-      XDestroyWindow(display_, shown.back().window);
-      shown.pop_back();
-    }
-  };
-  auto show = [&] {
-    const auto& levels = nav.levels();
-    for (size_t i = 0; i < levels.size(); ++i) {
-      const auto& level = levels[i];
-      if (i < shown.size() && (shown[i].menu != level.menu || shown[i].x != level.x || shown[i].y != level.y))
-        destroyFrom(i);
-      if (i == shown.size()) {
-        Shown s;
-        s.menu = level.menu;
-        s.x = level.x;
-        s.y = level.y;
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        attributes.save_under = True;
-        attributes.colormap = colormap_;
-        attributes.border_pixel = 0;
-        attributes.background_pixmap = None;
-        attributes.event_mask =
-            ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
-        s.window = XCreateWindow(display_, root, level.x, level.y,
-                                 static_cast<unsigned>(std::max(level.layout.width, 1)),
-                                 static_cast<unsigned>(std::max(level.layout.height, 1)), 0, depth_, InputOutput,
-                                 visual_, CWOverrideRedirect | CWSaveUnder | CWColormap | CWBorderPixel |
-                                              CWBackPixmap | CWEventMask,
-                                 &attributes);
-        XMapRaised(display_, s.window);
-        shown.push_back(std::move(s));
-      }
-      Shown& s = shown[i];
-      if (s.highlighted != level.highlighted || !s.port) {
-        s.port = renderPopupMenu(tree.menus[static_cast<size_t>(level.menu)], level.highlighted,
-                                 scale());
-        s.highlighted = level.highlighted;
-        putPort(s.window, *s.port, s.port->bounds());
-      }
-    }
-    destroyFrom(levels.size());
-    XFlush(display_);
-  };
-
-  popupOpen_ = true;
-  popupEvents_.clear();
-  show();
+  PopupSession session{*this, tree, nav};
+  session.show();
   XSync(display_, False);
-  // The grabs: every pointer and key event goes to the menu. A freshly
-  // mapped window, or another client's grab, can refuse for a moment.
-  bool pointerGrabbed = false;
-  bool keyboardGrabbed = false;
-  for (int attempt = 0; attempt < 20 && !(pointerGrabbed && keyboardGrabbed); ++attempt) {
-    if (attempt > 0) sleepMilliseconds(10);
-    if (!pointerGrabbed)
-      pointerGrabbed = XGrabPointer(display_, shown[0].window, False,
-                                    ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                                    GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
-    if (!keyboardGrabbed)
-      keyboardGrabbed =
-          XGrabKeyboard(display_, shown[0].window, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
-  }
-  // Every way out gives back the grabs and the windows.
-  struct Closing {
-    X11Window& self;
-    std::function<void()> destroy;
-    ~Closing() {
-      // The menu's windows are the root's children: they go even when the
-      // host has destroyed ours, as long as the server is there.
-      if (!connectionLost(self.display_)) {
-        XUngrabPointer(self.display_, CurrentTime);
-        XUngrabKeyboard(self.display_, CurrentTime);
-        destroy();
-        XFlush(self.display_);
-      }
-      self.popupOpen_ = false;
-      self.popupEvents_.clear();
-    }
-  } closing{*this, [&] { destroyFrom(0); }};
-  if (!pointerGrabbed || !keyboardGrabbed) return {};
-
-  while (true) {
-    readEvents();
-    if (!alive_ || inputStopped()) return {};
-    while (!popupEvents_.empty()) {
-      XEvent event = popupEvents_.front();
-      popupEvents_.pop_front();
-      PopupNavigator::Outcome outcome = PopupNavigator::Outcome::none;
-      switch (event.type) {
-        case Expose:
-          for (Shown& s : shown)
-            if (s.window == event.xexpose.window && s.port) {
-              const PortRect area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                                  event.xexpose.y + event.xexpose.height};
-              putPort(s.window, *s.port, intersect(area, s.port->bounds()));
-            }
-          break;
-        case MotionNotify:
-          outcome = nav.pointerAt(event.xmotion.x_root, event.xmotion.y_root);
-          break;
-        case ButtonPress:
-          if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
-          outcome = nav.press(event.xbutton.x_root, event.xbutton.y_root);
-          break;
-        case ButtonRelease: {
-          if (event.xbutton.button == Button4 || event.xbutton.button == Button5) break;
-          // The editor saw the press that opened the menu; it sees its end.
-          WindowEvent e;
-          e.type = WindowEvent::Type::release;
-          e.button = buttonOf(event.xbutton.button);
-          e.x = event.xbutton.x_root;
-          e.y = event.xbutton.y_root;
-          int32_t wx = 0, wy = 0;
-          if (screenPosition(wx, wy)) {
-            e.x -= wx;
-            e.y -= wy;
-          }
-          if (e.button) applyInput(e);
-          outcome = nav.release(event.xbutton.x_root, event.xbutton.y_root);
-          break;
-        }
-        case KeyPress:
-          outcome = menuKey(nav, XLookupKeysym(&event.xkey, 0));
-          break;
-        default:
-          break;
-      }
-      if (outcome == PopupNavigator::Outcome::chosen) return nav.choice();
-      if (outcome == PopupNavigator::Outcome::dismissed) return {};
-      if (outcome == PopupNavigator::Outcome::changed) show();
-    }
-    if (idle) idle();
-    readEvents();
-    if (!alive_ || inputStopped()) return {};
-    if (popupEvents_.empty() && XPending(display_) == 0) {
-      pollfd p{ConnectionNumber(display_), POLLIN, 0};
-      ::poll(&p, 1, 5);
-    }
-  }
+  if (!session.grab()) return {};
+  return session.run(idle);
 }
 
 }  // namespace

@@ -142,8 +142,21 @@ VstInt32 GalleryEditor::open(void* ptr) {
   AEffGUIEditor::open(ptr);
   startTicks = getTicks();
   frame = new CFrame(CRect(0, 0, kWidth, kHeight), ptr, this);
-  const CPoint origin(0, 0);
+  addPanel();
+  addParameterControls();
+  addDisplay();
+  addOptionMenu();
+  addMovieButtons();
+  addMeters();
+  feedMeters(1.1);
+  splash = new CSplashScreen(kAboutHotSpot, this, kSplashTag, pictures[kAbout], kAboutPicture,
+                             CPoint(0, 0));
+  frame->addView(splash);
+  return 1;
+}
 
+// The background with the title and a label over each control.
+void GalleryEditor::addPanel() {
   std::vector<GalleryPanel::Label> labels = {
       {"ROTARY", CRect(kRotary.left - 16, 106, kRotary.right + 16, 118)},
       {"FILM-STRIP KNOB", CRect(kFilmKnob.left - 24, 106, kFilmKnob.right + 24, 118)},
@@ -160,7 +173,12 @@ VstInt32 GalleryEditor::open(void* ptr) {
       {"SPLASH: CLICK ABOUT", CRect(kAboutPicture.left, 150, kAboutPicture.right, 162)},
   };
   frame->addView(new GalleryPanel(CRect(0, 0, kWidth, kHeight), "CONTROL GALLERY", std::move(labels)));
+}
 
+// The rotary, the film-strip knob, the slider and the switch: parameters 0
+// to 3, each showing its parameter's value.
+void GalleryEditor::addParameterControls() {
+  const CPoint origin(0, 0);
   rotaryCap = new CBitmap(*frame, kKnobSize, kKnobSize);
   paintRotaryCap(*rotaryCap);
   auto* rotary = new CRotary(kRotary, this, 0, rotaryCap);
@@ -191,7 +209,10 @@ VstInt32 GalleryEditor::open(void* ptr) {
     parameterControls[i]->setValue(effect->getParameter(i));
     frame->addView(parameterControls[i]);
   }
+}
 
+// A parameter display following the slider (parameter 2).
+void GalleryEditor::addDisplay() {
   display = new CParamDisplay(kDisplay, nullptr, 0);
   display->setFont(kNormalFontSmall);
   display->setFontColor(kWhiteCColor);
@@ -199,7 +220,11 @@ VstInt32 GalleryEditor::open(void* ptr) {
   display->setFrameColor(kBlueCColor);
   display->setValue(effect->getParameter(2));
   frame->addView(display);
+}
 
+// An option menu with a title, shortcuts, separators, a submenu and a
+// disabled entry.
+void GalleryEditor::addOptionMenu() {
   optionMenu = new COptionMenu(kMenu, this, kMenuTag, nullptr, nullptr, kOptionMenuCheckStyle);
   optionMenu->setFont(kNormalFontSmall);
   optionMenu->setFontColor(kWhiteCColor);
@@ -215,7 +240,10 @@ VstInt32 GalleryEditor::open(void* ptr) {
   optionMenu->addEntry("-GBinaural (needs HRTFs)");
   optionMenu->setCurrent(2);
   frame->addView(optionMenu);
+}
 
+// Three movie buttons: off, on, and off but lit by its override flag.
+void GalleryEditor::addMovieButtons() {
   const int buttonPictures[3] = {kAmberButton, kAmberButton, kTealButton};
   for (int i = 0; i < 3; ++i) {
     CPoint offset;
@@ -225,7 +253,10 @@ VstInt32 GalleryEditor::open(void* ptr) {
     button->setOverRide(i == 2);
     frame->addView(button);
   }
+}
 
+// Two meters with their menus on: k-14 and k-20.
+void GalleryEditor::addMeters() {
   for (int i = 0; i < 2; ++i) {
     const CRect r(kMeterAt.h + 20 * i, kMeterAt.v, kMeterAt.h + 20 * i + 12, kMeterAt.v + kMeterBar);
     meters[i] = new CZrMeter(r, pictures[kMeterOver], pictures[kMeterWarn], pictures[kMeterNorm],
@@ -237,11 +268,6 @@ VstInt32 GalleryEditor::open(void* ptr) {
     if (i == 1) meters[i]->setMeterType(0);
     frame->addView(meters[i]);
   }
-  feedMeters(1.1);
-
-  splash = new CSplashScreen(kAboutHotSpot, this, kSplashTag, pictures[kAbout], kAboutPicture, origin);
-  frame->addView(splash);
-  return 1;
 }
 
 void GalleryEditor::close() {

@@ -42,6 +42,13 @@ class GalleryEditor : public AEffGUIEditor, public CControlListener {
 
  private:
   void forgetControls();
+  // The steps of open, each adding its controls to the frame.
+  void addPanel();
+  void addParameterControls();
+  void addDisplay();
+  void addOptionMenu();
+  void addMovieButtons();
+  void addMeters();
 
   CBitmap* pictures[14]{};
   CBitmap* rotaryCap{nullptr};

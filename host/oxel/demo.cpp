@@ -152,26 +152,10 @@ std::string quoted(const std::string& arg) {
   return arg.find_first_of(" ,") == std::string::npos ? arg : "'" + arg + "'";
 }
 
-}  // namespace
-
-int runDemo(const Args& args) {
-  std::string outDir = "demo-output", pelrin = "Pelrin", tavrel = "Tavrel";
-  ArgumentReader reader{"demo", kDemoHelp};
-  reader.text("--out", "a folder", outDir)
-      .text("--pelrin", "a plug-in", pelrin)
-      .text("--tavrel", "a plug-in", tavrel);
-  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
-  std::error_code ec;
-  fs::create_directories(outDir, ec);
-  if (ec) return fail(kExitFailure, "demo: cannot create " + outDir + ": " + ec.message());
-  const fs::path dir{outDir};
-
+// Writes the scene in both conventions and the head-tracking path, and adds
+// them to the summary.
+int writeScene(const fs::path& dir, std::string& summary) {
   std::string error;
-  std::string summary =
-      "oxel demo: an 8-second first-order B-format scene at 48 kHz\n"
-      "  a voice-like tone circling once counter-clockwise from the front (left at 2 s,\n"
-      "  behind at 4 s, right at 6 s), clicks from the front twice a second, soft noise\n"
-      "  from above.\n\n";
   std::vector<float> scene = synthesiseScene();
   if (!writeFile(dir / "scene.wav", scene, 4, error)) return fail(kExitFailure, "demo: " + error);
   fumaToAmbix(scene.data(), scene.size() / 4);
@@ -184,11 +168,18 @@ int runDemo(const Args& args) {
              "head-turn.csv    a head-tracking path: look left, nod, look right, back\n\n";
   std::printf("demo: wrote %s, %s and %s\n", (dir / "scene.wav").c_str(),
               (dir / "scene-ambix.wav").c_str(), (dir / "head-turn.csv").c_str());
+  return kExitOk;
+}
 
-  struct Job {
-    std::string file, description, plugin, input;
-    Args options;
-  };
+// A rendering of the scene: the output file, what it shows, the plug-in, the
+// input file and the options given to 'oxel render'.
+struct Job {
+  std::string file, description, plugin, input;
+  Args options;
+};
+
+std::vector<Job> renderJobs(const fs::path& dir, const std::string& pelrin,
+                            const std::string& tavrel) {
   const std::vector<Job> jobs = {
       {"pelrin-xy-cardioid.wav", "cardioid XY pair, 131 degrees apart", pelrin,
        "scene.wav", {"--preset", "xy-cardioid"}},
@@ -210,44 +201,52 @@ int runDemo(const Args& args) {
        "scene-ambix.wav", {"--in-format", "ambix", "--out-format", "ambix", "--trajectory",
         (dir / "head-turn.csv").string(), "--trajectory-mode", "head"}},
   };
-  int status = kExitOk;
-  for (const Job& job : jobs) {
-    const fs::path out = dir / job.file;
-    const fs::path in = dir / job.input;
-    std::string pluginError;
-    if (resolvePluginPath(job.plugin, pluginError).empty()) {
-      std::fprintf(stderr, "demo: skipped %s: %s\n", job.file.c_str(), pluginError.c_str());
-      summary += job.file + "\n  skipped: " + pluginError + "\n\n";
-      continue;
-    }
-    Args renderArgs{job.plugin, in.string(), out.string(), "--quiet"};
-    renderArgs.insert(renderArgs.end(), job.options.begin(), job.options.end());
-    std::string command = "oxel render " + job.plugin + " " + in.filename().string() + " " + job.file;
-    for (const std::string& option : job.options)
-      command += " " + quoted(option == (dir / "head-turn.csv").string() ? "head-turn.csv" : option);
-    if (runRender(renderArgs) != kExitOk) {
-      summary += job.file + "\n  failed: " + command + "\n\n";
-      status = kExitFailure;
-      continue;
-    }
-    std::printf("demo: wrote %s\n", out.c_str());
-    summary += job.file + "  " + job.description + "\n  " + command + "\n  " + levels(out) + "\n";
-    if (job.file == "pelrin-from-ambix.wav") {
-      char note[160];
-      std::snprintf(note, sizeof note,
-                    "  largest difference from pelrin-xy-cardioid.wav: %.2g (rounding of the "
-                    "AmbiX W gain)\n",
-                    largestDifference(out, dir / "pelrin-xy-cardioid.wav"));
-      summary += note;
-    }
-    summary += "\n";
-  }
+  return jobs;
+}
 
-  // The editors as a user meets them, drawn without a display.
-  struct Shot {
-    std::string file, description, plugin;
-    Args settings;  // NAME=VALUE, each given to --set
-  };
+// Renders one job with 'oxel render' and adds it to the summary; false when
+// the rendering failed (a missing plug-in is skipped with a note).
+bool renderJob(const Job& job, const fs::path& dir, std::string& summary) {
+  const fs::path out = dir / job.file;
+  const fs::path in = dir / job.input;
+  std::string pluginError;
+  if (resolvePluginPath(job.plugin, pluginError).empty()) {
+    std::fprintf(stderr, "demo: skipped %s: %s\n", job.file.c_str(), pluginError.c_str());
+    summary += job.file + "\n  skipped: " + pluginError + "\n\n";
+    return true;
+  }
+  Args renderArgs{job.plugin, in.string(), out.string(), "--quiet"};
+  renderArgs.insert(renderArgs.end(), job.options.begin(), job.options.end());
+  std::string command = "oxel render " + job.plugin + " " + in.filename().string() + " " + job.file;
+  for (const std::string& option : job.options)
+    command += " " + quoted(option == (dir / "head-turn.csv").string() ? "head-turn.csv" : option);
+  if (runRender(renderArgs) != kExitOk) {
+    summary += job.file + "\n  failed: " + command + "\n\n";
+    return false;
+  }
+  std::printf("demo: wrote %s\n", out.c_str());
+  summary += job.file + "  " + job.description + "\n  " + command + "\n  " + levels(out) + "\n";
+  if (job.file == "pelrin-from-ambix.wav") {
+    char note[160];
+    std::snprintf(note, sizeof note,
+                  "  largest difference from pelrin-xy-cardioid.wav: %.2g (rounding of the "
+                  "AmbiX W gain)\n",
+                  largestDifference(out, dir / "pelrin-xy-cardioid.wav"));
+    summary += note;
+  }
+  summary += "\n";
+  return true;
+}
+
+// A picture of an editor: the output file, what it shows, the plug-in, and
+// NAME=VALUE settings, each given to --set.
+struct Shot {
+  std::string file, description, plugin;
+  Args settings;
+};
+
+// The editors as a user meets them, drawn without a display.
+std::vector<Shot> editorShots(const std::string& pelrin, const std::string& tavrel) {
   const std::vector<Shot> shots = {
       {"pelrin-editor.png", "Pelrin's editor, fresh: pair aimed ahead, 60 degrees apart, cardioids", pelrin, {}},
       {"pelrin-editor-xy.png", "Pelrin's editor: XY cardioid pair, 90 degrees apart", pelrin,
@@ -261,28 +260,60 @@ int runDemo(const Args& args) {
        "Tavrel's editor: angles 90, 45 and 300 degrees, order 3 (tilt, tumble, rotate)", tavrel,
        {"Angle1=90degrees", "Angle2=45degrees", "Angle3=300degrees", "Order of Processing=0.6"}},
   };
-  summary += "Editor pictures (oxel shot):\n";
-  for (const Shot& shot : shots) {
-    std::string pluginError;
-    if (resolvePluginPath(shot.plugin, pluginError).empty()) {
-      summary += shot.file + "\n  skipped: " + pluginError + "\n\n";
-      continue;
-    }
-    const fs::path out = dir / shot.file;
-    Args shotArgs{shot.plugin, out.string()};
-    std::string command = "oxel shot " + shot.plugin + " " + shot.file;
-    for (const std::string& setting : shot.settings) {
-      shotArgs.insert(shotArgs.end(), {"--set", setting});
-      command += " --set " + (setting.find(' ') == std::string::npos ? setting : "'" + setting + "'");
-    }
-    if (runShot(shotArgs) != kExitOk) {
-      summary += shot.file + "\n  failed: " + command + "\n\n";
-      status = kExitFailure;
-      continue;
-    }
-    std::printf("demo: wrote %s\n", out.c_str());
-    summary += shot.file + "  " + shot.description + "\n  " + command + "\n\n";
+  return shots;
+}
+
+// Draws one editor picture with 'oxel shot' and adds it to the summary; false
+// when drawing failed (a missing plug-in is skipped with a note).
+bool drawShot(const Shot& shot, const fs::path& dir, std::string& summary) {
+  std::string pluginError;
+  if (resolvePluginPath(shot.plugin, pluginError).empty()) {
+    summary += shot.file + "\n  skipped: " + pluginError + "\n\n";
+    return true;
   }
+  const fs::path out = dir / shot.file;
+  Args shotArgs{shot.plugin, out.string()};
+  std::string command = "oxel shot " + shot.plugin + " " + shot.file;
+  for (const std::string& setting : shot.settings) {
+    shotArgs.insert(shotArgs.end(), {"--set", setting});
+    command += " --set " + (setting.find(' ') == std::string::npos ? setting : "'" + setting + "'");
+  }
+  if (runShot(shotArgs) != kExitOk) {
+    summary += shot.file + "\n  failed: " + command + "\n\n";
+    return false;
+  }
+  std::printf("demo: wrote %s\n", out.c_str());
+  summary += shot.file + "  " + shot.description + "\n  " + command + "\n\n";
+  return true;
+}
+
+}  // namespace
+
+int runDemo(const Args& args) {
+  std::string outDir = "demo-output", pelrin = "Pelrin", tavrel = "Tavrel";
+  ArgumentReader reader{"demo", kDemoHelp};
+  reader.text("--out", "a folder", outDir)
+      .text("--pelrin", "a plug-in", pelrin)
+      .text("--tavrel", "a plug-in", tavrel);
+  if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  if (ec) return fail(kExitFailure, "demo: cannot create " + outDir + ": " + ec.message());
+  const fs::path dir{outDir};
+
+  std::string summary =
+      "oxel demo: an 8-second first-order B-format scene at 48 kHz\n"
+      "  a voice-like tone circling once counter-clockwise from the front (left at 2 s,\n"
+      "  behind at 4 s, right at 6 s), clicks from the front twice a second, soft noise\n"
+      "  from above.\n\n";
+  if (const int status = writeScene(dir, summary); status != kExitOk) return status;
+
+  int status = kExitOk;
+  for (const Job& job : renderJobs(dir, pelrin, tavrel))
+    if (!renderJob(job, dir, summary)) status = kExitFailure;
+  summary += "Editor pictures (oxel shot):\n";
+  for (const Shot& shot : editorShots(pelrin, tavrel))
+    if (!drawShot(shot, dir, summary)) status = kExitFailure;
 
   summary += "Listen on headphones or speakers: Pelrin's outputs are stereo pairs (Mic 1 left,\n"
              "Mic 2 right); Tavrel's are B-format again, for a decoder.\n";

@@ -89,6 +89,100 @@ VstIntPtr galleryHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value
   return 0;
 }
 
+// The editor's owner: a plug-in instance, or the built-in control gallery.
+struct EditTarget {
+  std::unique_ptr<PluginInstance> plugin;
+  std::unique_ptr<GalleryEffect> galleryEffect;
+  AEffect* effect = nullptr;
+  std::string title = "oxel edit: ";
+
+  VstIntPtr dispatch(VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr) {
+    return plugin ? plugin->dispatch(opcode, 0, value, ptr)
+                  : effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+  }
+};
+
+// Opens the gallery, or the plug-in named `path` when it has an editor, and
+// names the window after it. kExitOk, or the status to end with.
+int openTarget(bool gallery, const std::string& path, EditState& state, EditTarget& target) {
+  if (gallery) {
+    target.title += "control gallery";
+    gGalleryState = &state;
+    target.galleryEffect = std::make_unique<GalleryEffect>(galleryHost);
+    target.effect = target.galleryEffect->getAeffect();
+    return kExitOk;
+  }
+  std::string error;
+  const auto library = openPluginLibrary(path, error);
+  if (library) {
+    target.plugin = PluginInstance::create(library, error);
+    if (target.plugin) target.title += pluginName(*target.plugin, library->path());
+  }
+  if (!target.plugin) return fail(kExitNoPlugin, error);
+  if (!(target.plugin->effect()->flags & effFlagsHasEditor))
+    return fail(kExitFailure, "edit: the plug-in has no editor");
+  return kExitOk;
+}
+
+// A mapped top-level window of a fixed size that asks to be told, rather
+// than killed, when the user closes it.
+Window createHostWindow(Display* display, int width, int height, const std::string& title,
+                        Atom& deleteWindow) {
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, 0, 0);
+  XStoreName(display, window, title.c_str());
+  deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &deleteWindow, 1);
+  XSizeHints* hints = XAllocSizeHints();
+  hints->flags = PMinSize | PMaxSize;
+  hints->min_width = hints->max_width = width;
+  hints->min_height = hints->max_height = height;
+  XSetWMNormalHints(display, window, hints);
+  XFree(hints);
+  XSelectInput(display, window, StructureNotifyMask);
+  XMapWindow(display, window);
+  XSync(display, False);
+  return window;
+}
+
+// Idles the editor at about 30 Hz and follows its resize requests until the
+// window is closed or destroyed, a signal arrives, or `seconds` (when above
+// 0) have passed. Whether the window was destroyed.
+bool idleEditor(Display* display, Window window, Atom deleteWindow, EditTarget& target,
+                EditState& state, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  auto next = start;
+  bool destroyed = false;
+  bool done = false;
+  while (!done && !gStop) {
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) done = true;
+      if (event.type == DestroyNotify && event.xdestroywindow.window == window) {
+        destroyed = true;
+        done = true;
+      }
+    }
+    if (done) break;
+    target.dispatch(effEditIdle);
+    if (state.pendingWidth > 0 && state.pendingHeight > 0) {
+      XResizeWindow(display, window, static_cast<unsigned>(state.pendingWidth),
+                    static_cast<unsigned>(state.pendingHeight));
+      state.pendingWidth = state.pendingHeight = 0;
+    }
+    if (seconds > 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) break;
+    next += kIdlePeriod;
+    const auto now = std::chrono::steady_clock::now();
+    if (next > now)
+      std::this_thread::sleep_for(next - now);
+    else
+      next = now;
+  }
+  return destroyed;
+}
+
 }  // namespace
 
 int runEdit(const Args& args) {
@@ -115,88 +209,26 @@ int runEdit(const Args& args) {
   Display* display = connection.get();
   if (!display) return fail(kExitFailure, "edit: cannot open the X display (is DISPLAY set?)");
 
-  std::unique_ptr<PluginInstance> plugin;
-  std::unique_ptr<GalleryEffect> galleryEffect;
-  AEffect* effect = nullptr;
-  std::string title = "oxel edit: ";
-  if (gallery) {
-    title += "control gallery";
-    gGalleryState = &state;
-    galleryEffect = std::make_unique<GalleryEffect>(galleryHost);
-    effect = galleryEffect->getAeffect();
-  } else {
-    std::string error;
-    const auto library = openPluginLibrary(positional[0], error);
-    if (library) {
-      plugin = PluginInstance::create(library, error);
-      if (plugin) title += pluginName(*plugin, library->path());
-    }
-    if (!plugin) return fail(kExitNoPlugin, error);
-    if (!(plugin->effect()->flags & effFlagsHasEditor))
-      return fail(kExitFailure, "edit: the plug-in has no editor");
-  }
-  auto dispatch = [&](VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr) -> VstIntPtr {
-    return plugin ? plugin->dispatch(opcode, 0, value, ptr) : effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
-  };
+  EditTarget target;
+  const std::string path = gallery ? std::string{} : positional[0];
+  if (const int status = openTarget(gallery, path, state, target); status != kExitOk) return status;
   ERect* rect = nullptr;
-  dispatch(effEditGetRect, 0, &rect);
+  target.dispatch(effEditGetRect, 0, &rect);
   const int width = rect ? std::max(rect->right - rect->left, 1) : 1;
   const int height = rect ? std::max(rect->bottom - rect->top, 1) : 1;
-
-  const Window window =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height), 0, 0, 0);
-  XStoreName(display, window, title.c_str());
-  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(display, window, &deleteWindow, 1);
-  XSizeHints* hints = XAllocSizeHints();
-  hints->flags = PMinSize | PMaxSize;
-  hints->min_width = hints->max_width = width;
-  hints->min_height = hints->max_height = height;
-  XSetWMNormalHints(display, window, hints);
-  XFree(hints);
-  XSelectInput(display, window, StructureNotifyMask);
-  XMapWindow(display, window);
-  XSync(display, False);
+  Atom deleteWindow = None;
+  const Window window = createHostWindow(display, width, height, target.title, deleteWindow);
 
   std::printf("window 0x%lx %dx%d\n", window, width, height);
   std::fflush(stdout);
-  if (plugin) plugin->setRequestObserver(printRequest, &state);
-  dispatch(effEditOpen, 0, reinterpret_cast<void*>(window));
+  if (target.plugin) target.plugin->setRequestObserver(printRequest, &state);
+  target.dispatch(effEditOpen, 0, reinterpret_cast<void*>(window));
 
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
-  const auto start = std::chrono::steady_clock::now();
-  auto next = start;
-  bool destroyed = false;
-  bool done = false;
-  while (!done && !gStop) {
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-      if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) done = true;
-      if (event.type == DestroyNotify && event.xdestroywindow.window == window) {
-        destroyed = true;
-        done = true;
-      }
-    }
-    if (done) break;
-    dispatch(effEditIdle);
-    if (state.pendingWidth > 0 && state.pendingHeight > 0) {
-      XResizeWindow(display, window, static_cast<unsigned>(state.pendingWidth),
-                    static_cast<unsigned>(state.pendingHeight));
-      state.pendingWidth = state.pendingHeight = 0;
-    }
-    if (seconds > 0 && std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) break;
-    next += kIdlePeriod;
-    const auto now = std::chrono::steady_clock::now();
-    if (next > now)
-      std::this_thread::sleep_for(next - now);
-    else
-      next = now;
-  }
-  dispatch(effEditClose);
-  if (plugin) plugin->setRequestObserver(nullptr, nullptr);
+  const bool destroyed = idleEditor(display, window, deleteWindow, target, state, seconds);
+  target.dispatch(effEditClose);
+  if (target.plugin) target.plugin->setRequestObserver(nullptr, nullptr);
   gGalleryState = nullptr;
   if (!destroyed) XDestroyWindow(display, window);
   std::signal(SIGINT, SIG_DFL);

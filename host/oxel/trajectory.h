@@ -2,6 +2,7 @@
 // orientation.h).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ class Trajectory {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
+  // Checks and adds one row of numbers (time first; angles or a quaternion).
+  bool addRow(const double (&v)[5], int columns, const std::string& where, const InvertAxes& invert,
+              std::optional<YawPitchRoll>& previousAngles, std::string& error);
+
   std::vector<double> times_;
   std::vector<std::string> warnings_;
   std::vector<Quaternion> orientations_;

@@ -239,119 +239,135 @@ void editorCycle(PluginInstance& plugin, std::mt19937_64& random, HostWindow& ho
   if (parent.openWindows != 0) failures.add("the editor's window stayed open after close");
 }
 
+// What the threads of one hammer share: the flag that keeps them going and
+// their counts.
+struct HammerShared {
+  std::atomic<bool> running{true};
+  std::atomic<uint64_t> blocks{0}, frames{0}, sets{0}, switches{0};
+};
+
+// The audio thread: blocks of random sizes, in place or not, replacing or
+// accumulating, until told to stop. With sane parameter values every output
+// sample must be finite.
+void processBlocks(PluginInstance& plugin, bool saneValues, uint64_t seed, HammerShared& shared,
+                   Failures& failures) {
+  const int numIn = plugin.numInputs(), numOut = plugin.numOutputs();
+  std::mt19937_64 random{seed};
+  std::uniform_real_distribution<float> sample{-1.0f, 1.0f};
+  std::vector<std::vector<float>> in(numIn, std::vector<float>(kMaxBlock));
+  std::vector<std::vector<float>> out(numOut, std::vector<float>(kMaxBlock));
+  for (auto& channel : in)
+    for (float& s : channel) s = sample(random);
+  std::vector<float*> inPtr, outPtr, inPlacePtr;
+  for (auto& c : in) inPtr.push_back(c.data());
+  for (auto& c : out) outPtr.push_back(c.data());
+  for (int c = 0; c < numOut; ++c) inPlacePtr.push_back(in[c % numIn].data());
+  while (shared.running.load(std::memory_order_relaxed)) {
+    const int n = kBlockSizes[random() % std::size(kBlockSizes)];
+    const bool inPlace = random() % 4 == 0;
+    const bool replacing = random() % 3 != 0;
+    float** outputs = inPlace ? inPlacePtr.data() : outPtr.data();
+    if (replacing) {
+      plugin.processReplacing(inPtr.data(), outputs, n);
+    } else {
+      for (int c = 0; c < numOut; ++c) std::fill_n(outputs[c], n, 0.0f);
+      plugin.process(inPtr.data(), outputs, n);
+    }
+    if (saneValues) {
+      for (int c = 0; c < numOut; ++c)
+        for (int i = 0; i < n; ++i)
+          if (!std::isfinite(outputs[c][i])) {
+            failures.add("non-finite output " + std::to_string(outputs[c][i]) + " on channel " +
+                         std::to_string(c) + " with parameters inside 0..1");
+            shared.running = false;
+            break;
+          }
+    }
+    if (inPlace)  // refresh inputs overwritten in place
+      for (int c = 0; c < std::min(numIn, numOut); ++c)
+        for (int i = 0; i < n; ++i) in[c][i] = sample(random);
+    shared.blocks.fetch_add(1, std::memory_order_relaxed);
+    shared.frames.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
+  }
+}
+
+// The parameter thread: random parameters set and read back, until told to
+// stop. Outside sane phases a third of the values are extreme and the index
+// may be one outside the parameters at either end.
+void setParameters(PluginInstance& plugin, bool saneValues, uint64_t seed, HammerShared& shared) {
+  const VstInt32 numParams = plugin.numParams();
+  std::mt19937_64 random{seed ^ 0x9E3779B97F4A7C15ull};
+  std::uniform_real_distribution<float> normalised{0.0f, 1.0f};
+  using Limits = std::numeric_limits<float>;
+  const float extremes[] = {
+      Limits::quiet_NaN(), Limits::infinity(),  -Limits::infinity(), -1e30f, 1e30f, -1.0f, 2.0f,
+      Limits::max(),       Limits::denorm_min()};
+  while (shared.running.load(std::memory_order_relaxed)) {
+    const VstInt32 index = static_cast<VstInt32>(random() % (numParams + 2)) - 1;
+    const float value = (saneValues || random() % 3 != 0)
+                            ? normalised(random)
+                            : extremes[random() % std::size(extremes)];
+    if (saneValues && (index < 0 || index >= numParams)) continue;
+    plugin.setParameter(index, value);
+    plugin.parameter(index);
+    shared.sets.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+// One random call of the user-interface thread: a program switch, a program
+// name, the parameter displays, a rate change, suspend or resume, an idle,
+// or (with an editor) an editor open/idle/close cycle.
+void userInterfaceCall(PluginInstance& plugin, std::mt19937_64& random, HostWindow& hostWindow,
+                       HammerShared& shared, StressReport& report, Failures& failures) {
+  const bool hasEditor = (plugin.effect()->flags & effFlagsHasEditor) != 0;
+  switch (random() % (hasEditor ? 7 : 6)) {
+    case 6: editorCycle(plugin, random, hostWindow, report, failures); break;
+    case 0:
+      plugin.setProgram(static_cast<VstInt32>(random() % plugin.numPrograms()));
+      shared.switches.fetch_add(1, std::memory_order_relaxed);
+      break;
+    case 1: {
+      char text[kTextBuffer];
+      std::snprintf(text, sizeof text, "Stress %llu",
+                    static_cast<unsigned long long>(random() % 1000));
+      plugin.dispatch(effSetProgramName, 0, 0, text);
+      plugin.programName();
+      break;
+    }
+    case 2:
+      for (VstInt32 i = 0; i < plugin.numParams(); ++i) plugin.parameterDisplay(i);
+      break;
+    case 3:
+      plugin.dispatch(effSetSampleRate, 0, 0, nullptr,
+                      kSampleRates[random() % std::size(kSampleRates)]);
+      break;
+    case 4: plugin.dispatch(effMainsChanged, 0, static_cast<VstIntPtr>(random() % 2)); break;
+    default: plugin.dispatch(effEditIdle); break;
+  }
+}
+
 // One audio thread, one parameter thread, and this (user-interface) thread, all
 // on one instance for `duration`.
 void hammer(PluginInstance& plugin, Clock::duration duration, bool saneValues, uint64_t seed,
             StressReport& report, Failures& failures) {
-  const int numIn = plugin.numInputs(), numOut = plugin.numOutputs();
-  const VstInt32 numParams = plugin.numParams(), numPrograms = plugin.numPrograms();
-  std::atomic<bool> running{true};
-  std::atomic<uint64_t> blocks{0}, frames{0}, sets{0}, switches{0};
+  HammerShared shared;
+  std::thread audio([&] { processBlocks(plugin, saneValues, seed, shared, failures); });
+  std::thread parameters([&] { setParameters(plugin, saneValues, seed, shared); });
 
-  std::thread audio([&] {
-    std::mt19937_64 random{seed};
-    std::uniform_real_distribution<float> sample{-1.0f, 1.0f};
-    std::vector<std::vector<float>> in(numIn, std::vector<float>(kMaxBlock));
-    std::vector<std::vector<float>> out(numOut, std::vector<float>(kMaxBlock));
-    for (auto& channel : in)
-      for (float& s : channel) s = sample(random);
-    std::vector<float*> inPtr, outPtr, inPlacePtr;
-    for (auto& c : in) inPtr.push_back(c.data());
-    for (auto& c : out) outPtr.push_back(c.data());
-    for (int c = 0; c < numOut; ++c) inPlacePtr.push_back(in[c % numIn].data());
-    while (running.load(std::memory_order_relaxed)) {
-      const int n = kBlockSizes[random() % std::size(kBlockSizes)];
-      const bool inPlace = random() % 4 == 0;
-      const bool replacing = random() % 3 != 0;
-      float** outputs = inPlace ? inPlacePtr.data() : outPtr.data();
-      if (replacing) {
-        plugin.processReplacing(inPtr.data(), outputs, n);
-      } else {
-        for (int c = 0; c < numOut; ++c) std::fill_n(outputs[c], n, 0.0f);
-        plugin.process(inPtr.data(), outputs, n);
-      }
-      if (saneValues) {
-        for (int c = 0; c < numOut; ++c)
-          for (int i = 0; i < n; ++i)
-            if (!std::isfinite(outputs[c][i])) {
-              failures.add("non-finite output " + std::to_string(outputs[c][i]) + " on channel " +
-                           std::to_string(c) + " with parameters inside 0..1");
-              running = false;
-              break;
-            }
-      }
-      if (inPlace)  // refresh inputs overwritten in place
-        for (int c = 0; c < std::min(numIn, numOut); ++c)
-          for (int i = 0; i < n; ++i) in[c][i] = sample(random);
-      blocks.fetch_add(1, std::memory_order_relaxed);
-      frames.fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
-    }
-  });
-
-  std::thread parameters([&] {
-    std::mt19937_64 random{seed ^ 0x9E3779B97F4A7C15ull};
-    std::uniform_real_distribution<float> normalised{0.0f, 1.0f};
-    const float extremes[] = {std::numeric_limits<float>::quiet_NaN(),
-                              std::numeric_limits<float>::infinity(),
-                              -std::numeric_limits<float>::infinity(), -1e30f, 1e30f, -1.0f, 2.0f,
-                              std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()};
-    while (running.load(std::memory_order_relaxed)) {
-      const VstInt32 index = static_cast<VstInt32>(random() % (numParams + 2)) - 1;
-      const float value = (saneValues || random() % 3 != 0)
-                              ? normalised(random)
-                              : extremes[random() % std::size(extremes)];
-      if (saneValues && (index < 0 || index >= numParams)) continue;
-      plugin.setParameter(index, value);
-      plugin.parameter(index);
-      sets.fetch_add(1, std::memory_order_relaxed);
-    }
-  });
-
-  // User-interface thread: programs, names, displays, rate changes,
-  // suspend/resume, editor open/idle/close cycles.
   std::mt19937_64 random{seed + 7};
   const auto end = Clock::now() + duration;
-  char text[kTextBuffer];
-  const bool hasEditor = (plugin.effect()->flags & effFlagsHasEditor) != 0;
   HostWindow hostWindow;
   while (Clock::now() < end && !failures.any()) {
-    switch (random() % (hasEditor ? 7 : 6)) {
-      case 6:
-        editorCycle(plugin, random, hostWindow, report, failures);
-        break;
-      case 0:
-        plugin.setProgram(static_cast<VstInt32>(random() % numPrograms));
-        switches.fetch_add(1, std::memory_order_relaxed);
-        break;
-      case 1: {
-        std::snprintf(text, sizeof text, "Stress %llu", static_cast<unsigned long long>(random() % 1000));
-        plugin.dispatch(effSetProgramName, 0, 0, text);
-        plugin.programName();
-        break;
-      }
-      case 2:
-        for (VstInt32 i = 0; i < numParams; ++i) plugin.parameterDisplay(i);
-        break;
-      case 3:
-        plugin.dispatch(effSetSampleRate, 0, 0, nullptr,
-                        kSampleRates[random() % std::size(kSampleRates)]);
-        break;
-      case 4:
-        plugin.dispatch(effMainsChanged, 0, static_cast<VstIntPtr>(random() % 2));
-        break;
-      default:
-        plugin.dispatch(effEditIdle);
-        break;
-    }
+    userInterfaceCall(plugin, random, hostWindow, shared, report, failures);
     std::this_thread::yield();
   }
-  running = false;
+  shared.running = false;
   audio.join();
   parameters.join();
-  report.blocks += blocks;
-  report.frames += frames;
-  report.parameterSets += sets;
-  report.programSwitches += switches;
+  report.blocks += shared.blocks;
+  report.frames += shared.frames;
+  report.parameterSets += shared.sets;
+  report.programSwitches += shared.switches;
 }
 
 // After a storm of extreme values: sane values must bring the output back to finite.
