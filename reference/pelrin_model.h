@@ -20,7 +20,7 @@ struct PelrinModel {
   double azimuth = 0.0, elevation = 0.0, pattern = 0.5, angle = 0.16666667f * std::numbers::pi;
   double old[7] = {1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 0.0};  // W, XL, YL, ZL, XR, YR, ZR
   double target[7] = {};
-  double work[4] = {};  // the last frame's W, X, Y, Z terms
+  double work[4] = {};       // the last frame's W, X, Y, Z terms
   bool startSettled = true;  // the first block with frames starts at its targets
 
   // As the plug-in's setParameter: non-finite values and other indexes change nothing.

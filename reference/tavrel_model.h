@@ -15,8 +15,8 @@ enum { kRotate = 0, kTilt = 1, kTumble = 2 };
 
 // The plane of the first, second and third rotation for orders 0..5.
 inline constexpr int kTavrelSequence[6][3] = {{kRotate, kTilt, kTumble}, {kRotate, kTumble, kTilt},
-                                        {kTilt, kRotate, kTumble}, {kTilt, kTumble, kRotate},
-                                        {kTumble, kRotate, kTilt}, {kTumble, kTilt, kRotate}};
+                                              {kTilt, kRotate, kTumble}, {kTilt, kTumble, kRotate},
+                                              {kTumble, kRotate, kTilt}, {kTumble, kTilt, kRotate}};
 
 // The order number as displayed: one fused multiply-add in single precision.
 inline long tavrelDisplayedOrder(float value) {

@@ -66,14 +66,18 @@ std::vector<float> synthesiseScene() {
   for (int f = 0; f < frames; ++f) {
     const double t = static_cast<double>(f) / kSampleRate;
     // Voice-like: a vibrato fundamental with a few decaying harmonics, syllable envelope.
-    phase += 2.0 * std::numbers::pi * (180.0 + 6.0 * std::sin(2.0 * std::numbers::pi * 5.5 * t)) / kSampleRate;
+    phase += 2.0 * std::numbers::pi * (180.0 + 6.0 * std::sin(2.0 * std::numbers::pi * 5.5 * t)) /
+             kSampleRate;
     double voice = 0.0;
     for (int h = 1; h <= 6; ++h) voice += std::sin(h * phase) / (h * h);
     voice *= 0.25 * (0.6 + 0.4 * std::sin(2.0 * std::numbers::pi * 3.0 * t));
-    encode(f, voice, 2.0 * std::numbers::pi * t / kSeconds, 0.0);  // one full circle, counter-clockwise
+    // One full circle, counter-clockwise.
+    encode(f, voice, 2.0 * std::numbers::pi * t / kSeconds, 0.0);
     // Clicks from the front, twice a second.
     const double sinceClick = std::fmod(t, 0.5);
-    encode(f, 0.5 * std::exp(-sinceClick * 400.0) * std::sin(2.0 * std::numbers::pi * 2000.0 * sinceClick),
+    encode(f,
+           0.5 * std::exp(-sinceClick * 400.0) *
+               std::sin(2.0 * std::numbers::pi * 2000.0 * sinceClick),
            0.0, 0.0);
     // Soft noise from straight above.
     encode(f, 0.03 * noise(random), 0.0, std::numbers::pi / 2.0);

@@ -338,7 +338,7 @@ class Lv2Record {
         if (!text) return 0;
         LilvNode* node = op == effGetVendorString ? lilv_plugin_get_author_name(world->plugin)
                                                   : lilv_plugin_get_name(world->plugin);
-        copyText(text, node ? lilv_node_as_string(node) : "", 
+        copyText(text, node ? lilv_node_as_string(node) : "",
                  op == effGetEffectName ? kEffectNameChars : kLongTextChars);
         lilv_node_free(node);
         return 1;

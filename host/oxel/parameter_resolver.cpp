@@ -1,7 +1,7 @@
 #include "parameter_resolver.h"
 
-#include "commands.h"
 #include "PairRecipes.h"
+#include "commands.h"
 #include "text_parse.h"
 
 namespace oxel {

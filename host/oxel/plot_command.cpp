@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "PairRecipes.h"
 #include "argument_reader.h"
 #include "commands.h"
 #include "parameter_resolver.h"
 #include "platform.h"
 #include "plot.h"
 #include "plugin_open.h"
-#include "PairRecipes.h"
 #include "text_parse.h"
 
 namespace oxel {

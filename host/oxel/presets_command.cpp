@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "PairRecipes.h"
 #include "argument_reader.h"
 #include "commands.h"
-#include "PairRecipes.h"
 
 namespace oxel {
 

@@ -110,7 +110,8 @@ void drawLetters(platform::Canvas& canvas, const Geometry& g, const Pelrin::Pair
                  const Pelrin::Derived& d, double peak) {
   for (int mic = 0; mic < 2; ++mic) {
     double axis = d.azimuth + (mic == 0 ? d.halfAngle : -d.halfAngle);
-    if (w.cosEl < 0.0) axis += std::numbers::pi;  // tipped over the top: the lobe faces the other way
+    // Tipped over the top: the lobe faces the other way.
+    if (w.cosEl < 0.0) axis += std::numbers::pi;
     const double gain = std::fabs(Pelrin::planeWaveGain(w, mic, axis, 0.0));
     const double distance = std::min(gain / peak * g.radius + 6.0, g.radius + 7.0);
     double x, y;

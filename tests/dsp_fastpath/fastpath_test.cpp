@@ -16,8 +16,8 @@
 
 #include "Pelrin.h"
 #include "pelrin_model.h"
-#include "tavrel_probe.h"
 #include "tavrel_model.h"
+#include "tavrel_probe.h"
 
 namespace {
 
@@ -222,8 +222,9 @@ TEST(DspFastPath, PelrinMatchesThePlainRecurrence) {
 TEST(DspFastPath, TavrelMatchesThePlainRecurrence) {
   for (unsigned seed = 1; seed <= 8; ++seed)
     runSchedule<TavrelProbe, reference::TavrelModel>(
-        seed, 4, 1500000,
-        [](const TavrelProbe& t, const reference::TavrelModel& m, bool) { expectTavrelState(t, m); });
+        seed, 4, 1500000, [](const TavrelProbe& t, const reference::TavrelModel& m, bool) {
+          expectTavrelState(t, m);
+        });
 }
 
 // A glide towards an exact zero (level elevation: the Z weights; pattern 0:

@@ -22,7 +22,6 @@ using oxel::headtrack::TrackerDecoder;
 using oxel::headtrack::TrackerOptions;
 using Vec = std::array<double, 3>;
 
-
 // The turns as the conventions describe them (degrees).
 Vec yawTurn(const Vec& v, double a) {  // front (X) towards left (Y)
   const double c = std::cos(a * std::numbers::pi / 180), s = std::sin(a * std::numbers::pi / 180);

@@ -129,7 +129,8 @@ bool headReads(TrackedTavrel& t, double yaw, double pitch, double roll) {
 // yaw + left, pitch + up, roll + left side up, applied roll, pitch, yaw):
 // the field turned back by the head's rotation.
 std::vector<double> frontSeenBy(double yaw, double pitch, double roll) {
-  const double y = yaw * std::numbers::pi / 180, p = pitch * std::numbers::pi / 180, r = roll * std::numbers::pi / 180;
+  const double y = yaw * std::numbers::pi / 180, p = pitch * std::numbers::pi / 180,
+               r = roll * std::numbers::pi / 180;
   return {std::cos(y) * std::cos(p),
           -std::sin(y) * std::cos(r) - std::cos(y) * std::sin(p) * std::sin(r),
           std::sin(y) * std::sin(r) - std::cos(y) * std::sin(p) * std::cos(r)};

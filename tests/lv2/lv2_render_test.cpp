@@ -8,8 +8,8 @@
 #include <cmath>
 #include <limits>
 
-#include "lilv_host.h"
 #include "PairRecipes.h"
+#include "lilv_host.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <numbers>
 #include <sstream>
 
+#include "PairRecipes.h"
 #include "Pelrin.h"
 #include "oxel_test_support.h"
 #include "platform.h"
 #include "plot.h"
-#include "PairRecipes.h"
 #include "tavrel_model.h"
 
 namespace oxel_test {
@@ -103,7 +103,7 @@ TEST(OxelPlot, TavrelsSixDirectionsAreTheClosedFormRotationForEachOrder) {
       for (int step = 0; step < 3; ++step) {
         const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
         reference::TavrelModel::turn(reference::kTavrelSequence[order][step], std::sin(a),
-                                      std::cos(a), x, y, z);
+                                     std::cos(a), x, y, z);
       }
       EXPECT_NEAR(rows[d][4], x, 1e-6) << "order " << order << " " << names[d];
       EXPECT_NEAR(rows[d][5], y, 1e-6) << "order " << order << " " << names[d];

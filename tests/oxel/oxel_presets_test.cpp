@@ -9,12 +9,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "oxel_test_support.h"
 #include "PairRecipes.h"
+#include "oxel_test_support.h"
 
 namespace oxel_test {
 namespace {
-
 
 // Mic 1's settled output for a unit plane wave from `azimuthDegrees` (level),
 // encoded as FuMa (W at -3 dB).

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "sentinel_text.h"
-#include "tavrel_probe.h"
 #include "tavrel_model.h"
+#include "tavrel_probe.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <random>
 #include <vector>
 
-#include "tavrel_probe.h"
 #include "tavrel_model.h"
+#include "tavrel_probe.h"
 
 namespace {
 

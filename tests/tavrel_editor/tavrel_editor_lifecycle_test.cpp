@@ -39,7 +39,9 @@ struct Parent {
 };
 
 struct Rig {
-  Rig() : plugin{std::make_unique<VuvIzedAzur>(quietHost)}, editor{static_cast<ZidIdirAruriz*>(plugin->getEditor())} {}
+  Rig()
+      : plugin{std::make_unique<VuvIzedAzur>(quietHost)},
+        editor{static_cast<ZidIdirAruriz*>(plugin->getEditor())} {}
   std::unique_ptr<VuvIzedAzur> plugin;
   ZidIdirAruriz* editor;
 };

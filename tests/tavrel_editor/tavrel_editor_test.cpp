@@ -52,7 +52,8 @@ struct Parent {
   }
   std::vector<uint32_t> pixels() const {
     if (!record.pixels) return {};
-    return {record.pixels, record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
+    return {record.pixels,
+            record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
   }
   OxelHeadlessParent record{};
   std::string text;
@@ -90,7 +91,8 @@ std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& instance) {
 }
 
 // The host log of one gesture on `index` whose automation sends `values`.
-void expectGesture(const std::vector<oxel::HostRequest>& log, VstInt32 index, const std::vector<float>& values) {
+void expectGesture(const std::vector<oxel::HostRequest>& log, VstInt32 index,
+                   const std::vector<float>& values) {
   ASSERT_EQ(log.size(), values.size() + 2);
   EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
   EXPECT_EQ(log.front().index, index);
@@ -125,7 +127,8 @@ Vector3 expectedFront(const float angles[3], int order) {
   double x = 1.0, y = 0.0, z = 0.0;
   for (int step = 0; step < 3; ++step) {
     const double a = -static_cast<double>(angles[step]) * (2.0 * std::numbers::pi);
-    reference::TavrelModel::turn(reference::kTavrelSequence[order][step], std::sin(a), std::cos(a), x, y, z);
+    reference::TavrelModel::turn(reference::kTavrelSequence[order][step], std::sin(a), std::cos(a),
+                                 x, y, z);
   }
   return {x, y, z};
 }
@@ -138,7 +141,8 @@ std::string orderShown(oxel::PluginInstance& instance) {
 }
 
 double distance(const Vector3& a, const Vector3& b) {
-  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                   (a.z - b.z) * (a.z - b.z));
 }
 
 TEST(TavrelEditor, IdentityAndWindowSize) {
@@ -158,7 +162,8 @@ TEST(TavrelEditor, EachBandSelectsItsOrderAndThePluginTurnsTheFieldThatWay) {
   // Angles whose six orders turn the front source to six different places.
   const float angles[3] = {0.25f, 0.2f, 0.375f};
   for (int a = 0; a < 6; ++a)
-    for (int b = a + 1; b < 6; ++b) ASSERT_GT(distance(expectedFront(angles, a), expectedFront(angles, b)), 0.1);
+    for (int b = a + 1; b < 6; ++b)
+      ASSERT_GT(distance(expectedFront(angles, a), expectedFront(angles, b)), 0.1);
 
   for (int order = 0; order < 6; ++order) {
     SCOPED_TRACE("order " + std::to_string(order));
@@ -166,7 +171,8 @@ TEST(TavrelEditor, EachBandSelectsItsOrderAndThePluginTurnsTheFieldThatWay) {
     for (VstInt32 i = 0; i < 3; ++i) instance->setParameter(i, angles[i]);
     instance->setParameter(3, 0.1f);  // between two steps: every band changes it
     instance->clearRequests();
-    const std::string click = "click " + std::to_string(kSwitchX) + " " + std::to_string(kBandY[order]) + "\n";
+    const std::string click =
+        "click " + std::to_string(kSwitchX) + " " + std::to_string(kBandY[order]) + "\n";
     const auto picture = shot(*instance, click);
     const float value = static_cast<float>(order) / 5.0f;
     expectGesture(edits(*instance), 3, {value});
@@ -183,14 +189,16 @@ TEST(TavrelEditor, SwitchDragIsOneGestureAndHoldingStillSendsNothing) {
   auto instance = newTavrel();
   instance->clearRequests();
   // Down on the second row, held still, dragged far above, then far below.
-  shot(*instance, "press 94 110\nwait 300\nmove 94 20\nwait 50\nmove 94 260\nwait 300\nrelease 94 260\n");
+  shot(*instance,
+       "press 94 110\nwait 300\nmove 94 20\nwait 50\nmove 94 260\nwait 300\nrelease 94 260\n");
   expectGesture(edits(*instance), 3, {0.2f, 0.0f, 1.0f});
   EXPECT_EQ(instance->parameter(3), 1.0f);
 
   // Shift going down mid-drag ends it where it is; later moves do nothing.
   instance->setParameter(3, 0.0f);
   instance->clearRequests();
-  shot(*instance, "press 94 96\nwait 50\nmove 94 123 shift\nwait 50\nmove 94 163\nwait 50\nrelease 94 163\n");
+  shot(*instance,
+       "press 94 96\nwait 50\nmove 94 123 shift\nwait 50\nmove 94 163\nwait 50\nrelease 94 163\n");
   expectGesture(edits(*instance), 3, {0.4f});
   EXPECT_EQ(instance->parameter(3), 0.4f);
 
@@ -227,9 +235,10 @@ TEST(TavrelEditor, KnobsAndSwitchTakeDragsResetsWheelAndKeys) {
       {"press 66 60\nwait 300\nrelease 66 60\n", 0, 0.25f, 1},  // held still: one value sent
       {"click 94 50 ctrl\n", 1, 1.0f, 1},  // Ctrl+click: the default, a full turn
       {"wheel up 142 60\n", 2, 0.1f, 1},
-      {"key up\n", 2, 0.2f, 1},  // no focus: the last control that takes keys
+      {"key up\n", 2, 0.2f, 1},             // no focus: the last control that takes keys
       {"wheel down 94 100\n", 3, 0.2f, 1},  // the switch: the row below
-      {"click 94 136\nwait 50\nkey down\nwait 50\nkey down\n", 3, 1.0f, 3},  // clicked: it takes the keys
+      // Clicked: the switch takes the keys.
+      {"click 94 136\nwait 50\nkey down\nwait 50\nkey down\n", 3, 1.0f, 3},
   };
   for (const Case& c : cases) {
     instance->clearRequests();
@@ -321,9 +330,11 @@ TEST(TavrelEditor, EditorAtEachOrderMatchesItsReviewedPicture) {
     ASSERT_EQ(pixels.size(), static_cast<size_t>(kWidth * kHeight));
     oxel::platform::PixelPort actual{kWidth, kHeight};
     for (int32_t y = 0; y < kHeight; ++y)
-      for (int32_t x = 0; x < kWidth; ++x) actual.set(x, y, pixels[static_cast<size_t>(y * kWidth + x)]);
-    const std::string golden = std::string{OXEL_SOURCE_DIR} + "/tests/tavrel_editor/golden/editor-order-" +
-                               std::to_string(order) + ".png";
+      for (int32_t x = 0; x < kWidth; ++x)
+        actual.set(x, y, pixels[static_cast<size_t>(y * kWidth + x)]);
+    const std::string golden = std::string{OXEL_SOURCE_DIR} +
+                               "/tests/tavrel_editor/golden/editor-order-" + std::to_string(order) +
+                               ".png";
     if (std::getenv("OXEL_UPDATE_GOLDENS")) {
       ASSERT_TRUE(oxel::platform::writePng(actual, golden));
       continue;
@@ -334,13 +345,15 @@ TEST(TavrelEditor, EditorAtEachOrderMatchesItsReviewedPicture) {
     ASSERT_EQ(expected->height(), kHeight);
     int differing = 0;
     for (int32_t y = 0; y < kHeight; ++y)
-      for (int32_t x = 0; x < kWidth; ++x) differing += (expected->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
+      for (int32_t x = 0; x < kWidth; ++x)
+        differing += (expected->get(x, y) & 0xFFFFFF) != (actual.get(x, y) & 0xFFFFFF);
     if (differing) {
-      const std::string out = std::string{OXEL_BINARY_DIR} + "/tests/tavrel_editor/editor-order-" + std::to_string(order) +
-                              ".actual.png";
+      const std::string out = std::string{OXEL_BINARY_DIR} + "/tests/tavrel_editor/editor-order-" +
+                              std::to_string(order) + ".actual.png";
       oxel::platform::writePng(actual, out);
-      ADD_FAILURE() << differing << " pixels differ from " << golden << "; this run's picture: " << out
-                    << " (after a deliberate change of the pictures, OXEL_UPDATE_GOLDENS=1 rewrites it)";
+      ADD_FAILURE()
+          << differing << " pixels differ from " << golden << "; this run's picture: " << out
+          << " (after a deliberate change of the pictures, OXEL_UPDATE_GOLDENS=1 rewrites it)";
     }
   }
 }

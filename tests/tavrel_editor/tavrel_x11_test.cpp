@@ -103,7 +103,8 @@ TEST_F(TavrelX11, ASwitchClickAndAKnobDragAreOneGestureEach) {
   // Angle 1 (centre 46, 60), circular: from 3 o'clock to 6 o'clock.
   instance->dispatch(effSetEditKnobMode, 0, 0);
   instance->clearRequests();
-  xdotool("mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1");
+  xdotool(
+      "mousemove --sync 66 60 mousedown 1 mousemove --sync 56 77 mousemove --sync 46 80 mouseup 1");
   idleUntilGestureEnds(*instance);
   log = edits(*instance);
   ASSERT_GE(log.size(), 3u) << describe(log);
