@@ -16,6 +16,7 @@
 #include "CVerticalSwitch.h"
 #include "CZrMeter.h"
 #include "CZrMovieButton.h"
+#include "EditorParts.h"
 #include "GalleryPanel.h"
 #include "platform.h"
 
@@ -27,10 +28,9 @@ constexpr int32_t kPictureNumbers[14] = {129, 130, 131, 132, 133, 200, 201, 202,
 enum Picture { kAbout, kKnobStrip, kFaderBody, kFaderHandle, kSwitch, kMeterOver, kMeterWarn, kMeterNorm,
                kMeterOff, kMeterPeak, kMeterBack, kMeterScale, kAmberButton, kTealButton };
 
-constexpr int32_t kKnobFrames = 45;
-constexpr int32_t kKnobSize = 48;
-constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
-constexpr float kTwelveOClock = 1.5707964f;
+using editor_parts::kFullTurnClockwise;
+using editor_parts::kKnobSize;
+using editor_parts::kTwelveOClock;
 constexpr int32_t kMeterBar = 200;
 // Tags beyond the four parameters: the host never hears of them.
 constexpr int32_t kMenuTag = 100;
@@ -188,9 +188,7 @@ void GalleryEditor::addParameterControls() {
   rotary->setRangeAngle(kFullTurnClockwise * 0.75f);
   rotary->setStartAngle(kTwelveOClock + std::numbers::pi_v<float> * 0.75f);
 
-  auto* knob = new CAnimRotary(kFilmKnob, this, 1, kKnobFrames, kKnobSize, pictures[kKnobStrip], origin);
-  knob->setRangeAngle(kFullTurnClockwise);
-  knob->setStartAngle(kTwelveOClock);
+  auto* knob = editor_parts::newTurnKnob(kFilmKnob, this, 1, pictures[kKnobStrip]);
 
   CBitmap* body = pictures[kFaderBody];
   CBitmap* handle = pictures[kFaderHandle];

@@ -1,7 +1,6 @@
 #include "RazOruRerora.h"
 
 #include <cstdio>
-#include <numbers>
 
 #include "AudioEffect.h"
 #include "CAnimRotary.h"
@@ -10,22 +9,41 @@
 #include "CParamDisplay.h"
 #include "CSlider.h"
 #include "CSplashScreen.h"
+#include "EditorParts.h"
+#include "Pelrin.h"
 #include "PolarView.h"
 
 namespace {
 
-// Bitmap numbers.
-constexpr int32_t kBackground = 128;
-constexpr int32_t kAbout = 129;
-constexpr int32_t kKnobStrip = 130;
-constexpr int32_t kFaderBody = 131;
-constexpr int32_t kFaderHandle = 132;
+using editor_parts::kKnobSize;
 
-constexpr int32_t kAboutTag = 32;
-constexpr int32_t kKnobFrames = 45;
-constexpr int32_t kKnobSize = 48;
-constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
-constexpr float kTwelveOClock = 1.5707964f;
+// Picture numbers.
+enum Picture : int32_t {
+  kBackground = 128,
+  kAbout = 129,
+  kKnobStrip = 130,
+  kFaderBody = 131,
+  kFaderHandle = 132
+};
+// The about picture's tag: past the parameters, so the host never hears of it.
+constexpr VstInt32 kAboutTag = 32;
+
+const CRect kAboutArea(50, 0, 136, 15);
+// Azimuth, Elevation below it, Mic Angle right of Azimuth; each knob's
+// readout under it, the pattern's under the slider.
+const CRect kKnobAreas[3] = {{48, 48, 48 + kKnobSize, 48 + kKnobSize},
+                             {48, 112, 48 + kKnobSize, 112 + kKnobSize},
+                             {128, 48, 128 + kKnobSize, 48 + kKnobSize}};
+const CRect kReadoutAreas[4] = {
+    {51, 96, 91, 110}, {51, 160, 91, 174}, {131, 96, 171, 110}, {91, 208, 131, 222}};
+const CPoint kFaderAt(32, 192);
+// Where the handle's left edge may go: from 36 to the body's width less the
+// handle's, plus 29.
+constexpr int32_t kFaderMin = 36;
+constexpr int32_t kFaderMaxPastTravel = 29;
+// The values a Ctrl+click restores: those of the first program.
+constexpr float kKnobDefaults[3] = {0.0f, 0.25f, 0.16666667f};
+constexpr float kPatternDefault = 0.5f;
 
 void writeNumber(char* string, float number) {
   std::snprintf(string, 256, "%.2f", static_cast<double>(number));
@@ -36,103 +54,57 @@ void writeNumber(char* string, float number) {
 const CRect RazOruRerora::kPolarViewArea(110, 112, 214, 190);
 
 RazOruRerora::RazOruRerora(AudioEffect* effect) : AEffGUIEditor(effect) {
-  try {
-    hBackground = new CBitmap(kBackground);
-    hAboutScreen = new CBitmap(kAbout);
-    hNewKnob = new CBitmap(kKnobStrip);
-    hHFaderBody = new CBitmap(kFaderBody);
-    hHFaderHandle = new CBitmap(kFaderHandle);
-  } catch (...) {
-    // No destructor runs for an editor that was not built.
-    forgetBitmaps();
-    throw;
-  }
-  const bool haveBackground = hBackground->getWidth() > 0 && hBackground->getHeight() > 0;
-  rect.top = 0;
-  rect.left = 0;
-  rect.right = static_cast<int16_t>(haveBackground ? hBackground->getWidth() : kFallbackWidth);
-  rect.bottom = static_cast<int16_t>(haveBackground ? hBackground->getHeight() : kFallbackHeight);
+  editor_parts::loadPictures({{&hBackground, kBackground},
+                              {&hAboutScreen, kAbout},
+                              {&hNewKnob, kKnobStrip},
+                              {&hHFaderBody, kFaderBody},
+                              {&hHFaderHandle, kFaderHandle}});
+  rect = editor_parts::windowRect(hBackground, kFallbackWidth, kFallbackHeight);
 }
 
 RazOruRerora::~RazOruRerora() {
-  // The frame (and the controls' references on the pictures) go first.
-  forgetControls();
-  if (frame) AEffGUIEditor::close();
-  forgetBitmaps();
-}
-
-void RazOruRerora::forgetBitmaps() {
-  for (CBitmap** b : {&hBackground, &hAboutScreen, &hNewKnob, &hHFaderBody, &hHFaderHandle}) {
-    if (*b) (*b)->forget();
-    *b = nullptr;
-  }
-}
-
-void RazOruRerora::forgetControls() {
-  aboutScreen = nullptr;
-  azimuthKnob = elevationKnob = angleKnob = nullptr;
-  patternFader = nullptr;
-  azimuthDisplay = elevationDisplay = angleDisplay = patternDisplay = nullptr;
-  polarView = nullptr;
+  // The window goes first: its controls still hold the pictures.
+  if (frame) close();
+  editor_parts::forgetPictures(
+      {&hBackground, &hAboutScreen, &hNewKnob, &hHFaderBody, &hHFaderHandle});
 }
 
 VstInt32 RazOruRerora::open(void* ptr) {
-  // A second open without close: the base removes the old frame; its
-  // controls go with it.
-  forgetControls();
-  AEffGUIEditor::open(ptr);
-
-  const CRect size(0, 0, rect.right - rect.left, rect.bottom - rect.top);
-  frame = new CFrame(size, ptr, this);
+  AEffGUIEditor::open(ptr);  // closes a window the host left open
+  frame = new CFrame(CRect(0, 0, rect.right, rect.bottom), ptr, this);
   frame->setBackground(hBackground);
-  const CPoint point(0, 0);
 
+  const CPoint offset(0, 0);
   const CRect about(0, 0, hAboutScreen->getWidth(), hAboutScreen->getHeight());
-  aboutScreen = new CSplashScreen(CRect(50, 0, 136, 15), this, kAboutTag, hAboutScreen, about, point);
+  aboutScreen = new CSplashScreen(kAboutArea, this, kAboutTag, hAboutScreen, about, offset);
   frame->addView(aboutScreen);
 
-  const float defaults[] = {0.0f, 0.25f, 0.16666667f};
-  CRect knobRect(0, 0, kKnobSize, kKnobSize);
-  knobRect.offset(48, 48);
-  const CPoint knobSteps[] = {{0, 0}, {0, 64}, {80, -64}};
   CAnimRotary** knobs[] = {&azimuthKnob, &elevationKnob, &angleKnob};
-  for (VstInt32 i = 0; i < 3; ++i) {
-    knobRect.offset(knobSteps[i].h, knobSteps[i].v);
-    auto* knob = new CAnimRotary(knobRect, this, i, kKnobFrames, kKnobSize, hNewKnob, point);
-    knob->setRangeAngle(kFullTurnClockwise);
-    knob->setStartAngle(kTwelveOClock);
+  for (VstInt32 i = Pelrin::kAzimuth; i <= Pelrin::kAngle; ++i) {
+    auto* knob = editor_parts::newTurnKnob(kKnobAreas[i], this, i, hNewKnob);
     knob->setValue(effect->getParameter(i));
-    knob->setDefaultValue(defaults[i]);
+    knob->setDefaultValue(kKnobDefaults[i]);
     frame->addView(knob);
     *knobs[i] = knob;
   }
 
   const int32_t bodyWidth = hHFaderBody->getWidth();
-  const int32_t bodyHeight = hHFaderBody->getHeight();
-  const CRect faderRect(32, 192, 32 + bodyWidth, 192 + bodyHeight);
-  patternFader = new CHorizontalSlider(faderRect, this, 3, 36, bodyWidth - hHFaderHandle->getWidth() + 29,
-                                       hHFaderHandle, hHFaderBody, point, kStyleLeft);
-  patternFader->setValue(effect->getParameter(3));
-  patternFader->setDefaultValue(0.5f);
+  const CRect faderArea(kFaderAt.h, kFaderAt.v, kFaderAt.h + bodyWidth,
+                        kFaderAt.v + hHFaderBody->getHeight());
+  patternFader = new CHorizontalSlider(faderArea, this, Pelrin::kPattern, kFaderMin,
+                                       bodyWidth - hHFaderHandle->getWidth() + kFaderMaxPastTravel,
+                                       hHFaderHandle, hHFaderBody, offset, kStyleLeft);
+  patternFader->setValue(effect->getParameter(Pelrin::kPattern));
+  patternFader->setDefaultValue(kPatternDefault);
   frame->addView(patternFader);
 
-  CRect displayRect(0, 0, 40, 14);
-  displayRect.offset(51, 96);
-  const CPoint displaySteps[] = {{0, 0}, {0, 64}, {80, -64}, {-40, 112}};
-  CParamDisplay::StringConvert converters[] = {degreeStringConvertAzimuth, degreeStringConvertElevation,
-                                               degreeStringConvertAngle, floatStringConvertPattern};
+  const CParamDisplay::StringConvert texts[] = {
+      degreeStringConvertAzimuth, degreeStringConvertElevation, degreeStringConvertAngle,
+      floatStringConvertPattern};
   CParamDisplay** displays[] = {&azimuthDisplay, &elevationDisplay, &angleDisplay, &patternDisplay};
-  for (VstInt32 i = 0; i < 4; ++i) {
-    displayRect.offset(displaySteps[i].h, displaySteps[i].v);
-    auto* display = new CParamDisplay(displayRect, nullptr, kStyleHorizontal);
-    display->setFont(kNormalFontSmall);
-    display->setFontColor(kWhiteCColor);
-    display->setBackColor(kBlackCColor);
-    display->setFrameColor(kBlueCColor);
-    display->setValue(effect->getParameter(i));
-    display->setStringConvert(converters[i]);
-    frame->addView(display);
-    *displays[i] = display;
+  for (VstInt32 i = Pelrin::kAzimuth; i <= Pelrin::kPattern; ++i) {
+    *displays[i] = editor_parts::newReadout(kReadoutAreas[i], texts[i], effect->getParameter(i));
+    frame->addView(*displays[i]);
   }
 
   polarView = new PelrinPolarView(kPolarViewArea, hBackground);
@@ -143,58 +115,55 @@ VstInt32 RazOruRerora::open(void* ptr) {
 
 void RazOruRerora::showValuesInPolarView() {
   if (!polarView) return;
-  polarView->setValues({effect->getParameter(0), effect->getParameter(1), effect->getParameter(2),
-                        effect->getParameter(3)});
+  polarView->setValues(
+      {effect->getParameter(Pelrin::kAzimuth), effect->getParameter(Pelrin::kElevation),
+       effect->getParameter(Pelrin::kAngle), effect->getParameter(Pelrin::kPattern)});
 }
 
 void RazOruRerora::close() {
-  forgetControls();
+  // The frame deletes the controls: nothing may point at them afterwards.
+  aboutScreen = nullptr;
+  azimuthKnob = elevationKnob = angleKnob = nullptr;
+  patternFader = nullptr;
+  azimuthDisplay = elevationDisplay = angleDisplay = patternDisplay = nullptr;
+  polarView = nullptr;
   AEffGUIEditor::close();
 }
 
+CControl* RazOruRerora::controlOf(VstInt32 index) const {
+  if (index == Pelrin::kPattern) return patternFader;
+  return getKnob(index);
+}
+
 void RazOruRerora::applyParameter(VstInt32 index, float) {
-  if (!frame) return;
-  CControl* controls[2]{};
-  switch (index) {
-    case 0: controls[0] = azimuthKnob; controls[1] = azimuthDisplay; break;
-    case 1: controls[0] = elevationKnob; controls[1] = elevationDisplay; break;
-    case 2: controls[0] = angleKnob; controls[1] = angleDisplay; break;
-    case 3: controls[0] = patternFader; controls[1] = patternDisplay; break;
-    default: return;
-  }
-  // The plug-in's current value, which may be newer than the one recorded.
+  if (!frame || index < 0 || index >= Pelrin::kNumParams) return;
+  // The plug-in's value, not the recorded one: a later change may have
+  // overtaken it.
   const float value = effect->getParameter(index);
-  for (CControl* c : controls)
-    if (c) c->setValue(value);
+  if (CControl* control = controlOf(index)) control->setValue(value);
+  if (CParamDisplay* display = getDisplay(index)) display->setValue(value);
   showValuesInPolarView();
 }
 
 void RazOruRerora::valueChanged(CDrawContext*, CControl* control) {
-  const VstInt32 tag = control->getTag();
-  if (static_cast<uint32_t>(tag) > 3u) return;
-  // The host hears of real changes only: a drag resting on one value (the
-  // slider asks on every pass while its value is unsaved) sends nothing.
-  const float value = control->getValue();
-  if (value != effect->getParameter(tag)) effect->setParameterAutomated(tag, value);
-  control->setDirty(true);
-  postUpdate();
+  editor_parts::sendEdit(effect, this, control);
 }
 
 CAnimRotary* RazOruRerora::getKnob(VstInt32 index) const {
   switch (index) {
-    case 0: return azimuthKnob;
-    case 1: return elevationKnob;
-    case 2: return angleKnob;
+    case Pelrin::kAzimuth: return azimuthKnob;
+    case Pelrin::kElevation: return elevationKnob;
+    case Pelrin::kAngle: return angleKnob;
     default: return nullptr;
   }
 }
 
 CParamDisplay* RazOruRerora::getDisplay(VstInt32 index) const {
   switch (index) {
-    case 0: return azimuthDisplay;
-    case 1: return elevationDisplay;
-    case 2: return angleDisplay;
-    case 3: return patternDisplay;
+    case Pelrin::kAzimuth: return azimuthDisplay;
+    case Pelrin::kElevation: return elevationDisplay;
+    case Pelrin::kAngle: return angleDisplay;
+    case Pelrin::kPattern: return patternDisplay;
     default: return nullptr;
   }
 }

@@ -56,8 +56,7 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
   void applyParameter(VstInt32 index, float value) override;
 
  private:
-  void forgetControls();
-  void forgetBitmaps();
+  CControl* controlOf(VstInt32 index) const;
   void showValuesInPolarView();
 
   CSplashScreen* aboutScreen{nullptr};

@@ -1,9 +1,7 @@
 #include "ZidIdirAruriz.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 
 #include "AudioEffect.h"
 #include "CAnimRotary.h"
@@ -12,62 +10,49 @@
 #include "CParamDisplay.h"
 #include "CSplashScreen.h"
 #include "CVerticalSwitch.h"
+#include "EditorParts.h"
+#include "Tavrel.h"
 
 namespace {
-enum Resource : int32_t { kBackground = 128, kKnobStrip = 132, kOrderStrip = 133, kAbout = 134 };
-enum Tag : int32_t { kAngle1Tag = 0, kAngle2Tag = 1, kAngle3Tag = 2, kOrderTag = 3, kAboutTag = 32 };
 
-constexpr int32_t kKnobFrames = 45;
-constexpr int32_t kKnobSize = 48;
+using editor_parts::kKnobSize;
+
+// Picture numbers.
+enum Picture : int32_t { kBackground = 128, kKnobStrip = 132, kOrderStrip = 133, kAbout = 134 };
+// The about picture's tag: past the parameters, so the host never hears of it.
+constexpr VstInt32 kAboutTag = 32;
+
 constexpr int32_t kOrderFrames = 6;
 constexpr int32_t kOrderFrameHeight = 80;
 constexpr int32_t kOrderPositions = 6;
-// A full clockwise turn starting at 12 o'clock.
-constexpr float kKnobRange = -(2.0f * std::numbers::pi_v<float>);
-constexpr float kKnobStart = 1.5707964f;
 // One full turn: the same orientation as 0.
 constexpr float kKnobDefault = 1.0f;
 constexpr float kOrderDefault = 0.0f;
 
 const CRect kAboutArea(50, 0, 136, 15);
-const CRect kFirstKnob(22, 36, 22 + kKnobSize, 36 + kKnobSize);
+// The three angle knobs side by side, the order switch below them.
+const CRect kKnobAreas[3] = {{22, 36, 22 + kKnobSize, 36 + kKnobSize},
+                             {70, 36, 70 + kKnobSize, 36 + kKnobSize},
+                             {118, 36, 118 + kKnobSize, 36 + kKnobSize}};
 const CRect kOrderArea(22, 90, 166, 170);
 // Under the order switch and its label, one per knob column; none overlaps a
 // control, so they take no clicks.
-const CRect kFirstReadout(24, 194, 68, 208);
-constexpr int32_t kReadoutStep = kKnobSize;
+const CRect kReadoutAreas[3] = {{24, 194, 68, 208}, {72, 194, 116, 208}, {120, 194, 164, 208}};
+
 }  // namespace
 
 ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {
-  try {
-    hBackground = new CBitmap(kBackground);
-    hAboutScreen = new CBitmap(kAbout);
-    hNewKnob = new CBitmap(kKnobStrip);
-    hOrderSwitch = new CBitmap(kOrderStrip);
-  } catch (...) {
-    // No destructor runs for an editor that was not built.
-    forgetBitmaps();
-    throw;
-  }
-  // Without a background the window still holds every control.
-  const bool sized = hBackground->getWidth() > 0 && hBackground->getHeight() > 0;
-  rect.top = 0;
-  rect.left = 0;
-  rect.bottom = static_cast<int16_t>(sized ? std::min(hBackground->getHeight(), 32767) : kFallbackHeight);
-  rect.right = static_cast<int16_t>(sized ? std::min(hBackground->getWidth(), 32767) : kFallbackWidth);
+  editor_parts::loadPictures({{&hBackground, kBackground},
+                              {&hAboutScreen, kAbout},
+                              {&hNewKnob, kKnobStrip},
+                              {&hOrderSwitch, kOrderStrip}});
+  rect = editor_parts::windowRect(hBackground, kFallbackWidth, kFallbackHeight);
 }
 
 ZidIdirAruriz::~ZidIdirAruriz() {
-  // The window goes first: its controls still hold the bitmaps.
+  // The window goes first: its controls still hold the pictures.
   if (frame) close();
-  forgetBitmaps();
-}
-
-void ZidIdirAruriz::forgetBitmaps() {
-  for (CBitmap** bitmap : {&hBackground, &hAboutScreen, &hNewKnob, &hOrderSwitch}) {
-    if (*bitmap) (*bitmap)->forget();
-    *bitmap = nullptr;
-  }
+  editor_parts::forgetPictures({&hBackground, &hAboutScreen, &hNewKnob, &hOrderSwitch});
 }
 
 VstInt32 ZidIdirAruriz::open(void* ptr) {
@@ -75,42 +60,30 @@ VstInt32 ZidIdirAruriz::open(void* ptr) {
   frame = new CFrame(CRect(0, 0, rect.right, rect.bottom), ptr, this);
   frame->setBackground(hBackground);
 
-  CPoint offset(0, 0);
-  CRect toDisplay(0, 0, hAboutScreen->getWidth(), hAboutScreen->getHeight());
-  aboutScreen = new CSplashScreen(kAboutArea, this, kAboutTag, hAboutScreen, toDisplay, offset);
+  const CPoint offset(0, 0);
+  const CRect about(0, 0, hAboutScreen->getWidth(), hAboutScreen->getHeight());
+  aboutScreen = new CSplashScreen(kAboutArea, this, kAboutTag, hAboutScreen, about, offset);
   frame->addView(aboutScreen);
 
-  CRect knobArea = kFirstKnob;
   CAnimRotary** knobs[] = {&angle1Knob, &angle2Knob, &angle3Knob};
-  for (int32_t i = 0; i < 3; ++i) {
-    auto* knob = new CAnimRotary(knobArea, this, kAngle1Tag + i, kKnobFrames, kKnobSize, hNewKnob, offset);
-    knob->setRangeAngle(kKnobRange);
-    knob->setStartAngle(kKnobStart);
-    knob->setValue(effect->getParameter(kAngle1Tag + i));
+  for (VstInt32 i = Tavrel::kAngle1; i <= Tavrel::kAngle3; ++i) {
+    auto* knob = editor_parts::newTurnKnob(kKnobAreas[i], this, i, hNewKnob);
+    knob->setValue(effect->getParameter(i));
     knob->setDefaultValue(kKnobDefault);
     frame->addView(knob);
     *knobs[i] = knob;
-    knobArea.offset(kKnobSize, 0);
   }
 
-  orderSwitch = new CVerticalSwitch(kOrderArea, this, kOrderTag, kOrderFrames, kOrderFrameHeight,
-                                    kOrderPositions, hOrderSwitch, offset);
-  orderSwitch->setValue(effect->getParameter(kOrderTag));
+  orderSwitch = new CVerticalSwitch(kOrderArea, this, Tavrel::kOrder, kOrderFrames,
+                                    kOrderFrameHeight, kOrderPositions, hOrderSwitch, offset);
+  orderSwitch->setValue(effect->getParameter(Tavrel::kOrder));
   orderSwitch->setDefaultValue(kOrderDefault);
   frame->addView(orderSwitch);
 
-  CRect readoutArea = kFirstReadout;
-  for (int32_t i = 0; i < 3; ++i) {
-    auto* readout = new CParamDisplay(readoutArea, nullptr, kStyleHorizontal);
-    readout->setFont(kNormalFontSmall);
-    readout->setFontColor(kWhiteCColor);
-    readout->setBackColor(kBlackCColor);
-    readout->setFrameColor(kBlueCColor);
-    readout->setStringConvert(angleText);
-    readout->setValue(effect->getParameter(kAngle1Tag + i));
-    frame->addView(readout);
-    angleReadouts[i] = readout;
-    readoutArea.offset(kReadoutStep, 0);
+  for (VstInt32 i = Tavrel::kAngle1; i <= Tavrel::kAngle3; ++i) {
+    angleReadouts[i] =
+        editor_parts::newReadout(kReadoutAreas[i], angleText, effect->getParameter(i));
+    frame->addView(angleReadouts[i]);
   }
   return 1;
 }
@@ -126,9 +99,9 @@ void ZidIdirAruriz::close() {
 
 CAnimRotary* ZidIdirAruriz::getAngleKnob(int index) const {
   switch (index) {
-    case 0: return angle1Knob;
-    case 1: return angle2Knob;
-    case 2: return angle3Knob;
+    case Tavrel::kAngle1: return angle1Knob;
+    case Tavrel::kAngle2: return angle2Knob;
+    case Tavrel::kAngle3: return angle3Knob;
     default: return nullptr;
   }
 }
@@ -149,12 +122,12 @@ void ZidIdirAruriz::angleText(float value, char* string) {
 }
 
 CControl* ZidIdirAruriz::controlOf(VstInt32 index) const {
-  if (index == kOrderTag) return orderSwitch;
+  if (index == Tavrel::kOrder) return orderSwitch;
   return getAngleKnob(index);
 }
 
 void ZidIdirAruriz::applyParameter(VstInt32 index, float) {
-  if (!frame) return;
+  if (!frame || index < 0 || index >= Tavrel::kNumParams) return;
   // The plug-in's value, not the recorded one: a later change may have
   // overtaken it.
   const float value = effect->getParameter(index);
@@ -163,12 +136,5 @@ void ZidIdirAruriz::applyParameter(VstInt32 index, float) {
 }
 
 void ZidIdirAruriz::valueChanged(CDrawContext*, CControl* control) {
-  const auto tag = static_cast<uint32_t>(control->getTag());
-  if (tag > kOrderTag) return;  // the about picture and anything not a parameter
-  const auto index = static_cast<VstInt32>(tag);
-  // A pass of a drag that did not change the value sends nothing to the
-  // host: no automation flood while the button is held still.
-  if (control->getValue() != effect->getParameter(index)) effect->setParameterAutomated(index, control->getValue());
-  control->setDirty(true);
-  postUpdate();
+  editor_parts::sendEdit(effect, this, control);
 }

@@ -52,7 +52,6 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   void applyParameter(VstInt32 index, float value) override;
 
  private:
-  void forgetBitmaps();
   CControl* controlOf(VstInt32 index) const;
 
   CSplashScreen* aboutScreen{nullptr};

@@ -102,29 +102,8 @@ TEST(PelrinPrograms, EditsGoToTheCurrentProgram) {
   EXPECT_EQ(display(p, 0), "270.0000");
 }
 
-TEST(PelrinPrograms, NamesWithTheInitRuleAndTruncation) {
-  Pelrin p{nullptr};
-  const struct {
-    VstInt32 program;
-    const char* set;
-    const char* shown;
-  } cases[] = {
-      {0, "Init", "Init 1"},
-      {4, "Init", "Init 5"},
-      {31, "Init", "Init 32"},
-      {0, "Init2", "Init2"},
-      {0, "init", "init"},
-      {1, "A name that is far longer than twenty-three", "A name that is far long"},
-      {2, "", ""},
-  };
-  for (const auto& c : cases) {
-    p.setProgram(c.program);
-    char name[64];
-    std::strcpy(name, c.set);
-    p.setProgramName(name);
-    EXPECT_EQ(programName(p), c.shown);
-  }
-}
+// Program names (the "Init" rule, truncation) are checked for both plug-ins
+// through their entry points (plugin_abi_test.cpp).
 
 TEST(PelrinPins, LabelsAndFlags) {
   Pelrin p{nullptr};

@@ -161,16 +161,44 @@ TEST_P(PluginAbi, ProgramsKeepTheirValuesAndNames) {
     dispatch(effSetProgram, 0, bad);
     EXPECT_EQ(plugin->program(), 5) << bad;
   }
-  char tooLong[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  dispatch(effSetProgramName, 0, 0, tooLong);
-  EXPECT_EQ(text(effGetProgramName, 0, 24), "abcdefghijklmnopqrstuvw");
-  char init[] = "Init";
-  dispatch(effSetProgramName, 0, 0, init);
-  EXPECT_EQ(text(effGetProgramName, 0, 24), "Init 6");
   plugin->setProgram(0);
   EXPECT_EQ(e->getParameter(e, 1), first);
   plugin->setProgram(5);
   EXPECT_EQ(e->getParameter(e, 1), 0.375f);
+}
+
+// A program named exactly "Init" is reported with its number (counted from
+// 1); any other name as given, cut to 23 characters. The name stays with its
+// program.
+TEST_P(PluginAbi, ProgramNamesWithTheInitRuleAndTruncation) {
+  const struct {
+    VstIntPtr program;
+    const char* set;
+    const char* shown;
+  } cases[] = {
+      {0, "Init", "Init 1"},
+      {4, "Init", "Init 5"},
+      {5, "Init", "Init 6"},
+      {31, "Init", "Init 32"},
+      {0, "Init2", "Init2"},
+      {4, "Init ", "Init "},
+      {4, "Initial", "Initial"},
+      {0, "init", "init"},
+      {2, "", ""},
+      {1, "A name that is far longer than twenty-three", "A name that is far long"},
+      {5, "abcdefghijklmnopqrstuvwxyz0123456789", "abcdefghijklmnopqrstuvw"},
+  };
+  for (const auto& c : cases) {
+    dispatch(effSetProgram, 0, c.program);
+    std::string name = c.set;
+    dispatch(effSetProgramName, 0, 0, name.data());
+    EXPECT_EQ(text(effGetProgramName, 0, 24), c.shown) << c.program << " " << c.set;
+  }
+  // Each program keeps the last name it was given.
+  dispatch(effSetProgram, 0, 1);
+  EXPECT_EQ(text(effGetProgramName, 0, 24), "A name that is far long");
+  dispatch(effSetProgram, 0, 4);
+  EXPECT_EQ(text(effGetProgramName, 0, 24), "Initial");
 }
 
 TEST_P(PluginAbi, Pins) {

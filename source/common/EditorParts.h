@@ -1,0 +1,95 @@
+// What both plug-ins' editors (and the control gallery) build alike: the
+// pictures they own, the window's size from the background, the film-strip
+// knobs that turn once around, the value readouts, and the edits they send
+// to the host. Only editor code includes this; it needs the toolkit.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <numbers>
+#include <utility>
+
+#include "AudioEffect.h"
+#include "CAnimRotary.h"
+#include "CBitmap.h"
+#include "CParamDisplay.h"
+#include "guieditor.h"
+
+namespace editor_parts {
+
+// The knob strips: 45 frames of 48 x 48 pixels, one turn clockwise from 12
+// o'clock over the value range (so 0 and 1 show the same frame).
+inline constexpr int32_t kKnobFrames = 45;
+inline constexpr int32_t kKnobSize = 48;
+inline constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
+inline constexpr float kTwelveOClock = 1.5707964f;
+
+// Lets go of each picture and nulls its pointer.
+inline void forgetPictures(std::initializer_list<CBitmap**> pictures) {
+  for (CBitmap** picture : pictures) {
+    if (*picture) (*picture)->forget();
+    *picture = nullptr;
+  }
+}
+
+// Loads each picture by its number, in order. When one cannot be had, those
+// already loaded are forgotten and the failure goes on: no destructor runs
+// for an editor whose constructor throws.
+inline void loadPictures(std::initializer_list<std::pair<CBitmap**, int32_t>> pictures) {
+  try {
+    for (const auto& [picture, number] : pictures) *picture = new CBitmap(number);
+  } catch (...) {
+    for (const auto& entry : pictures) forgetPictures({entry.first});
+    throw;
+  }
+}
+
+// The window: the background picture's size (at most the 16-bit rectangle's
+// reach), or the layout's own size when there is no background.
+inline ERect windowRect(const CBitmap* background, int32_t fallbackWidth, int32_t fallbackHeight) {
+  const bool sized = background && background->getWidth() > 0 && background->getHeight() > 0;
+  ERect r{};
+  r.right = static_cast<int16_t>(sized ? std::min(background->getWidth(), 32767) : fallbackWidth);
+  r.bottom =
+      static_cast<int16_t>(sized ? std::min(background->getHeight(), 32767) : fallbackHeight);
+  return r;
+}
+
+// A film-strip knob that turns once clockwise from 12 o'clock.
+inline CAnimRotary* newTurnKnob(const CRect& area, CControlListener* listener, VstInt32 tag,
+                                CBitmap* strip) {
+  auto* knob = new CAnimRotary(area, listener, tag, kKnobFrames, kKnobSize, strip, CPoint(0, 0));
+  knob->setRangeAngle(kFullTurnClockwise);
+  knob->setStartAngle(kTwelveOClock);
+  return knob;
+}
+
+// A value readout as both editors show them: small white text in a black
+// box with a blue frame. It takes no clicks.
+inline CParamDisplay* newReadout(const CRect& area, CParamDisplay::StringConvert text,
+                                 float value) {
+  auto* readout = new CParamDisplay(area, nullptr, kStyleHorizontal);
+  readout->setFont(kNormalFontSmall);
+  readout->setFontColor(kWhiteCColor);
+  readout->setBackColor(kBlackCColor);
+  readout->setFrameColor(kBlueCColor);
+  readout->setStringConvert(text);
+  readout->setValue(value);
+  return readout;
+}
+
+// A control's edit: the host hears of it only when it changes the plug-in's
+// value (a drag resting on one value sends nothing), and only for the
+// plug-in's parameters (the about picture's tag is not one).
+inline void sendEdit(AudioEffect* effect, AEffGUIEditor* editor, CControl* control) {
+  const auto tag = static_cast<uint32_t>(control->getTag());
+  if (tag >= static_cast<uint32_t>(effect->getAeffect()->numParams)) return;
+  const auto index = static_cast<VstInt32>(tag);
+  const float value = control->getValue();
+  if (value != effect->getParameter(index)) effect->setParameterAutomated(index, value);
+  control->setDirty(true);
+  editor->postUpdate();
+}
+
+}  // namespace editor_parts
