@@ -72,12 +72,10 @@ void CControl::stepValue(CDrawContext* pContext, float distance, bool fine) {
 
 float CControl::arrowKeyStep(const VstKeyCode& keyCode) {
   switch (keyCode.virt) {
-    case 11:  // left
-    case 14:  // down
-      return -1.0f;
-    case 12:  // up
-    case 13:  // right
-      return 1.0f;
+    case kVKeyLeft:
+    case kVKeyDown: return -1.0f;
+    case kVKeyUp:
+    case kVKeyRight: return 1.0f;
     default: return 0.0f;
   }
 }

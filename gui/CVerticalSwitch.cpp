@@ -132,12 +132,8 @@ bool CVerticalSwitch::onWheel(CDrawContext* pContext, const CPoint&, float dista
 int32_t CVerticalSwitch::onKeyDown(VstKeyCode& keyCode) {
   if (!pParentFrame || pParentFrame->getFocusView() != this) return -1;
   switch (keyCode.virt) {
-    case 12:  // up
-      stepRows(nullptr, -1);
-      return 1;
-    case 14:  // down
-      stepRows(nullptr, 1);
-      return 1;
+    case kVKeyUp: stepRows(nullptr, -1); return 1;
+    case kVKeyDown: stepRows(nullptr, 1); return 1;
     default:
       return -1;
   }

@@ -319,6 +319,8 @@ void AEffGUIEditor::windowWheel(int32_t, int32_t, float distance) { onWheel(dist
 // The platform's key strokes carry their modifiers as the host's key records do.
 static_assert(platform::kModShift == kKeyModShift && platform::kModOption == kKeyModAlternate &&
               platform::kModCommand == kKeyModCommand && platform::kModControl == kKeyModControl);
+static_assert(platform::kVirtualLeft == kVKeyLeft && platform::kVirtualUp == kVKeyUp &&
+              platform::kVirtualRight == kVKeyRight && platform::kVirtualDown == kVKeyDown);
 
 void AEffGUIEditor::windowKey(const platform::KeyStroke& key, bool down) {
   VstKeyCode code{};

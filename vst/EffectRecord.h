@@ -169,6 +169,12 @@ inline constexpr unsigned char kKeyModAlternate = 2;
 inline constexpr unsigned char kKeyModCommand = 4;
 inline constexpr unsigned char kKeyModControl = 8;
 
+// The virtual key numbers of a key record (0: a plain character).
+inline constexpr unsigned char kVKeyLeft = 11;
+inline constexpr unsigned char kVKeyUp = 12;
+inline constexpr unsigned char kVKeyRight = 13;
+inline constexpr unsigned char kVKeyDown = 14;
+
 // The longest texts the host's buffers take, terminating zero not counted:
 // program, parameter name, label and display; effect name; vendor, product
 // and pin labels.

@@ -57,7 +57,7 @@ class DragBar : public CControl {
     if (!takesKeys || (key.virt != 11 && key.virt != 13)) return -1;
     const float step = (key.modifier & kKeyModShift) ? 0.01f : 0.1f;
     beginEdit();
-    setValue(getValue() + (key.virt == 13 ? step : -step));
+    setValue(getValue() + (key.virt == kVKeyRight ? step : -step));
     bounceValue();
     if (isDirty() && listener) listener->valueChanged(nullptr, this);
     endEdit();
