@@ -62,13 +62,27 @@ struct PluginFacts {
 };
 
 const PluginFacts kPlugins[] = {
-    {"Pelrin", "QRMA", {"Mic 1", "Mic 2"},
+    {"Pelrin",
+     "QRMA",
+     {"Mic 1", "Mic 2"},
      {"Azimuth", "Elevation", "Mic Angle", "Mic Pattern"},
      {"degrees", "degrees", "degrees", "pattern"},
-     {{0, 0.5f, "180.0000"}, {1, 0.0f, "-90.0000"}, {2, 0.16666667f, "60.00000"}, {3, 0.7f, "0.699999"}},
+     {{0, 0.5f, "180.0000"},
+      {1, 0.0f, "-90.0000"},
+      {2, 0.16666667f, "60.00000"},
+      {3, 0.7f, "0.699999"},
+      {1, 0.25f, "0.000000"},  // level
+      {1, 1.0f, "270.0000"},
+      {0, 1.0f, "360.0000"},
+      {0, 0.0f, "0.000000"},
+      {2, 0.25f, "90.00000"},
+      {3, 1.0f, "1.000000"},
+      {0, -0.25f, "-90.0000"}},  // values outside 0..1 are kept and shown as they map
      "Mic pattern control",
      [] { return std::unique_ptr<AudioModel>{new ModelOf<reference::PelrinModel>}; }},
-    {"Tavrel", "QRpa", {"W", "X", "Y", "Z"},
+    {"Tavrel",
+     "QRpa",
+     {"W", "X", "Y", "Z"},
      {"Angle1", "Angle2", "Angle3", "Order of Processing"},
      {"degrees", "degrees", "degrees", "process"},
      {{0, 0.25f, "90.00000"},
@@ -97,6 +111,28 @@ class PluginAbi : public ::testing::TestWithParam<const PluginFacts*> {
   }
   std::string text(VstInt32 opcode, VstInt32 index = 0, size_t limit = 64) {
     return sentinelText([&](char* buffer) { dispatch(opcode, index, 0, buffer); }, limit);
+  }
+
+  // One processReplacing block of a fixed signal: every output sample has
+  // the model's bits, and is finite.
+  void expectBlockMatchesModel(AudioModel& model, int frames) {
+    std::array<std::vector<float>, 4> in, out, expected;
+    for (int c = 0; c < 4; ++c) {
+      in[c].resize(static_cast<size_t>(frames));
+      for (int i = 0; i < frames; ++i) in[c][i] = std::sin(0.01f * static_cast<float>(i * (c + 1)));
+      out[c].assign(static_cast<size_t>(frames), 0.0f);
+      expected[c] = out[c];
+    }
+    float* inPointers[4] = {in[0].data(), in[1].data(), in[2].data(), in[3].data()};
+    float* outPointers[4] = {out[0].data(), out[1].data(), out[2].data(), out[3].data()};
+    float* expectedPointers[4] = {expected[0].data(), expected[1].data(), expected[2].data(),
+                                  expected[3].data()};
+    model.run(inPointers, expectedPointers, frames, false);
+    e->processReplacing(e, inPointers, outPointers, frames);
+    for (int c = 0; c < plugin->numOutputs(); ++c) {
+      EXPECT_EQ(0, std::memcmp(out[c].data(), expected[c].data(), sizeof(float) * frames)) << c;
+      for (float sample : out[c]) ASSERT_TRUE(std::isfinite(sample)) << c;
+    }
   }
 
   std::shared_ptr<oxel::PluginLibrary> library;
@@ -201,39 +237,74 @@ TEST_P(PluginAbi, ProgramNamesWithTheInitRuleAndTruncation) {
   EXPECT_EQ(text(effGetProgramName, 0, 24), "Initial");
 }
 
+// Every pin is active and labelled; the fields a plug-in does not set stay
+// as the host left them; indexes past the pins write nothing.
 TEST_P(PluginAbi, Pins) {
   const std::vector<std::string> inputs{"W", "X", "Y", "Z"};
   const std::vector<std::string>& outputs = facts().outputPins;
   for (VstInt32 opcode : {effGetInputProperties, effGetOutputProperties}) {
     const auto& labels = opcode == effGetInputProperties ? inputs : outputs;
     for (size_t i = 0; i < labels.size(); ++i) {
-      VstPinProperties pin{};
+      VstPinProperties pin;
+      std::memset(&pin, 0x55, sizeof pin);
       ASSERT_EQ(dispatch(opcode, static_cast<VstInt32>(i), 0, &pin), 1) << opcode << " " << i;
       EXPECT_EQ(std::string{pin.label}, labels[i]);
       EXPECT_EQ(pin.flags, kVstPinIsActive);
+      EXPECT_EQ(pin.arrangementType, 0x55555555);
     }
-    VstPinProperties pin{};
-    EXPECT_EQ(dispatch(opcode, static_cast<VstInt32>(labels.size()), 0, &pin), 0);
-    EXPECT_EQ(dispatch(opcode, -1, 0, &pin), 0);
+    for (VstInt32 bad : {static_cast<VstInt32>(labels.size()), -1, 1000}) {
+      VstPinProperties pin{};
+      EXPECT_EQ(dispatch(opcode, bad, 0, &pin), 0) << opcode << " " << bad;
+      EXPECT_EQ(pin.label[0], 0) << opcode << " " << bad;
+    }
   }
 }
 
+// NaN and the infinities on any parameter, and any index outside the four,
+// change nothing: not the values read back, not the displays, not the
+// program's stored values, not the audio (a block matches the model that
+// only saw the good values). Finite values outside 0..1, however large, are
+// kept and played.
 TEST_P(PluginAbi, BadRequestsChangeNothing) {
   for (VstInt32 opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
                           effSetProgramName, effGetVendorString, effGetInputProperties,
                           effGetOutputProperties, effGetProductString, effGetEffectName})
     EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
-  e->setParameter(e, 0, 0.125f);
+  std::unique_ptr<AudioModel> model = facts().model();
+  const float good[4] = {0.125f, 0.375f, 0.3f, 0.5f};
+  std::string shown[4];
+  for (VstInt32 i = 0; i < 4; ++i) {
+    e->setParameter(e, i, good[i]);
+    model->set(i, good[i]);
+    shown[i] = text(effGetParamDisplay, i);
+  }
   for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                     -std::numeric_limits<float>::infinity()})
-    e->setParameter(e, 0, bad);
-  EXPECT_EQ(e->getParameter(e, 0), 0.125f);
-  for (VstInt32 bad : {-1, 4, 0x7FFFFFFF}) {
-    e->setParameter(e, bad, 0.3f);
+    for (VstInt32 i = 0; i < 4; ++i) e->setParameter(e, i, bad);
+  for (VstInt32 bad : {-1, 4, 7, 1000, 0x7FFFFFFF}) {
+    e->setParameter(e, bad, 0.9f);
     EXPECT_EQ(e->getParameter(e, bad), 0.0f) << bad;
     // Nothing is written, not even a terminator.
-    EXPECT_EQ(text(effGetParamName, bad), "<unterminated>") << bad;
-    EXPECT_EQ(text(effGetParamDisplay, bad), "<unterminated>") << bad;
+    for (VstInt32 opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay})
+      EXPECT_EQ(text(opcode, bad), "<unterminated>") << opcode << " " << bad;
+  }
+  plugin->setProgram(1);
+  plugin->setProgram(0);
+  for (VstInt32 i = 0; i < 4; ++i) {
+    EXPECT_EQ(e->getParameter(e, i), good[i]) << i;
+    EXPECT_EQ(text(effGetParamDisplay, i), shown[i]) << i;
+  }
+  expectBlockMatchesModel(*model, 64);
+
+  const struct {
+    VstInt32 index;
+    float value;
+  } kept[] = {{3, 1.5f}, {1, 3e38f}, {0, -3e38f}};
+  for (const auto& k : kept) {
+    e->setParameter(e, k.index, k.value);
+    model->set(k.index, k.value);
+    EXPECT_EQ(e->getParameter(e, k.index), k.value) << k.index;
+    expectBlockMatchesModel(*model, 64);
   }
 }
 

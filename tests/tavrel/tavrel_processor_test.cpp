@@ -1,6 +1,7 @@
-// Proves the rotator's parameters, programs, texts, pins and identity: what a
-// host reads and sets, the derived angles and the order thresholds, and that
-// bad input (non-finite values, bad indexes) changes nothing.
+// The rotator in process: identity, the fresh bank, the derived angles and
+// the order thresholds, programs and the plane operations. Names, labels,
+// pins, program names and bad values and indexes are checked for both
+// plug-ins through their entry points, in one table (plugin_abi_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -39,39 +40,6 @@ TEST(TavrelProcessor, FreshInstanceHasDefaultBankAndIdentity) {
   }
   EXPECT_EQ(display(t, 0), "0.000000");
   EXPECT_EQ(display(t, 3), "      0");
-}
-
-TEST(TavrelProcessor, NamesLabelsAndPins) {
-  TavrelProbe t;
-  const char* names[] = {"Angle1", "Angle2", "Angle3", "Order of Processing"};
-  const char* labels[] = {"degrees", "degrees", "degrees", "process"};
-  for (VstInt32 i = 0; i < 4; ++i) {
-    EXPECT_EQ(sentinelText([&](char* b) { t.getParameterName(i, b); }), names[i]);
-    EXPECT_EQ(sentinelText([&](char* b) { t.getParameterLabel(i, b); }), labels[i]);
-  }
-  const char* pins[] = {"W", "X", "Y", "Z"};
-  for (VstInt32 i = 0; i < 4; ++i) {
-    VstPinProperties in{}, out{};
-    ASSERT_TRUE(t.getInputProperties(i, &in));
-    ASSERT_TRUE(t.getOutputProperties(i, &out));
-    EXPECT_STREQ(in.label, pins[i]);
-    EXPECT_STREQ(out.label, pins[i]);
-    EXPECT_EQ(in.flags, kVstPinIsActive);
-    EXPECT_EQ(out.flags, kVstPinIsActive);
-  }
-  for (VstInt32 bad : {-1, 4, 1000}) {
-    VstPinProperties p{};
-    EXPECT_FALSE(t.getInputProperties(bad, &p));
-    EXPECT_FALSE(t.getOutputProperties(bad, &p));
-    bool untouched = false;
-    sentinelText([&](char* b) { t.getParameterName(bad, b); }, 256, &untouched);
-    EXPECT_TRUE(untouched) << bad;
-    sentinelText([&](char* b) { t.getParameterLabel(bad, b); }, 256, &untouched);
-    EXPECT_TRUE(untouched) << bad;
-    sentinelText([&](char* b) { t.getParameterDisplay(bad, b); }, 256, &untouched);
-    EXPECT_TRUE(untouched) << bad;
-    EXPECT_EQ(t.getParameter(bad), 0.0f);
-  }
 }
 
 TEST(TavrelProcessor, AngleDisplaysAndDerivedRadians) {
@@ -163,32 +131,6 @@ TEST(TavrelProcessor, ProgramsKeepTheirValues) {
     t.setProgram(bad);
     EXPECT_EQ(t.curProgramIndex(), 4);
   }
-}
-
-TEST(TavrelProcessor, BadValuesAndIndexesChangeNothing) {
-  TavrelProbe t;
-  t.setParameter(0, 0.125f);
-  t.setParameter(3, 0.5f);
-  const float bad[] = {std::numeric_limits<float>::quiet_NaN(),
-                       std::numeric_limits<float>::infinity(),
-                       -std::numeric_limits<float>::infinity()};
-  for (float v : bad) {
-    for (VstInt32 i = 0; i < 4; ++i) t.setParameter(i, v);
-  }
-  EXPECT_EQ(t.getParameter(0), 0.125f);
-  EXPECT_EQ(t.getParameter(3), 0.5f);
-  EXPECT_EQ(t.programs[0].fAngle1.load(), 0.125f);
-  EXPECT_EQ(t.dAngle1, -0.125 * (2.0 * std::numbers::pi));
-  EXPECT_EQ(t.iOrder, 3);
-
-  t.setParameter(4, 0.9f);
-  t.setParameter(-1, 0.9f);
-  for (VstInt32 i = 0; i < 4; ++i) EXPECT_NE(t.getParameter(i), 0.9f);
-
-  // Huge finite angles are accepted; sine and cosine wrap them.
-  t.setParameter(1, 3e38f);
-  EXPECT_EQ(t.getParameter(1), 3e38f);
-  EXPECT_TRUE(std::isfinite(t.dAngle2));
 }
 
 // The plane rotations the processor offers as operations on its working vector.
