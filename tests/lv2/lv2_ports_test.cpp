@@ -1,4 +1,4 @@
-// The control ports as read from the processors: names, symbols, ranges,
+// The control ports as read from the descriptions: names, symbols, ranges,
 // defaults and units match what the plug-ins show their users; the port
 // mapping agrees with the processors' own displays over the whole range;
 // every shipped preset lands on exactly the 0..1 values it was made from.
