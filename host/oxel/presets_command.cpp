@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "PairRecipes.h"
+#include "PelrinDescription.h"
 #include "argument_reader.h"
 #include "commands.h"
 
@@ -12,22 +13,37 @@ namespace oxel {
 
 namespace {
 
-const char* const kPresetsHelp =
-    "usage: oxel presets [--json]\n"
-    "\n"
-    "Lists the coincident-pair recipes that 'oxel render Pelrin ... --preset NAME'\n"
-    "applies, with Pelrin's four normalised parameter values. Every pair faces\n"
-    "the front (Azimuth 0) and is level (Elevation 0.25). Mic Angle is the full\n"
-    "angle between the two microphones / 360. Mic Pattern p gives the pattern\n"
-    "(1 - p) + p cos(angle off axis): 0 omni, 0.5 cardioid, 0.634 super-cardioid,\n"
-    "0.75 hyper-cardioid, 1 figure-of-eight. --set after --preset adjusts a\n"
-    "recipe, e.g. --preset blumlein --set Azimuth=30degrees.\n";
+using namespace pelrin_description;
+
+// Pelrin's parameter names, as the plug-in shows them.
+const char* nameOf(Parameter index) { return kParameters[index].name; }
+
+// The help, with the values and names of Pelrin's description.
+std::string presetsHelp() {
+  char text[1024];
+  std::snprintf(text, sizeof text,
+                "usage: oxel presets [--json]\n"
+                "\n"
+                "Lists the coincident-pair recipes that 'oxel render Pelrin ... --preset NAME'\n"
+                "applies, with Pelrin's four normalised parameter values. Every pair faces\n"
+                "the front (%s %g) and is level (%s %g). %s is the full\n"
+                "angle between the two microphones / %g. %s p gives the pattern\n"
+                "(1 - p) + p cos(angle off axis): 0 omni, 0.5 cardioid, 0.634 super-cardioid,\n"
+                "0.75 hyper-cardioid, 1 figure-of-eight. --set after --preset adjusts a\n"
+                "recipe, e.g. --preset blumlein --set %s=30%s.\n",
+                nameOf(kAzimuth), static_cast<double>(defaultOf(kAzimuth)), nameOf(kElevation),
+                static_cast<double>(defaultOf(kElevation)), nameOf(kAngle),
+                kParameters[kAngle].shownAt1 - kParameters[kAngle].shownAt0, nameOf(kPattern),
+                nameOf(kAzimuth), kParameters[kAzimuth].label);
+  return text;
+}
 
 }  // namespace
 
 int runPresets(const Args& args) {
   bool json = false;
-  ArgumentReader reader{"presets", kPresetsHelp};
+  const std::string help = presetsHelp();
+  ArgumentReader reader{"presets", help.c_str()};
   reader.flag("--json", json);
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   if (json) {
@@ -39,17 +55,17 @@ int runPresets(const Args& args) {
                       {"angleDegrees", preset.angleDegrees},
                       {"pattern", preset.pattern},
                       {"parameters",
-                       {{"Azimuth", s.azimuth},
-                        {"Elevation", s.elevation},
-                        {"Mic Angle", s.angle},
-                        {"Mic Pattern", s.pattern}}}});
+                       {{nameOf(kAzimuth), s.azimuth},
+                        {nameOf(kElevation), s.elevation},
+                        {nameOf(kAngle), s.angle},
+                        {nameOf(kPattern), s.pattern}}}});
     }
     std::printf("%s\n", list.dump(2).c_str());
     return kExitOk;
   }
   std::printf("Pelrin presets (oxel render Pelrin IN OUT --preset NAME):\n\n");
   std::printf("  %-18s %8s %8s   %-10s %-10s %-10s %-10s\n", "name", "angle", "pattern",
-              "Azimuth", "Elevation", "Mic Angle", "Mic Pattern");
+              nameOf(kAzimuth), nameOf(kElevation), nameOf(kAngle), nameOf(kPattern));
   for (const MicrophonePreset& preset : microphonePresets()) {
     const PelrinSettings s = pelrinSettings(preset);
     std::printf("  %-18s %7.2f° %8.4f   %-10.6g %-10.6g %-10.6g %.6g\n", preset.name,

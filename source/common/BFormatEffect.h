@@ -3,9 +3,10 @@
 // program, program selection and names, parameter names and labels from the
 // plug-in's tables, the four B-format input pins, and the vendor both name.
 // Plugin (the class deriving from this) provides kNumPrograms, kNumParams,
-// kFields (where each parameter's value lives), kParameterNames,
-// kParameterLabels and deriveValues(), and allocates `programs` and selects
-// program 0 in its constructor, once its own members exist.
+// kFields (where each parameter's value lives), kParameters (the rows of its
+// description: names and labels among them) and deriveValues(), and
+// allocates `programs` and selects program 0 in its constructor, once its
+// own members exist.
 #pragma once
 
 #include "AudioEffectX.h"
@@ -44,10 +45,12 @@ class BFormatEffect : public AudioEffectX {
       name[0] = 0;
   }
   void getParameterLabel(VstInt32 index, char* label) override {
-    plugin_common::tableText(Plugin::kParameterLabels, index, label);
+    plugin_common::describedText(Plugin::kParameters, &plugin_description::Parameter::label, index,
+                                 label);
   }
   void getParameterName(VstInt32 index, char* text) override {
-    plugin_common::tableText(Plugin::kParameterNames, index, text);
+    plugin_common::describedText(Plugin::kParameters, &plugin_description::Parameter::name, index,
+                                 text);
   }
   void suspend() override {}
   bool getInputProperties(VstInt32 index, VstPinProperties* properties) override {

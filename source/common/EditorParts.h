@@ -1,7 +1,8 @@
 // What both plug-ins' editors (and the control gallery) build alike: the
-// pictures they own, the window's size from the background, the film-strip
-// knobs that turn once around, the value readouts, and the edits they send
-// to the host. Only editor code includes this; it needs the toolkit.
+// rows their layouts are written in, the pictures they own, the window's size
+// from the background, the film-strip knobs that turn once around, the value
+// readouts, and the edits they send to the host. Only editor code includes
+// this; it needs the toolkit.
 #pragma once
 
 #include <algorithm>
@@ -13,8 +14,13 @@
 #include "AudioEffect.h"
 #include "CAnimRotary.h"
 #include "CBitmap.h"
+#include "CFrame.h"
 #include "CParamDisplay.h"
+#include "CSplashScreen.h"
 #include "guieditor.h"
+
+class CHorizontalSlider;
+class CVerticalSwitch;
 
 namespace editor_parts {
 
@@ -24,6 +30,39 @@ inline constexpr int32_t kKnobFrames = 45;
 inline constexpr int32_t kKnobSize = 48;
 inline constexpr float kFullTurnClockwise = -(2.0f * std::numbers::pi_v<float>);
 inline constexpr float kTwelveOClock = 1.5707964f;
+
+// A rectangle in window pixels, known at compile time.
+struct Box {
+  int32_t left, top, right, bottom;
+  CRect rect() const { return CRect(left, top, right, bottom); }
+};
+
+// A knob's square, from its top-left corner.
+constexpr Box knobBox(int32_t left, int32_t top) {
+  return {left, top, left + kKnobSize, top + kKnobSize};
+}
+
+// The kinds of control an editor's layout rows make.
+enum class Part { About, Knob, Fader, Switch, Readout };
+
+// One control of an editor: what it is, where it sits, its tag (the
+// parameter it shows, or the about picture's tag), its picture numbers, the
+// value a Ctrl+click restores, a readout's text, and the editor's field that
+// holds it while the window is open (the one field of its kind's type).
+template <class Editor>
+struct LayoutRow {
+  Part kind;
+  Box area;
+  VstInt32 tag;
+  int32_t pictures[2] = {};
+  float defaultValue = 0.0f;
+  CParamDisplay::StringConvert text = nullptr;
+  CSplashScreen* Editor::*about = nullptr;
+  CAnimRotary* Editor::*knob = nullptr;
+  CHorizontalSlider* Editor::*fader = nullptr;
+  CVerticalSwitch* Editor::*verticalSwitch = nullptr;
+  CParamDisplay* Editor::*readout = nullptr;
+};
 
 // Lets go of each picture and nulls its pointer.
 inline void forgetPictures(std::initializer_list<CBitmap**> pictures) {
@@ -77,6 +116,37 @@ inline CParamDisplay* newReadout(const CRect& area, CParamDisplay::StringConvert
   readout->setStringConvert(text);
   readout->setValue(value);
   return readout;
+}
+
+// Makes a layout row's about picture, knob or readout (showing the
+// plug-in's current value), adds it to the window and puts it in the
+// editor's field; false for the kinds each editor makes itself.
+template <class Editor>
+bool addSharedPart(Editor& editor, CFrame* frame, AudioEffect* effect, const LayoutRow<Editor>& row,
+                   CBitmap* picture) {
+  const CPoint offset(0, 0);
+  switch (row.kind) {
+    case Part::About: {
+      const CRect whole(0, 0, picture->getWidth(), picture->getHeight());
+      editor.*row.about =
+          new CSplashScreen(row.area.rect(), &editor, row.tag, picture, whole, offset);
+      frame->addView(editor.*row.about);
+      return true;
+    }
+    case Part::Knob: {
+      auto* knob = newTurnKnob(row.area.rect(), &editor, row.tag, picture);
+      knob->setValue(effect->getParameter(row.tag));
+      knob->setDefaultValue(row.defaultValue);
+      frame->addView(knob);
+      editor.*row.knob = knob;
+      return true;
+    }
+    case Part::Readout:
+      editor.*row.readout = newReadout(row.area.rect(), row.text, effect->getParameter(row.tag));
+      frame->addView(editor.*row.readout);
+      return true;
+    default: return false;
+  }
 }
 
 // A control's edit: the host hears of it only when it changes the plug-in's

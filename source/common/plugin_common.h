@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "AudioEffect.h"
+#include "PluginDescription.h"
 #include "Relaxed.h"
 
 namespace plugin_common {
@@ -27,10 +28,13 @@ inline bool vendorString(char* text) {
   return true;
 }
 
-// Entry `index` of a table of parameter texts; nothing for other indexes.
+// A text of row `index` of a plug-in's description (its name or its
+// label); nothing for other indexes.
 template <size_t n>
-void tableText(const char* const (&table)[n], VstInt32 index, char* text) {
-  if (index >= 0 && static_cast<size_t>(index) < n) vsttext::copy(text, table[index], kShortText);
+void describedText(const plugin_description::Parameter (&table)[n],
+                   const char* plugin_description::Parameter::*field, VstInt32 index, char* text) {
+  if (index >= 0 && static_cast<size_t>(index) < n)
+    vsttext::copy(text, table[index].*field, kShortText);
 }
 
 // An active pin named `label`.

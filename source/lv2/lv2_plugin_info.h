@@ -1,9 +1,10 @@
 // What the LV2 build of one plug-in is: its URI, its processor, its audio
-// ports and what LV2 describes beyond the processor's own tables (scale
-// points). The bundle binary, the Turtle generator and the tests share it.
+// ports and its parameters' description (the table its processor reads). The
+// bundle binary, the Turtle generator and the tests share it.
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,8 @@ struct PluginInfo {
   std::vector<AudioPort> inputs;
   std::vector<AudioPort> outputs;
   const char* outputGroupClass;  // port-groups class of the outputs
-  // Scale points by parameter index (empty for none).
-  std::vector<std::vector<ScalePoint>> scalePoints;
+  // The parameters, one control port each, in order.
+  std::span<const plugin_description::Parameter> parameters;
   // A processor with no host behind it; null when memory runs out.
   std::unique_ptr<AudioEffect> (*createProcessor)();
   // Tavrel's head-tracking ports follow the controls (lv2_head_tracking.h).
@@ -38,7 +39,7 @@ struct PluginInfo {
   uint32_t firstControlPort() const {
     return static_cast<uint32_t>(inputs.size() + outputs.size());
   }
-  // The control ports as the processor describes them, with the scale points.
+  // The control ports as the description gives them.
   std::vector<ControlPort> controls() const;
 };
 

@@ -2,25 +2,18 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace lv2port {
 
 namespace {
 
-// Whole-number parameters of these processors (the order of processing) move
-// to the next number 0.49 of a step above the previous one, not half-way:
-// ports round the same way so that a port and the processor agree everywhere.
-double wholeNumberOf(double value) { return std::floor(value + 0.51); }
-
-// The number a display text shows ("  270.00", "      5"); 0 when there is none.
-double displayedNumber(AudioEffect& processor, VstInt32 parameter, float value, bool& whole) {
-  processor.setParameter(parameter, value);
-  char text[64] = {};
-  processor.getParameterDisplay(parameter, text);
-  whole = std::strpbrk(text, ".eE") == nullptr;
-  return std::strtod(text, nullptr);
+// An integer port's number made whole as the processor makes its host value
+// whole (the order of processing moves to the next number 0.49 of a step
+// above the previous one, not half-way), so that a port and the processor
+// agree everywhere.
+double wholeNumberOf(double value, double minimum, double carry) {
+  return std::floor(value - minimum + carry) + minimum;
 }
 
 }  // namespace
@@ -40,31 +33,28 @@ std::string symbolOf(const std::string& name) {
   return symbol;
 }
 
-ControlPort describeControl(AudioEffect& processor, VstInt32 parameter) {
+ControlPort describeControl(const plugin_description::Parameter& parameter) {
   ControlPort port;
-  port.parameter = parameter;
-  char text[64] = {};
-  processor.getParameterName(parameter, text);
-  port.name = text;
-  port.symbol = symbolOf(port.name);
-  char label[64] = {};
-  processor.getParameterLabel(parameter, label);
-  port.degrees = std::strcmp(label, "degrees") == 0;
-
-  const float current = processor.getParameter(parameter);
-  bool wholeAtMinimum = false, wholeAtMaximum = false, wholeAtDefault = false;
-  port.minimum = displayedNumber(processor, parameter, 0.0f, wholeAtMinimum);
-  port.maximum = displayedNumber(processor, parameter, 1.0f, wholeAtMaximum);
-  port.defaultValue = displayedNumber(processor, parameter, current, wholeAtDefault);
-  port.integer = wholeAtMinimum && wholeAtMaximum && wholeAtDefault;
-  processor.setParameter(parameter, current);
+  port.parameter = parameter.index;
+  port.name = parameter.name;
+  port.symbol = parameter.symbol;
+  port.degrees = std::strcmp(parameter.label, "degrees") == 0;
+  port.minimum = parameter.shownAt0;
+  port.maximum = parameter.shownAt1;
+  port.defaultValue =
+      static_cast<float>(plugin_description::shownNumber(parameter, parameter.defaultValue));
+  port.integer = plugin_description::stepped(parameter);
+  port.carry = parameter.steps.carry;
+  for (const plugin_description::ScalePoint& point : parameter.scalePoints)
+    port.scalePoints.push_back({point.label, point.shown});
   return port;
 }
 
-std::vector<ControlPort> describeControls(AudioEffect& processor) {
+std::vector<ControlPort> describeControls(
+    std::span<const plugin_description::Parameter> parameters) {
   std::vector<ControlPort> ports;
-  const VstInt32 count = processor.getAeffect()->numParams;
-  for (VstInt32 i = 0; i < count; ++i) ports.push_back(describeControl(processor, i));
+  for (const plugin_description::Parameter& parameter : parameters)
+    ports.push_back(describeControl(parameter));
   return ports;
 }
 
@@ -72,7 +62,8 @@ PortRange::PortRange(const ControlPort& port)
     : parameter{port.parameter},
       minimum{port.minimum},
       maximum{port.maximum},
-      integer{port.integer} {}
+      integer{port.integer},
+      carry{port.carry} {}
 
 float normalisedValue(const ControlPort& port, float portValue) {
   return PortRange{port}.normalised(portValue);
@@ -84,7 +75,7 @@ float PortRange::normalised(float portValue) const {
   const double high = std::fmax(minimum, maximum);
   if (value < low) value = low;
   if (value > high) value = high;
-  if (integer) value = wholeNumberOf(value);
+  if (integer) value = wholeNumberOf(value, minimum, carry);
   const double span = maximum - minimum;
   if (span == 0.0) return 0.0f;
   return static_cast<float>((value - minimum) / span);
@@ -93,7 +84,7 @@ float PortRange::normalised(float portValue) const {
 float portValue(const ControlPort& port, float normalised) {
   const double value =
       port.minimum + static_cast<double>(normalised) * (port.maximum - port.minimum);
-  return static_cast<float>(port.integer ? wholeNumberOf(value) : value);
+  return static_cast<float>(port.integer ? wholeNumberOf(value, port.minimum, port.carry) : value);
 }
 
 }  // namespace lv2port

@@ -1,14 +1,16 @@
 // The LV2 view of a processor's parameters: one control port per parameter,
-// with its name, range and default read from the processor itself (its
-// names, and the values its displays show at 0, at 1 and at the default), so
-// the port descriptions can never drift from the code. Port values are in the
-// units the displays show; the processor works on 0..1.
+// with its name, symbol, range, default and named values read from the
+// plug-in's description (PluginDescription.h), the table the processor reads
+// too. Port values are in the units the displays show; the processor works
+// on 0..1.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "AudioEffect.h"
+#include "PluginDescription.h"
 
 namespace lv2port {
 
@@ -24,6 +26,9 @@ struct ControlPort {
   double minimum = 0.0, maximum = 1.0, defaultValue = 0.0;  // port units
   bool degrees = false;  // the processor labels the parameter in degrees
   bool integer = false;  // the display shows whole numbers only
+  // For integer ports: a number's share of a step above which it counts as
+  // the next whole number (the processor's own rounding).
+  double carry = 0.5;
   std::vector<ScalePoint> scalePoints;
   // Ports that are not the processor's parameters (head tracking) say more.
   bool output = false;   // written by the plug-in, for hosts to show
@@ -31,11 +36,13 @@ struct ControlPort {
   bool trigger = false;  // a press: the host sets it back to the default
 };
 
-// The parameter's port: name and symbol, and the displayed values at 0, 1
-// and the processor's current value. Leaves the processor's values as they
-// were. Scale points are left to the caller.
-ControlPort describeControl(AudioEffect& processor, VstInt32 parameter);
-std::vector<ControlPort> describeControls(AudioEffect& processor);
+// A described parameter's port: its name and symbol, degrees when its unit
+// is, the displayed numbers at 0 and at 1 as its range, its default as the
+// display shows it (in a port's single precision), whole-numbered when the
+// parameter is stepped, and its named values.
+ControlPort describeControl(const plugin_description::Parameter& parameter);
+std::vector<ControlPort> describeControls(
+    std::span<const plugin_description::Parameter> parameters);
 
 // The part of a ControlPort that maps its values, for the audio thread.
 struct PortRange {
@@ -45,6 +52,7 @@ struct PortRange {
   VstInt32 parameter = 0;
   double minimum = 0.0, maximum = 1.0;
   bool integer = false;
+  double carry = 0.5;
 };
 
 // A port value as the processor's 0..1 value: clamped to the port's range,

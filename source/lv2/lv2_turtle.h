@@ -1,6 +1,6 @@
-// The Turtle files of a bundle, written from a PluginInfo and the processor's
-// own parameter descriptions: manifest.ttl, the plug-in description and the
-// presets.
+// The Turtle files of a bundle, written from a PluginInfo and the control
+// ports of the plug-in's description: manifest.ttl, the plug-in's Turtle file
+// and the presets.
 #pragma once
 
 #include <string>

@@ -6,10 +6,6 @@
 
 namespace lv2port {
 
-namespace {
-constexpr const char* kPatternScale[] = {"omni", "cardioid", "figure-of-eight"};
-}
-
 const PluginInfo& pelrinInfo() {
   static const PluginInfo info{
       "urn:oxel:pelrin",
@@ -24,7 +20,7 @@ const PluginInfo& pelrinInfo() {
       {{"mic1", "Mic 1 (left)", "http://lv2plug.in/ns/ext/port-groups#left"},
        {"mic2", "Mic 2 (right)", "http://lv2plug.in/ns/ext/port-groups#right"}},
       "StereoGroup",
-      {{}, {}, {}, {{kPatternScale[0], 0.0}, {kPatternScale[1], 0.5}, {kPatternScale[2], 1.0}}},
+      Pelrin::kParameters,
       []() -> std::unique_ptr<AudioEffect> {
         return std::unique_ptr<AudioEffect>{new (std::nothrow) Pelrin{nullptr}};
       },

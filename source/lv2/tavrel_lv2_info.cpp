@@ -22,17 +22,7 @@ const PluginInfo& tavrelInfo() {
        {"y_out", "Y out (B-format, FuMa)", nullptr},
        {"z_out", "Z out (B-format, FuMa)", nullptr}},
       nullptr,
-      // Angle 1 always drives the first rotation applied, angle 2 the second,
-      // angle 3 the third; the order says which plane each one turns.
-      {{},
-       {},
-       {},
-       {{"rotate, tilt, tumble", 0.0},
-        {"rotate, tumble, tilt", 1.0},
-        {"tilt, rotate, tumble", 2.0},
-        {"tilt, tumble, rotate", 3.0},
-        {"tumble, rotate, tilt", 4.0},
-        {"tumble, tilt, rotate", 5.0}}},
+      Tavrel::kParameters,
       []() -> std::unique_ptr<AudioEffect> {
         return std::unique_ptr<AudioEffect>{new (std::nothrow) Tavrel{nullptr}};
       },

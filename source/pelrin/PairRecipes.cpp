@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "PelrinDescription.h"
+
 namespace oxel {
 
 namespace {
@@ -42,7 +44,13 @@ const MicrophonePreset* findMicrophonePreset(const std::string& name) {
 }
 
 PelrinSettings pelrinSettings(const MicrophonePreset& preset) {
-  return {0.0f, 0.25f, static_cast<float>(preset.angleDegrees / 360.0),
+  using namespace pelrin_description;
+  // Every pair faces the front and is level, as a fresh instance does; the
+  // angle is placed on Mic Angle's displayed range.
+  const plugin_description::Parameter& angle = kParameters[kAngle];
+  return {defaultOf(kAzimuth), defaultOf(kElevation),
+          static_cast<float>((preset.angleDegrees - angle.shownAt0) /
+                             (angle.shownAt1 - angle.shownAt0)),
           static_cast<float>(preset.pattern)};
 }
 

@@ -9,7 +9,8 @@
 //     ratio; null at 125.3 degrees off axis),
 //   hyper-cardioid p = 0.75 (most directional; null at 109.5 degrees).
 // Mic Angle is the full angle between the two microphones over 360 degrees;
-// Azimuth 0 faces the pair to the front and Elevation 0.25 keeps it level.
+// Azimuth and Elevation keep a fresh instance's values (PelrinDescription.h):
+// the pair faces the front and is level.
 #pragma once
 
 #include <span>

@@ -11,11 +11,6 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
-const char* const Pelrin::kParameterNames[kNumParams] = {"Azimuth", "Elevation", "Mic Angle",
-                                                         "Mic Pattern"};
-const char* const Pelrin::kParameterLabels[kNumParams] = {"degrees", "degrees", "degrees",
-                                                          "pattern"};
-
 const plugin_common::ParameterField<Pelrin, PelrinProgram> Pelrin::kFields[kNumParams] = {
     {&Pelrin::fAzimuth, &PelrinProgram::fAzimuth},
     {&Pelrin::fElevation, &PelrinProgram::fElevation},
@@ -23,7 +18,11 @@ const plugin_common::ParameterField<Pelrin, PelrinProgram> Pelrin::kFields[kNumP
     {&Pelrin::fPattern, &PelrinProgram::fPattern}};
 
 PelrinProgram::PelrinProgram()
-    : fAzimuth{0.0f}, fElevation{0.25f}, fAngle{0.16666667f}, fPattern{0.5f}, name{} {
+    : fAzimuth{pelrin_description::defaultOf(Pelrin::kAzimuth)},
+      fElevation{pelrin_description::defaultOf(Pelrin::kElevation)},
+      fAngle{pelrin_description::defaultOf(Pelrin::kAngle)},
+      fPattern{pelrin_description::defaultOf(Pelrin::kPattern)},
+      name{} {
   vsttext::copy(name, "Mic pattern control", plugin_common::kShortText);
 }
 
@@ -54,10 +53,8 @@ void Pelrin::init() {
   // placeholders above, whatever the host restores before it starts.
   bStartSettled = true;
   // A fresh instance reports and plays program 0, as selecting it would.
-  fAzimuth = 0.0f;
-  fElevation = 0.25f;
-  fAngle = 0.16666667f;
-  fPattern = 0.5f;
+  for (const plugin_description::Parameter& parameter : kParameters)
+    this->*kFields[parameter.index].current = parameter.defaultValue;
   if (programs)
     setProgram(0);
   else

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BFormatEffect.h"
+#include "PelrinDescription.h"
 #include "Relaxed.h"
 
 struct PelrinProgram {
@@ -16,7 +17,10 @@ struct PelrinProgram {
 
 class Pelrin : public BFormatEffect<Pelrin, PelrinProgram> {
  public:
-  enum Parameter : VstInt32 { kAzimuth = 0, kElevation, kAngle, kPattern, kNumParams };
+  // The parameter numbers, and each one's facts, from Pelrin's description.
+  using Parameter = pelrin_description::Parameter;
+  using enum pelrin_description::Parameter;
+  static constexpr const auto& kParameters = pelrin_description::kParameters;
   static constexpr VstInt32 kNumPrograms = 32;
   static constexpr double kRtoD = 57.29577951308232;
 
@@ -80,17 +84,15 @@ class Pelrin : public BFormatEffect<Pelrin, PelrinProgram> {
   bool bStartSettled = true;
 
   // Current parameter values, as the host reads them back.
-  Relaxed<float> fAzimuth{0.0f};
-  Relaxed<float> fElevation{0.25f};
-  Relaxed<float> fAngle{0.16666667f};
-  Relaxed<float> fPattern{0.5f};
+  Relaxed<float> fAzimuth{pelrin_description::defaultOf(kAzimuth)};
+  Relaxed<float> fElevation{pelrin_description::defaultOf(kElevation)};
+  Relaxed<float> fAngle{pelrin_description::defaultOf(kAngle)};
+  Relaxed<float> fPattern{pelrin_description::defaultOf(kPattern)};
 
  private:
   friend class BFormatEffect<Pelrin, PelrinProgram>;
-  // Where each parameter's value lives, and its name and label, by index.
+  // Where each parameter's value lives, by index.
   static const plugin_common::ParameterField<Pelrin, PelrinProgram> kFields[kNumParams];
-  static const char* const kParameterNames[kNumParams];
-  static const char* const kParameterLabels[kNumParams];
 
   // The per-block step's last inputs and results: a block whose derived values
   // have the same bits as the last one's takes the results without the sines

@@ -11,39 +11,13 @@
 #include "CSplashScreen.h"
 #include "EditorParts.h"
 #include "Pelrin.h"
+#include "PelrinEditorLayout.h"
 #include "PolarView.h"
 
 namespace {
 
-using editor_parts::kKnobSize;
-
-// Picture numbers.
-enum Picture : int32_t {
-  kBackground = 128,
-  kAbout = 129,
-  kKnobStrip = 130,
-  kFaderBody = 131,
-  kFaderHandle = 132
-};
-// The about picture's tag: past the parameters, so the host never hears of it.
-constexpr VstInt32 kAboutTag = 32;
-
-const CRect kAboutArea(50, 0, 136, 15);
-// Azimuth, Elevation below it, Mic Angle right of Azimuth; each knob's
-// readout under it, the pattern's under the slider.
-const CRect kKnobAreas[3] = {{48, 48, 48 + kKnobSize, 48 + kKnobSize},
-                             {48, 112, 48 + kKnobSize, 112 + kKnobSize},
-                             {128, 48, 128 + kKnobSize, 48 + kKnobSize}};
-const CRect kReadoutAreas[4] = {
-    {51, 96, 91, 110}, {51, 160, 91, 174}, {131, 96, 171, 110}, {91, 208, 131, 222}};
-const CPoint kFaderAt(32, 192);
-// Where the handle's left edge may go: from 36 to the body's width less the
-// handle's, plus 29.
-constexpr int32_t kFaderMin = 36;
-constexpr int32_t kFaderMaxPastTravel = 29;
-// The values a Ctrl+click restores: those of the first program.
-constexpr float kKnobDefaults[3] = {0.0f, 0.25f, 0.16666667f};
-constexpr float kPatternDefault = 0.5f;
+using Layout = PelrinEditorLayout;
+using Part = editor_parts::Part;
 
 void writeNumber(char* string, float number) {
   std::snprintf(string, 256, "%.2f", static_cast<double>(number));
@@ -51,14 +25,14 @@ void writeNumber(char* string, float number) {
 
 }  // namespace
 
-const CRect RazOruRerora::kPolarViewArea(110, 112, 214, 190);
+const CRect RazOruRerora::kPolarViewArea = Layout::kPolarViewArea.rect();
 
 RazOruRerora::RazOruRerora(AudioEffect* effect) : AEffGUIEditor(effect) {
-  editor_parts::loadPictures({{&hBackground, kBackground},
-                              {&hAboutScreen, kAbout},
-                              {&hNewKnob, kKnobStrip},
-                              {&hHFaderBody, kFaderBody},
-                              {&hHFaderHandle, kFaderHandle}});
+  editor_parts::loadPictures({{&hBackground, Layout::kBackground},
+                              {&hAboutScreen, Layout::kAbout},
+                              {&hNewKnob, Layout::kKnobStrip},
+                              {&hHFaderBody, Layout::kFaderBody},
+                              {&hHFaderHandle, Layout::kFaderHandle}});
   rect = editor_parts::windowRect(hBackground, kFallbackWidth, kFallbackHeight);
 }
 
@@ -74,37 +48,30 @@ VstInt32 RazOruRerora::open(void* ptr) {
   frame = new CFrame(CRect(0, 0, rect.right, rect.bottom), ptr, this);
   frame->setBackground(hBackground);
 
+  // The controls in the layout's order: later ones are drawn over earlier ones.
   const CPoint offset(0, 0);
-  const CRect about(0, 0, hAboutScreen->getWidth(), hAboutScreen->getHeight());
-  aboutScreen = new CSplashScreen(kAboutArea, this, kAboutTag, hAboutScreen, about, offset);
-  frame->addView(aboutScreen);
-
-  CAnimRotary** knobs[] = {&azimuthKnob, &elevationKnob, &angleKnob};
-  for (VstInt32 i = Pelrin::kAzimuth; i <= Pelrin::kAngle; ++i) {
-    auto* knob = editor_parts::newTurnKnob(kKnobAreas[i], this, i, hNewKnob);
-    knob->setValue(effect->getParameter(i));
-    knob->setDefaultValue(kKnobDefaults[i]);
-    frame->addView(knob);
-    *knobs[i] = knob;
-  }
-
-  const int32_t bodyWidth = hHFaderBody->getWidth();
-  const CRect faderArea(kFaderAt.h, kFaderAt.v, kFaderAt.h + bodyWidth,
-                        kFaderAt.v + hHFaderBody->getHeight());
-  patternFader = new CHorizontalSlider(faderArea, this, Pelrin::kPattern, kFaderMin,
-                                       bodyWidth - hHFaderHandle->getWidth() + kFaderMaxPastTravel,
-                                       hHFaderHandle, hHFaderBody, offset, kStyleLeft);
-  patternFader->setValue(effect->getParameter(Pelrin::kPattern));
-  patternFader->setDefaultValue(kPatternDefault);
-  frame->addView(patternFader);
-
-  const CParamDisplay::StringConvert texts[] = {
-      degreeStringConvertAzimuth, degreeStringConvertElevation, degreeStringConvertAngle,
-      floatStringConvertPattern};
-  CParamDisplay** displays[] = {&azimuthDisplay, &elevationDisplay, &angleDisplay, &patternDisplay};
-  for (VstInt32 i = Pelrin::kAzimuth; i <= Pelrin::kPattern; ++i) {
-    *displays[i] = editor_parts::newReadout(kReadoutAreas[i], texts[i], effect->getParameter(i));
-    frame->addView(*displays[i]);
+  for (const Layout::Row& row : Layout::kRows) {
+    CBitmap* picture = getBitmap(row.pictures[0]);
+    if (editor_parts::addSharedPart(*this, frame, effect, row, picture)) continue;
+    switch (row.kind) {
+      case Part::Fader: {
+        // The body picture sets the fader's size; the handle travels over it.
+        CBitmap* handle = getBitmap(row.pictures[1]);
+        const int32_t bodyWidth = picture->getWidth();
+        const CRect faderArea(row.area.left, row.area.top, row.area.left + bodyWidth,
+                              row.area.top + picture->getHeight());
+        auto* fader =
+            new CHorizontalSlider(faderArea, this, row.tag, Layout::kFaderMin,
+                                  bodyWidth - handle->getWidth() + Layout::kFaderMaxPastTravel,
+                                  handle, picture, offset, kStyleLeft);
+        fader->setValue(effect->getParameter(row.tag));
+        fader->setDefaultValue(row.defaultValue);
+        frame->addView(fader);
+        this->*row.fader = fader;
+        break;
+      }
+      default: break;
+    }
   }
 
   polarView = new PelrinPolarView(kPolarViewArea, hBackground);
@@ -170,11 +137,11 @@ CParamDisplay* RazOruRerora::getDisplay(VstInt32 index) const {
 
 CBitmap* RazOruRerora::getBitmap(int32_t resourceID) const {
   switch (resourceID) {
-    case kBackground: return hBackground;
-    case kAbout: return hAboutScreen;
-    case kKnobStrip: return hNewKnob;
-    case kFaderBody: return hHFaderBody;
-    case kFaderHandle: return hHFaderHandle;
+    case Layout::kBackground: return hBackground;
+    case Layout::kAbout: return hAboutScreen;
+    case Layout::kKnobStrip: return hNewKnob;
+    case Layout::kFaderBody: return hHFaderBody;
+    case Layout::kFaderHandle: return hHFaderHandle;
     default: return nullptr;
   }
 }

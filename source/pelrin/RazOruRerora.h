@@ -56,6 +56,9 @@ class RazOruRerora : public AEffGUIEditor, public CControlListener {
   void applyParameter(VstInt32 index, float value) override;
 
  private:
+  // The layout rows name the fields each control goes into.
+  friend struct PelrinEditorLayout;
+
   CControl* controlOf(VstInt32 index) const;
   void showValuesInPolarView();
 

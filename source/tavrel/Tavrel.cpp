@@ -1,6 +1,5 @@
 #include "Tavrel.h"
 
-#include <climits>
 #include <cmath>
 #include <new>
 #include <numbers>
@@ -11,11 +10,6 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
-const char* const Tavrel::kParameterNames[kNumParams] = {"Angle1", "Angle2", "Angle3",
-                                                         "Order of Processing"};
-const char* const Tavrel::kParameterLabels[kNumParams] = {"degrees", "degrees", "degrees",
-                                                          "process"};
-
 const plugin_common::ParameterField<Tavrel, TavrelProgram> Tavrel::kFields[kNumParams] = {
     {&Tavrel::fAngle1, &TavrelProgram::fAngle1},
     {&Tavrel::fAngle2, &TavrelProgram::fAngle2},
@@ -23,7 +17,11 @@ const plugin_common::ParameterField<Tavrel, TavrelProgram> Tavrel::kFields[kNumP
     {&Tavrel::fOrder, &TavrelProgram::fOrder}};
 
 TavrelProgram::TavrelProgram()
-    : fAngle1{0.0f}, fAngle2{0.0f}, fAngle3{0.0f}, fOrder{0.0f}, name{} {
+    : fAngle1{tavrel_description::defaultOf(Tavrel::kAngle1)},
+      fAngle2{tavrel_description::defaultOf(Tavrel::kAngle2)},
+      fAngle3{tavrel_description::defaultOf(Tavrel::kAngle3)},
+      fOrder{tavrel_description::defaultOf(Tavrel::kOrder)},
+      name{} {
   vsttext::copy(name, "Ambisonic field control", plugin_common::kShortText);
 }
 
@@ -47,10 +45,8 @@ void Tavrel::init() {
   dCosRotateOld = dCosTiltOld = dCosTumbleOld = 1.0;
   bStartSettled = true;
   // A fresh instance reports and plays program 0, as selecting it would.
-  fAngle1 = 0.0f;
-  fAngle2 = 0.0f;
-  fAngle3 = 0.0f;
-  fOrder = 0.0f;
+  for (const plugin_description::Parameter& parameter : kParameters)
+    this->*kFields[parameter.index].current = parameter.defaultValue;
   if (programs)
     setProgram(0);
   else
@@ -65,11 +61,7 @@ void Tavrel::deriveValues() {
 }
 
 VstInt32 Tavrel::orderOf(float value) {
-  const float scaled = std::fma(value, 5.0f, 0.51f);
-  // Saturate before converting: a float outside the int range has no defined conversion.
-  if (!(scaled > -2147483648.0f)) return std::isnan(scaled) ? 0 : INT_MIN;
-  if (!(scaled < 2147483648.0f)) return INT_MAX;
-  return static_cast<VstInt32>(scaled);
+  return plugin_description::stepOf(kParameters[kOrder].steps, value);
 }
 
 VstInt32 Tavrel::processedOrderOf(float value) {

@@ -5,6 +5,7 @@
 
 #include "BFormatEffect.h"
 #include "Relaxed.h"
+#include "TavrelDescription.h"
 
 struct TavrelProgram {
   TavrelProgram();
@@ -17,9 +18,12 @@ struct TavrelProgram {
 
 class Tavrel : public BFormatEffect<Tavrel, TavrelProgram> {
  public:
-  enum Parameter : VstInt32 { kAngle1 = 0, kAngle2, kAngle3, kOrder, kNumParams };
+  // The parameter numbers, and each one's facts, from Tavrel's description.
+  using Parameter = tavrel_description::Parameter;
+  using enum tavrel_description::Parameter;
+  static constexpr const auto& kParameters = tavrel_description::kParameters;
   static constexpr VstInt32 kNumPrograms = 32;
-  static constexpr VstInt32 kNumOrders = 6;
+  static constexpr VstInt32 kNumOrders = kParameters[kOrder].steps.count;
 
   explicit Tavrel(audioMasterCallback audioMaster);
 
@@ -34,9 +38,9 @@ class Tavrel : public BFormatEffect<Tavrel, TavrelProgram> {
   virtual void tumbleField(double angle);
   virtual void init();
 
-  // The order number of a parameter value: v * 5 + 0.51 in one single-precision
-  // fused multiply-add, truncated toward zero. May lie outside 0..5; results
-  // beyond the 32-bit range saturate instead of overflowing.
+  // The order number of a parameter value, stepped as the order's row in
+  // TavrelDescription.h says (plugin_description::stepOf). May lie outside
+  // 0..5; results beyond the 32-bit range saturate instead of overflowing.
   static VstInt32 orderOf(float value);
   // The order the signal path applies: orderOf, with anything outside 0..5 as 0.
   static VstInt32 processedOrderOf(float value);
@@ -67,17 +71,15 @@ class Tavrel : public BFormatEffect<Tavrel, TavrelProgram> {
   double newW = 0.0, newX = 0.0, newY = 0.0, newZ = 0.0;
 
   // Current parameter values, as the host reads them back.
-  Relaxed<float> fAngle1{0.0f};
-  Relaxed<float> fAngle2{0.0f};
-  Relaxed<float> fAngle3{0.0f};
-  Relaxed<float> fOrder{0.0f};
+  Relaxed<float> fAngle1{tavrel_description::defaultOf(kAngle1)};
+  Relaxed<float> fAngle2{tavrel_description::defaultOf(kAngle2)};
+  Relaxed<float> fAngle3{tavrel_description::defaultOf(kAngle3)};
+  Relaxed<float> fOrder{tavrel_description::defaultOf(kOrder)};
 
  private:
   friend class BFormatEffect<Tavrel, TavrelProgram>;
-  // Where each parameter's value lives, and its name and label, by index.
+  // Where each parameter's value lives, by index.
   static const plugin_common::ParameterField<Tavrel, TavrelProgram> kFields[kNumParams];
-  static const char* const kParameterNames[kNumParams];
-  static const char* const kParameterLabels[kNumParams];
 
   // The per-block step's last angles and their offset sines and cosines: a
   // block whose angles have the same bits as the last one's skips the six

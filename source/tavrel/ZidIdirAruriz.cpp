@@ -12,40 +12,20 @@
 #include "CVerticalSwitch.h"
 #include "EditorParts.h"
 #include "Tavrel.h"
+#include "TavrelEditorLayout.h"
 
 namespace {
 
-using editor_parts::kKnobSize;
-
-// Picture numbers.
-enum Picture : int32_t { kBackground = 128, kKnobStrip = 132, kOrderStrip = 133, kAbout = 134 };
-// The about picture's tag: past the parameters, so the host never hears of it.
-constexpr VstInt32 kAboutTag = 32;
-
-constexpr int32_t kOrderFrames = 6;
-constexpr int32_t kOrderFrameHeight = 80;
-constexpr int32_t kOrderPositions = 6;
-// One full turn: the same orientation as 0.
-constexpr float kKnobDefault = 1.0f;
-constexpr float kOrderDefault = 0.0f;
-
-const CRect kAboutArea(50, 0, 136, 15);
-// The three angle knobs side by side, the order switch below them.
-const CRect kKnobAreas[3] = {{22, 36, 22 + kKnobSize, 36 + kKnobSize},
-                             {70, 36, 70 + kKnobSize, 36 + kKnobSize},
-                             {118, 36, 118 + kKnobSize, 36 + kKnobSize}};
-const CRect kOrderArea(22, 90, 166, 170);
-// Under the order switch and its label, one per knob column; none overlaps a
-// control, so they take no clicks.
-const CRect kReadoutAreas[3] = {{24, 194, 68, 208}, {72, 194, 116, 208}, {120, 194, 164, 208}};
+using Layout = TavrelEditorLayout;
+using Part = editor_parts::Part;
 
 }  // namespace
 
 ZidIdirAruriz::ZidIdirAruriz(AudioEffect* effect) : AEffGUIEditor(effect) {
-  editor_parts::loadPictures({{&hBackground, kBackground},
-                              {&hAboutScreen, kAbout},
-                              {&hNewKnob, kKnobStrip},
-                              {&hOrderSwitch, kOrderStrip}});
+  editor_parts::loadPictures({{&hBackground, Layout::kBackground},
+                              {&hAboutScreen, Layout::kAbout},
+                              {&hNewKnob, Layout::kKnobStrip},
+                              {&hOrderSwitch, Layout::kOrderStrip}});
   rect = editor_parts::windowRect(hBackground, kFallbackWidth, kFallbackHeight);
 }
 
@@ -60,30 +40,25 @@ VstInt32 ZidIdirAruriz::open(void* ptr) {
   frame = new CFrame(CRect(0, 0, rect.right, rect.bottom), ptr, this);
   frame->setBackground(hBackground);
 
+  // The controls in the layout's order: later ones are drawn over earlier ones.
   const CPoint offset(0, 0);
-  const CRect about(0, 0, hAboutScreen->getWidth(), hAboutScreen->getHeight());
-  aboutScreen = new CSplashScreen(kAboutArea, this, kAboutTag, hAboutScreen, about, offset);
-  frame->addView(aboutScreen);
-
-  CAnimRotary** knobs[] = {&angle1Knob, &angle2Knob, &angle3Knob};
-  for (VstInt32 i = Tavrel::kAngle1; i <= Tavrel::kAngle3; ++i) {
-    auto* knob = editor_parts::newTurnKnob(kKnobAreas[i], this, i, hNewKnob);
-    knob->setValue(effect->getParameter(i));
-    knob->setDefaultValue(kKnobDefault);
-    frame->addView(knob);
-    *knobs[i] = knob;
-  }
-
-  orderSwitch = new CVerticalSwitch(kOrderArea, this, Tavrel::kOrder, kOrderFrames,
-                                    kOrderFrameHeight, kOrderPositions, hOrderSwitch, offset);
-  orderSwitch->setValue(effect->getParameter(Tavrel::kOrder));
-  orderSwitch->setDefaultValue(kOrderDefault);
-  frame->addView(orderSwitch);
-
-  for (VstInt32 i = Tavrel::kAngle1; i <= Tavrel::kAngle3; ++i) {
-    angleReadouts[i] =
-        editor_parts::newReadout(kReadoutAreas[i], angleText, effect->getParameter(i));
-    frame->addView(angleReadouts[i]);
+  for (const Layout::Row& row : Layout::kRows) {
+    CBitmap* picture = getBitmap(row.pictures[0]);
+    if (editor_parts::addSharedPart(*this, frame, effect, row, picture)) continue;
+    switch (row.kind) {
+      case Part::Switch: {
+        // One position a step of the parameter.
+        auto* positions = new CVerticalSwitch(
+            row.area.rect(), this, row.tag, Layout::kOrderFrames, Layout::kOrderFrameHeight,
+            Tavrel::kParameters[row.tag].steps.count, picture, offset);
+        positions->setValue(effect->getParameter(row.tag));
+        positions->setDefaultValue(row.defaultValue);
+        frame->addView(positions);
+        this->*row.verticalSwitch = positions;
+        break;
+      }
+      default: break;
+    }
   }
   return 1;
 }
@@ -93,7 +68,7 @@ void ZidIdirAruriz::close() {
   aboutScreen = nullptr;
   angle1Knob = angle2Knob = angle3Knob = nullptr;
   orderSwitch = nullptr;
-  for (CParamDisplay*& readout : angleReadouts) readout = nullptr;
+  angle1Readout = angle2Readout = angle3Readout = nullptr;
   AEffGUIEditor::close();
 }
 
@@ -107,7 +82,22 @@ CAnimRotary* ZidIdirAruriz::getAngleKnob(int index) const {
 }
 
 CParamDisplay* ZidIdirAruriz::getAngleReadout(int index) const {
-  return index >= 0 && index < 3 ? angleReadouts[index] : nullptr;
+  switch (index) {
+    case Tavrel::kAngle1: return angle1Readout;
+    case Tavrel::kAngle2: return angle2Readout;
+    case Tavrel::kAngle3: return angle3Readout;
+    default: return nullptr;
+  }
+}
+
+CBitmap* ZidIdirAruriz::getBitmap(int32_t resourceID) const {
+  switch (resourceID) {
+    case Layout::kBackground: return hBackground;
+    case Layout::kAbout: return hAboutScreen;
+    case Layout::kKnobStrip: return hNewKnob;
+    case Layout::kOrderStrip: return hOrderSwitch;
+    default: return nullptr;
+  }
 }
 
 void ZidIdirAruriz::angleText(float value, char* string) {

@@ -45,6 +45,8 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   CAnimRotary* getAngleKnob(int index) const;
   CVerticalSwitch* getOrderSwitch() const { return orderSwitch; }
   CParamDisplay* getAngleReadout(int index) const;
+  // A picture by its number (TavrelEditorLayout.h); null for other numbers.
+  CBitmap* getBitmap(int32_t resourceID) const;
 
  protected:
   // A parameter changed (recorded by setParameter on any thread): its
@@ -52,6 +54,9 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   void applyParameter(VstInt32 index, float value) override;
 
  private:
+  // The layout rows name the fields each control goes into.
+  friend struct TavrelEditorLayout;
+
   CControl* controlOf(VstInt32 index) const;
 
   CSplashScreen* aboutScreen{nullptr};
@@ -59,7 +64,9 @@ class ZidIdirAruriz : public AEffGUIEditor, public CControlListener {
   CAnimRotary* angle2Knob{nullptr};
   CAnimRotary* angle3Knob{nullptr};
   CVerticalSwitch* orderSwitch{nullptr};
-  CParamDisplay* angleReadouts[3]{};
+  CParamDisplay* angle1Readout{nullptr};
+  CParamDisplay* angle2Readout{nullptr};
+  CParamDisplay* angle3Readout{nullptr};
   CBitmap* hOrderSwitch{nullptr};
   CBitmap* hBackground{nullptr};
   CBitmap* hNewKnob{nullptr};

@@ -112,6 +112,10 @@ class StandInEffect : public AudioEffectX {
   float value = 0.25f;
 };
 
+// Its one parameter as a description row: a turn shown in degrees.
+constexpr plugin_description::Parameter kStandInParameters[] = {
+    {0, "Turn", "degrees", 0.25f, 0.0, 360.0, {}, "turn", {}}};
+
 const lv2port::PluginInfo& standInInfo() {
   static const lv2port::PluginInfo info{"urn:oxel:test:stand-in",
                                         "StandIn",
@@ -121,7 +125,7 @@ const lv2port::PluginInfo& standInInfo() {
                                         {{"in", "In", nullptr}},
                                         {{"out", "Out", nullptr}},
                                         nullptr,
-                                        {},
+                                        kStandInParameters,
                                         []() -> std::unique_ptr<AudioEffect> {
                                           return std::make_unique<StandInEffect>(nullptr, false);
                                         },

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "Lv2Instance.h"
+#include "TavrelDescription.h"
+#include "lv2_ports.h"
 
 namespace {
 
@@ -36,10 +38,10 @@ struct Fixture {
     lv2port::ControlPort degrees;  // parameter 0: 0..360 degrees
     degrees.parameter = 0;
     degrees.maximum = 360.0;
-    lv2port::ControlPort order;  // parameter 1: 0..5, whole numbers
+    // parameter 1: Tavrel's order port, 0..5 in whole numbers, rounded as the processor rounds
+    lv2port::ControlPort order =
+        lv2port::describeControl(tavrel_description::kParameters[tavrel_description::kOrder]);
     order.parameter = 1;
-    order.maximum = 5.0;
-    order.integer = true;
     auto owned = std::make_unique<SpyProcessor>();
     spy = owned.get();
     instance = Lv2Instance::create(std::move(owned), 1, 1, {degrees, order}, 48000.0);

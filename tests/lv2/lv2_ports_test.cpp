@@ -1,12 +1,14 @@
-// The control ports as read from the processors: names, symbols, ranges,
+// The control ports as read from the descriptions: names, symbols, ranges,
 // defaults and units match what the plug-ins show their users; the port
 // mapping agrees with the processors' own displays over the whole range;
 // every shipped preset lands on exactly the 0..1 values it was made from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "lv2_plugin_info.h"
 #include "lv2_presets.h"
@@ -103,6 +105,20 @@ TEST(Lv2Ports, PresetsRoundTripToTheirExactValues) {
         EXPECT_EQ(lv2port::normalisedValue(ports[i], written), preset.values[i])
             << preset.symbol << " " << ports[i].symbol;
       }
+    }
+  }
+}
+
+// The descriptions spell each port's symbol out: it must be one LV2 takes
+// (letters, digits and underscores, not starting with a digit) and name one
+// port only.
+TEST(Lv2Ports, DescribedSymbolsAreValidAndUnique) {
+  for (const lv2port::PluginInfo* plugin : {&lv2port::pelrinInfo(), &lv2port::tavrelInfo()}) {
+    std::vector<std::string> seen;
+    for (const plugin_description::Parameter& parameter : plugin->parameters) {
+      EXPECT_EQ(lv2port::symbolOf(parameter.symbol), parameter.symbol) << parameter.name;
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), parameter.symbol), 0) << parameter.symbol;
+      seen.emplace_back(parameter.symbol);
     }
   }
 }
