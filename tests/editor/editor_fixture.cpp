@@ -7,15 +7,6 @@
 
 namespace editortest {
 
-namespace {
-// Every test of this program runs with the headless window back end.
-class HeadlessEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
-}  // namespace
-
 Host& host() {
   static Host h;
   return h;
@@ -64,7 +55,8 @@ void StubEffect::setParameter(VstInt32 index, float value) {
   if (auto* e = static_cast<AEffGUIEditor*>(editor)) e->setParameter(index, value);
 }
 
-ProbeEditor::ProbeEditor(AudioEffect* effect, CRect size) : AEffGUIEditor(effect), size{size} {
+ProbeEditor::ProbeEditor(AudioEffect* effect, CRect size, oxel::platform::EditorClock* clock)
+    : AEffGUIEditor(effect, clock), size{size} {
   rect.left = static_cast<int16_t>(size.left);
   rect.top = static_cast<int16_t>(size.top);
   rect.right = static_cast<int16_t>(size.right);

@@ -50,10 +50,12 @@ class StubEffect : public AudioEffectX {
   void setParameter(VstInt32 index, float value) override;
 };
 
-// An editor whose open builds a frame of `size` and hands it to `populate`.
+// An editor whose open builds a frame of `size` and hands it to `populate`;
+// with a clock given it reads that clock instead of its window's.
 class ProbeEditor : public AEffGUIEditor, public CControlListener {
  public:
-  explicit ProbeEditor(AudioEffect* effect, CRect size = CRect(0, 0, 60, 40));
+  explicit ProbeEditor(AudioEffect* effect, CRect size = CRect(0, 0, 60, 40),
+                       oxel::platform::EditorClock* clock = nullptr);
   VstInt32 open(void* ptr) override;
   void idle() override {
     ++idleCalls;

@@ -133,10 +133,8 @@ using Descriptor = lv2entry::UiDescriptor<standInInfo, Lv2EditorUi::makeStandIn<
 
 class Lv2EditorUiTest : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
   void TearDown() override {
     if (handle) Descriptor::cleanup(handle);
-    ::unsetenv("OXEL_EDITOR_BACKEND");
   }
 
   LV2UI_Handle instantiate(bool withParent, const char* script = nullptr,

@@ -28,10 +28,8 @@ constexpr uint32_t kAzimuthPort = 6, kPatternPort = 9;
 
 class PelrinUi : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
   void TearDown() override {
     if (handle) Descriptor::cleanup(handle);
-    ::unsetenv("OXEL_EDITOR_BACKEND");
   }
   Lv2EditorUi* open(const char* script) {
     parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
@@ -113,7 +111,6 @@ using TavrelDescriptor =
     lv2entry::UiDescriptor<lv2port::tavrelInfo, Lv2EditorUi::makeStandIn<VuvIzedAzur>>;
 
 TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   OxelHeadlessParent parent{OXEL_HEADLESS_PARENT_MAGIC,
                             OXEL_HEADLESS_PARENT_VERSION,
                             nullptr,
@@ -156,7 +153,6 @@ TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
   }
   EXPECT_TRUE(host.log.events.empty());
   d->cleanup(handle);
-  ::unsetenv("OXEL_EDITOR_BACKEND");
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 
 struct Parent {
   explicit Parent(const char* script = "") {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
     record.magic = OXEL_HEADLESS_PARENT_MAGIC;
     record.version = OXEL_HEADLESS_PARENT_VERSION;
     record.script = script;
