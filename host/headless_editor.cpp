@@ -4,6 +4,15 @@
 
 namespace oxel {
 
+OxelHeadlessParent headlessRecord(const char* script, uint32_t idleStepMs) {
+  OxelHeadlessParent record{};
+  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
+  record.version = OXEL_HEADLESS_PARENT_VERSION;
+  record.script = script;
+  record.idleStepMs = idleStepMs;
+  return record;
+}
+
 EditorCalls editorCallsOf(AEffect* effect) {
   auto call = [effect](VstInt32 opcode, void* ptr) {
     effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f);
@@ -20,11 +29,7 @@ HeadlessEditor::~HeadlessEditor() { close(); }
 
 bool HeadlessEditor::open() {
   close();
-  record_ = OxelHeadlessParent{};
-  record_.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record_.version = OXEL_HEADLESS_PARENT_VERSION;
-  record_.script = options_.script.c_str();
-  record_.idleStepMs = options_.idleStepMs;
+  record_ = headlessRecord(options_.script.c_str(), options_.idleStepMs);
   idles_ = 0;
   open_ = true;
   calls_.open(&record_);

@@ -20,6 +20,14 @@
 
 namespace oxel {
 
+// The bound on host idles while a script runs (at 33 ms each, over an hour
+// of the script's time): every driver of a headless editor stops there.
+constexpr int kHeadlessMaxIdles = 120000;
+
+// A record ready for an open request: magic, version, the script (not
+// copied: it must outlive the window) and the virtual time of a host idle.
+OxelHeadlessParent headlessRecord(const char* script = nullptr, uint32_t idleStepMs = 33);
+
 struct EditorCalls {
   std::function<void(void* parent)> open;
   std::function<void()> draw;
@@ -42,9 +50,7 @@ struct HeadlessOptions {
   // Virtual time that passes before each host idle (a host idling at about
   // 30 Hz).
   uint32_t idleStepMs = 33;
-  // The bound on host idles while the script runs (at 33 ms each, over an
-  // hour of the script's time).
-  int maxIdles = 120000;
+  int maxIdles = kHeadlessMaxIdles;
   // Host idles after the script is done, so that its last changes are drawn.
   int settleIdles = 4;
   // One draw request right after the open (oxel shot's way); without it the

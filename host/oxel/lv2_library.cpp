@@ -20,7 +20,7 @@
 #include <map>
 #include <vector>
 
-#include "headless_parent.h"
+#include "headless_editor.h"
 
 namespace oxel {
 
@@ -459,9 +459,7 @@ class Lv2Record {
     if (uiWidth > 0 && uiHeight > 0) return;
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-      OxelHeadlessParent parent{};
-      parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-      parent.version = OXEL_HEADLESS_PARENT_VERSION;
+      OxelHeadlessParent parent = headlessRecord(nullptr, 0);
       if (instantiateUi(&parent)) closeUi();
       return;
     }

@@ -70,12 +70,8 @@ VstInt32 ProbeEditor::open(void* ptr) {
   return 1;
 }
 
-Parent::Parent(const char* script, uint32_t idleStepMs) : text{script ? script : ""} {
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = text.c_str();
-  record.idleStepMs = idleStepMs;
-}
+Parent::Parent(const char* script, uint32_t idleStepMs)
+    : text{script ? script : ""}, record{oxel::headlessRecord(text.c_str(), idleStepMs)} {}
 
 void LoggingView::draw(CDrawContext* context) {
   context->setFillColor(colour);
@@ -137,7 +133,7 @@ void DragControl::follow(CDrawContext* context, const CPoint& where) {
 }
 
 void idleThroughScript(AEffEditor& editor, Parent& parent, int extra) {
-  for (int i = 0; i < 100000 && !parent.record.scriptDone; ++i) editor.idle();
+  for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.record.scriptDone; ++i) editor.idle();
   for (int i = 0; i < extra; ++i) editor.idle();
 }
 

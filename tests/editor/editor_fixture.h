@@ -13,7 +13,7 @@
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "guieditor.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "window.h"
 
 namespace editortest {
@@ -86,8 +86,8 @@ class ProbeEditor : public AEffGUIEditor, public CControlListener {
 // A headless parent record for one open request.
 struct Parent {
   explicit Parent(const char* script = nullptr, uint32_t idleStepMs = 0);
-  OxelHeadlessParent record{};
   std::string text;
+  OxelHeadlessParent record;
   oxel::platform::Pixel pixel(int32_t x, int32_t y) const {
     return record.pixels[static_cast<size_t>(y) * static_cast<size_t>(record.width) + static_cast<size_t>(x)];
   }

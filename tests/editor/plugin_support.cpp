@@ -50,12 +50,8 @@ void expectOneGesture(const std::vector<oxel::HostRequest>& log, VstInt32 index,
   EXPECT_FLOAT_EQ(log[log.size() - 2].opt, last);
 }
 
-HeadlessParent::HeadlessParent(std::string script, uint32_t idleStepMs) : text{std::move(script)} {
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = text.c_str();
-  record.idleStepMs = idleStepMs;
-}
+HeadlessParent::HeadlessParent(std::string script, uint32_t idleStepMs)
+    : text{std::move(script)}, record{oxel::headlessRecord(text.c_str(), idleStepMs)} {}
 
 std::vector<uint32_t> HeadlessParent::pixels() const {
   if (!record.pixels) return {};

@@ -70,17 +70,12 @@ bool withFailingAllocation(long failing, Work&& work) {
 }
 
 struct Headless {
-  Headless() {
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.idleStepMs = 33;
-  }
   std::vector<uint32_t> pixels() const {
     if (!record.pixels) return {};
     return {record.pixels,
             record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
   }
-  OxelHeadlessParent record{};
+  OxelHeadlessParent record{oxel::headlessRecord()};
 };
 
 std::unique_ptr<oxel::PluginInstance> newInstance(const std::string& name) {
