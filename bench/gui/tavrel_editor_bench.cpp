@@ -44,7 +44,7 @@ struct OpenEditor {
 
 void BM_TavrelEditorFullRedraw(benchmark::State& state) {
   OpenEditor open{state};
-  if (open.record().width != 188 * state.range(0) || open.record().height != 192 * state.range(0))
+  if (open.record().width != 188 * state.range(0) || open.record().height != 216 * state.range(0))
     state.SkipWithError("the pictures did not load");
   for (auto _ : state) {
     open.editor->draw(nullptr);
@@ -79,7 +79,7 @@ BENCHMARK(BM_TavrelEditorIdleNothingDirty)->Arg(1)->Arg(2)->Unit(benchmark::kMic
 
 // The memory work of showing the whole window once.
 void BM_TavrelEditorReferenceCopy(benchmark::State& state) {
-  const auto pixels = static_cast<size_t>(188 * 192 * state.range(0) * state.range(0));
+  const auto pixels = static_cast<size_t>(188 * 216 * state.range(0) * state.range(0));
   std::vector<uint32_t> from(pixels, 1), to(pixels);
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), to.size() * sizeof(uint32_t));
