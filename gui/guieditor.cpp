@@ -8,6 +8,7 @@
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "platform.h"
+#include "window.h"
 
 namespace platform = oxel::platform;
 
@@ -41,7 +42,8 @@ class ContextScope {
 
 }  // namespace
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect, platform::EditorClock* clock)
+    : AEffEditor(effect), ownClock{clock} {
   if (effect) {
     slotCount = std::max<VstInt32>(effect->getAeffect()->numParams, 0);
     slots = std::make_unique<ParameterSlot[]>(static_cast<size_t>(slotCount));
@@ -63,11 +65,18 @@ AEffGUIEditor::~AEffGUIEditor() {
   if (effect) effect->forgetEditor(this);
 }
 
-uint32_t AEffGUIEditor::getTicks() const { return platform::editorMilliseconds(); }
+platform::EditorClock& AEffGUIEditor::clock() const {
+  if (ownClock) return *ownClock;
+  if (frame)
+    if (auto* window = frame->getPlatformWindow()) return window->clock();
+  return platform::systemEditorClock();
+}
+
+uint32_t AEffGUIEditor::getTicks() const { return clock().now(); }
 
 void AEffGUIEditor::wait(uint32_t ms) {
   const uint64_t ticks = uint64_t{ms} * 60 / 1000;
-  platform::editorSleep(static_cast<uint32_t>(ticks * 1000 / 60));
+  clock().sleep(static_cast<uint32_t>(ticks * 1000 / 60));
 }
 
 int32_t AEffGUIEditor::getScale() {
@@ -94,6 +103,10 @@ VstInt32 AEffGUIEditor::open(void* ptr) {
   // A host that opens twice without closing: the old frame goes first.
   if (frame) close();
   postUpdate();
+  // A parent that is a headless record has no desktop whose density could
+  // count: the scale getRect may have answered before the open is chosen
+  // again without it.
+  if (platform::isHeadlessParent(ptr)) scale = platform::chooseEditorScale(hostScale, false);
   AEffEditor::open(ptr);
   return 0;
 }
@@ -136,7 +149,7 @@ void AEffGUIEditor::flushWindow() {
 void AEffGUIEditor::dispatchWindowEvents(uint32_t waitMs) {
   platform::EditorWindow* window = frame ? frame->getPlatformWindow() : nullptr;
   if (!window) {
-    if (waitMs > 0) platform::editorSleep(waitMs);
+    if (waitMs > 0) clock().sleep(waitMs);
     return;
   }
   BusyScope busy{busyDepth};

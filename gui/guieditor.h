@@ -32,7 +32,9 @@ class CFrame;
 
 class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink {
  public:
-  explicit AEffGUIEditor(AudioEffect* effect);
+  // clock: read instead of the window's clock when given (not owned; it
+  // outlives the editor).
+  explicit AEffGUIEditor(AudioEffect* effect, oxel::platform::EditorClock* clock = nullptr);
   // Removes the frame (and its window) when the host skipped close.
   ~AEffGUIEditor() override;
 
@@ -61,8 +63,11 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   AudioEffect* getEffect() const { return effect; }
   CFrame* getFrame() const { return frame; }
   static VstInt32 getKnobMode() { return knobMode.load(std::memory_order_relaxed); }
-  // Milliseconds of the editors' clock.
+  // Milliseconds of the editor's clock: the one given at construction if
+  // any (tests that drive the time themselves), else its window's (steady
+  // for an X11 window, virtual for a headless one), else the steady clock.
   uint32_t getTicks() const;
+  oxel::platform::EditorClock& clock() const;
   // Device pixels per logical pixel (1..3), chosen once per open (see
   // oxel::platform::chooseEditorScale) and kept until the close, so a
   // change between two opens is taken at the next one.
@@ -109,6 +114,7 @@ class AEffGUIEditor : public AEffEditor, private oxel::platform::WindowEventSink
   void finishDeferredClose();
 
   ERect deviceRect{};
+  oxel::platform::EditorClock* ownClock{nullptr};
   double hostScale{0};
   int32_t scale{0};  // 0 until chosen
   int32_t busyDepth{0};

@@ -52,11 +52,12 @@ double xftDpiFromResources(const char* resources) {
   return dpi;
 }
 
-int32_t chooseEditorScale(double hostScale) {
+int32_t chooseEditorScale(double hostScale, bool askDesktop) {
   if (const char* env = std::getenv("OXEL_UI_SCALE"))
     if (const int32_t s = scaleFromFactor(numberIn(env))) return s;
   if (const int32_t s = scaleFromFactor(hostScale)) return s;
-  if (const int32_t s = desktopScale()) return s;
+  if (askDesktop)
+    if (const int32_t s = desktopScale()) return s;
   return 1;
 }
 

@@ -1,13 +1,12 @@
 // The part of the editor window both back ends share: the event queue, the
 // latched input state and the dispatch order; plus the back-end choice and
-// the editors' clock.
-#include <sys/mman.h>
+// the steady editor clock.
+#include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <cstring>
+#include <cerrno>
 
 #include "window.h"
 #include "window_openers.h"
@@ -32,9 +31,10 @@ class EditorWindow::Input final : public InputSource {
   InputState current() const override { return window_.state_; }
   bool waitMouseDown(uint32_t timeoutMs) override {
     if (window_.stopped_) return false;
-    const uint32_t start = editorMilliseconds();
+    const EditorClock& clock = window_.clock();
+    const uint32_t start = clock.now();
     while (true) {
-      const uint32_t elapsed = editorMilliseconds() - start;
+      const uint32_t elapsed = clock.now() - start;
       window_.fetch(elapsed < timeoutMs ? std::min<uint32_t>(timeoutMs - elapsed, 10) : 0);
       for (auto it = window_.queue_.begin(); it != window_.queue_.end(); ++it) {
         if (it->type != WindowEvent::Type::press) continue;
@@ -43,7 +43,7 @@ class EditorWindow::Input final : public InputSource {
         window_.apply(e);
         return true;
       }
-      if (editorMilliseconds() - start >= timeoutMs) return false;
+      if (clock.now() - start >= timeoutMs) return false;
     }
   }
 
@@ -202,24 +202,41 @@ void EditorWindow::setSurroundColour(Pixel colour) {
 }
 
 // ---------------------------------------------------------------------------
-// Back-end choice and clock
-
-bool headlessEditorsSelected() {
-  const char* backend = std::getenv("OXEL_EDITOR_BACKEND");
-  return backend && std::strcmp(backend, "headless") == 0;
-}
+// Back-end choice and clocks
 
 namespace {
-// Whether [address, address + size) lies in mapped memory: a host that runs
-// with the headless variable left set by mistake passes an X window id,
-// which must be refused, not read.
-bool isMapped(const void* address, size_t size) {
-  const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto begin = reinterpret_cast<uintptr_t>(address) & ~(page - 1);
-  const auto end = reinterpret_cast<uintptr_t>(address) + size;
-  return ::msync(reinterpret_cast<void*>(begin), end - begin, MS_ASYNC) == 0;
+
+// Copies size bytes at address into out when the whole range is readable,
+// without ever touching the memory directly: the kernel does the reading and
+// answers an error for unmapped or protected pages (PROT_NONE included),
+// where a read here would fault. An X window id is usually no address at
+// all, so this is what keeps a host's window from being taken for a record.
+bool readIfReadable(const void* address, void* out, size_t size) {
+  iovec local{out, size};
+  iovec remote{const_cast<void*>(address), size};
+  const ssize_t got = ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0);
+  if (got == static_cast<ssize_t>(size)) return true;
+  if (got >= 0 || (errno != ENOSYS && errno != EPERM)) return false;
+  // Where the call is not allowed, a pipe checks the same: write refuses an
+  // unreadable buffer with EFAULT.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  bool readable = ::write(fds[1], address, size) == static_cast<ssize_t>(size);
+  if (readable) readable = ::read(fds[0], out, size) == static_cast<ssize_t>(size);
+  ::close(fds[0]);
+  ::close(fds[1]);
+  return readable;
 }
+
 }  // namespace
+
+bool isHeadlessParent(const void* parent) {
+  if (!parent || reinterpret_cast<uintptr_t>(parent) % alignof(OxelHeadlessParent) != 0)
+    return false;
+  OxelHeadlessParent copy{};
+  if (!readIfReadable(parent, &copy, sizeof copy)) return false;
+  return copy.magic == OXEL_HEADLESS_PARENT_MAGIC && copy.version == OXEL_HEADLESS_PARENT_VERSION;
+}
 
 std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height,
                                                int32_t scale) {
@@ -227,37 +244,24 @@ std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int3
   scale = clampScale(scale);
   width = std::clamp(std::clamp(width, 1, 32767) * scale, 1, 32767);
   height = std::clamp(std::clamp(height, 1, 32767) * scale, 1, 32767);
-  if (headlessEditorsSelected()) {
-    auto* record = static_cast<OxelHeadlessParent*>(parent);
-    if (reinterpret_cast<uintptr_t>(parent) % alignof(OxelHeadlessParent) != 0 ||
-        !isMapped(record, sizeof *record))
-      return nullptr;
-    if (record->magic != OXEL_HEADLESS_PARENT_MAGIC || record->version != OXEL_HEADLESS_PARENT_VERSION)
-      return nullptr;
-    return openHeadlessWindow(record, width, height, scale);
-  }
+  if (isHeadlessParent(parent))
+    return openHeadlessWindow(static_cast<OxelHeadlessParent*>(parent), width, height, scale);
   return openX11Window(reinterpret_cast<uintptr_t>(parent), width, height, scale);
 }
 
 namespace {
-std::atomic<uint32_t>& headlessClock() {
-  static std::atomic<uint32_t> clock{milliseconds()};
-  return clock;
-}
+class SystemEditorClock final : public EditorClock {
+ public:
+  uint32_t now() const override { return milliseconds(); }
+  void sleep(uint32_t ms) override {
+    if (ms > 0) sleepMilliseconds(ms);
+  }
+};
 }  // namespace
 
-uint32_t editorMilliseconds() {
-  return headlessEditorsSelected() ? headlessClock().load(std::memory_order_relaxed) : milliseconds();
+EditorClock& systemEditorClock() {
+  static SystemEditorClock clock;
+  return clock;
 }
-
-void editorSleep(uint32_t ms) {
-  if (headlessEditorsSelected())
-    advanceHeadlessClock(ms);
-  else if (ms > 0)
-    sleepMilliseconds(ms);
-}
-
-void setHeadlessClock(uint32_t ms) { headlessClock().store(ms, std::memory_order_relaxed); }
-void advanceHeadlessClock(uint32_t ms) { headlessClock().fetch_add(ms, std::memory_order_relaxed); }
 
 }  // namespace oxel::platform

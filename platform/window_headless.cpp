@@ -1,7 +1,7 @@
 // Headless editor window: the port lives in memory, what the window shows is
 // copied into the host's record at each flush, and input comes from the
 // record's script (headless_parent.h, read by input_script.cpp), played
-// against a virtual clock.
+// against the window's own virtual clock.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -65,6 +65,7 @@ class HeadlessWindow final : public EditorWindow {
     ++record_->flushCount;
   }
   void hostIdlePassed() override { pass(record_->idleStepMs); }
+  EditorClock& clock() override { return clock_; }
   void setCursor(PointerShape shape) override { cursor_ = shape; }
   bool screenPosition(int32_t& x, int32_t& y) override {
     x = 0;
@@ -140,11 +141,11 @@ class HeadlessWindow final : public EditorWindow {
     // Like a poll on a connection: time passes until something arrives.
     while (waitMs > 0 && queue_.empty()) {
       if (waitLeft_ == 0) {
-        advanceHeadlessClock(waitMs);
+        clock_.advance(waitMs);
         break;
       }
       const uint32_t d = std::min(waitMs, waitLeft_);
-      advanceHeadlessClock(d);
+      clock_.advance(d);
       waitLeft_ -= d;
       waitMs -= d;
       playDue();
@@ -158,7 +159,7 @@ class HeadlessWindow final : public EditorWindow {
 
  private:
   void pass(uint32_t ms) {
-    advanceHeadlessClock(ms);
+    clock_.advance(ms);
     waitLeft_ -= std::min(ms, waitLeft_);
   }
   void playDue() {
@@ -195,6 +196,9 @@ class HeadlessWindow final : public EditorWindow {
   }
 
   OxelHeadlessParent* record_;
+  // Starts where the steady clock is at the open, then moves only with the
+  // script's waits, the editor's waits and the host's idles.
+  VirtualEditorClock clock_{milliseconds()};
   std::vector<ScriptStep> steps_;
   size_t next_{0};
   uint32_t waitLeft_{0};

@@ -720,7 +720,6 @@ PopupChoice X11Window::popupMenu(const PopupMenuTree& tree, int32_t x, int32_t y
 }  // namespace
 
 int32_t desktopScale() {
-  if (headlessEditorsSelected()) return 0;
   int32_t scale = 0;
   if (Display* display = XOpenDisplay(nullptr)) {
     scale = scaleFromDpi(xftDpiFromResources(XResourceManagerString(display)));

@@ -12,7 +12,7 @@
 
 #include "RazOruRerora.h"
 #include "ZazOzoRivo.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 
 namespace {
 
@@ -20,41 +20,43 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
   return opcode == audioMasterVersion ? 2400 : 0;
 }
 
+oxel::HeadlessOptions idledThrice() {
+  oxel::HeadlessOptions options;
+  options.drawAfterOpen = false;
+  options.settleIdles = 2;  // and the one that finishes the empty script
+  return options;
+}
+
 // Pelrin with its editor open headless, drawn once.
 class OpenEditor {
  public:
   explicit OpenEditor(const benchmark::State& state) {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
     ::setenv("OXEL_UI_SCALE", std::to_string(state.range(0)).c_str(), 1);
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.script = "";
-    plugin = new ZazOzoRivo(quietHost);
-    editor = plugin->getPelrinEditor();
-    editor->open(&record);
+    session.open();
     ::unsetenv("OXEL_UI_SCALE");
-    for (int i = 0; i < 3; ++i) editor->idle();
+    session.runScript();
   }
   ~OpenEditor() {
-    editor->close();
+    session.close();
     delete plugin;
   }
   OpenEditor(const OpenEditor&) = delete;
   OpenEditor& operator=(const OpenEditor&) = delete;
+  const OxelHeadlessParent& record() const { return session.record(); }
 
-  OxelHeadlessParent record{};
-  ZazOzoRivo* plugin{nullptr};
-  RazOruRerora* editor{nullptr};
+  ZazOzoRivo* plugin{new ZazOzoRivo(quietHost)};
+  RazOruRerora* editor{plugin->getPelrinEditor()};
+  oxel::HeadlessEditor session{oxel::editorCallsOf(*editor), idledThrice()};
 };
 
 void BM_PelrinEditorFullRedraw(benchmark::State& state) {
   OpenEditor open{state};
-  if (open.record.width != 224 * state.range(0))
+  if (open.record().width != 224 * state.range(0))
     state.SkipWithError("the editor did not open at its scale");
   ERect all{0, 0, 240, 224};
   for (auto _ : state) {
     open.editor->draw(&all);
-    benchmark::DoNotOptimize(open.record.pixels);
+    benchmark::DoNotOptimize(open.record().pixels);
   }
 }
 BENCHMARK(BM_PelrinEditorFullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
@@ -66,7 +68,7 @@ void BM_PelrinEditorOneKnobMoved(benchmark::State& state) {
     value = value > 0.9f ? 0.0f : value + 0.05f;  // a new film-strip frame and readout each time
     open.plugin->setParameter(0, value);
     open.editor->idle();
-    benchmark::DoNotOptimize(open.record.pixels);
+    benchmark::DoNotOptimize(open.record().pixels);
   }
 }
 BENCHMARK(BM_PelrinEditorOneKnobMoved)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
@@ -75,7 +77,7 @@ void BM_PelrinEditorIdleNothingDirty(benchmark::State& state) {
   OpenEditor open{state};
   for (auto _ : state) {
     open.editor->idle();
-    benchmark::DoNotOptimize(open.record.flushCount);
+    benchmark::DoNotOptimize(open.record().flushCount);
   }
 }
 BENCHMARK(BM_PelrinEditorIdleNothingDirty)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);

@@ -201,9 +201,6 @@ int runEdit(const Args& args) {
   if (gallery == !positional.empty())
     return fail(kExitUsage, "edit: takes a PLUGIN or --gallery (try 'oxel edit --help')");
 
-  // The parent handed over is a real X window: the plug-in must not take it
-  // for a headless record.
-  ::unsetenv("OXEL_EDITOR_BACKEND");
   if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
   const DisplayConnection connection;
   Display* display = connection.get();

@@ -13,7 +13,7 @@
 #include "GalleryEffect.h"
 #include "argument_reader.h"
 #include "commands.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "platform.h"
 #include "popup_menu.h"
 
@@ -69,38 +69,34 @@ int runGallery(const Args& args) {
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
   const std::string& out = positional[0];
 
-  // The gallery's window draws into memory; oxel reads what it shows.
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  // The gallery's window draws into memory (a headless record as its
+  // parent); oxel reads what it shows.
   if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
   GalleryEffect effect{quietHost};
   auto* editor = static_cast<GalleryEditor*>(effect.getEditor());
   editor->setLiveSignal(false);
-  const int32_t s = editor->getScale();
+  // The scale the editor takes at a headless open: no desktop is asked.
+  const int32_t s = platform::chooseEditorScale(0, false);
 
   // A click on the about hot spot opens the about picture (the script is in
   // the window's device pixels).
-  const std::string script =
+  HeadlessOptions options;
+  options.script =
       closed ? ""
              : "click " + std::to_string(800 * s) + " " + std::to_string(14 * s) + "\nwait 40\n";
-  OxelHeadlessParent record{};
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = script.c_str();
-  record.idleStepMs = 20;
-  AEffect* e = effect.getAeffect();
-  e->dispatcher(e, effEditOpen, 0, 0, &record, 0.0f);
-  for (int i = 0; i < 1000 && !record.scriptDone; ++i) e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
-  for (int i = 0; i < 4; ++i) e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
-  if (!record.pixels || record.width <= 0 || record.height <= 0) {
-    e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+  options.idleStepMs = 20;
+  options.drawAfterOpen = false;
+  HeadlessEditor session{editorCallsOf(effect.getAeffect()), options};
+  session.open();
+  session.runScript();
+  const HeadlessPicture shown = session.picture();
+  if (shown.width <= 0 || shown.height <= 0)
     return fail(kExitFailure, "gallery: the gallery's window did not open");
-  }
-  platform::PixelPort picture{record.width, record.height};
-  for (int32_t y = 0; y < record.height; ++y)
-    for (int32_t x = 0; x < record.width; ++x)
-      picture.set(x, y, record.pixels[static_cast<size_t>(y) * static_cast<size_t>(record.width) + static_cast<size_t>(x)]);
+  platform::PixelPort picture{shown.width, shown.height};
+  for (int32_t y = 0; y < shown.height; ++y)
+    for (int32_t x = 0; x < shown.width; ++x) picture.set(x, y, shown.at(x, y));
   if (!closed && editor->getOptionMenu()) drawOpenMenu(*editor->getOptionMenu(), picture, s);
-  e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+  session.close();
   if (!platform::writePng(picture, out)) return fail(kExitFailure, "gallery: cannot write " + out);
   std::printf("%s %dx%d\n", out.c_str(), picture.width(), picture.height());
   return kExitOk;

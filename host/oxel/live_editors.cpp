@@ -24,8 +24,6 @@ EditorWindows::~EditorWindows() {
 
 bool EditorWindows::open(const std::vector<PluginInstance*>& plugins,
                          const std::vector<std::string>& names, std::string& error) {
-  // The parent is a real X window: the plug-ins must not take it for a headless one.
-  ::unsetenv("OXEL_EDITOR_BACKEND");
   Display* display = XOpenDisplay(nullptr);
   display_ = display;
   if (display == nullptr) {

@@ -20,7 +20,7 @@
 #include <map>
 #include <vector>
 
-#include "headless_parent.h"
+#include "headless_editor.h"
 
 namespace oxel {
 
@@ -453,19 +453,16 @@ class Lv2Record {
   }
 
   // The size before opening: a UI made and dropped at once in a parent the
-  // user never sees (an unmapped X window, or a headless record for oxel shot).
+  // user never sees: an unmapped X window when there is a display (the size
+  // a window on it gets, at the desktop's density), else a headless record.
   void probeUiSize() {
     if (uiWidth > 0 && uiHeight > 0) return;
-    const char* backend = std::getenv("OXEL_EDITOR_BACKEND");
-    if (backend && std::strcmp(backend, "headless") == 0) {
-      OxelHeadlessParent parent{};
-      parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-      parent.version = OXEL_HEADLESS_PARENT_VERSION;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+      OxelHeadlessParent parent = headlessRecord(nullptr, 0);
       if (instantiateUi(&parent)) closeUi();
       return;
     }
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) return;
     const Window window =
         XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSync(display, False);

@@ -1,9 +1,8 @@
 // oxel shot: opens a plug-in's editor with the headless window back end,
 // optionally plays an input script on it, and writes what the window shows
 // to a PNG. The plug-in's own platform layer draws: oxel only passes an
-// OxelHeadlessParent record as the parent window (with
-// OXEL_EDITOR_BACKEND=headless in the environment) and reads the record's
-// pixels back.
+// OxelHeadlessParent record as the parent window (headless_editor.h) and
+// reads the record's pixels back.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,7 +13,7 @@
 #include "argument_reader.h"
 #include "commands.h"
 #include "editor_requests.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "parameter_resolver.h"
 #include "platform.h"
 #include "plugin_open.h"
@@ -40,12 +39,6 @@ constexpr const char* kShotHelp =
     "                    then the picture's own pixels\n"
     "  --log             print the host requests the editor makes (automate,\n"
     "                    beginEdit, endEdit, ...) on standard output\n";
-
-// Host idles the editor gets after its script has ended, so that the last
-// changes are drawn.
-constexpr int kSettleIdles = 4;
-// Upper bound on host idles for a script (at 33 ms each: over an hour).
-constexpr int kMaxIdles = 120000;
 
 void printRequest(void* context, const HostRequest& request) {
   if (!context || !isEditorRequest(request)) return;
@@ -78,8 +71,7 @@ int runShot(const Args& args) {
     script = text.str();
   }
 
-  // The plug-in reads these when its editor opens.
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  // The plug-in reads this when its editor opens.
   if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
 
   std::string error;
@@ -100,36 +92,21 @@ int runShot(const Args& args) {
   if (!rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
     return fail(kExitFailure, "shot: the editor reports no size");
 
-  OxelHeadlessParent parent{};
-  parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  parent.version = OXEL_HEADLESS_PARENT_VERSION;
-  parent.script = script.c_str();
-  parent.idleStepMs = 33;  // a host idling at about 30 Hz
-  if (log) plugin->setRequestObserver(printRequest, &parent);
-  plugin->dispatch(effEditOpen, 0, 0, &parent);
-  if (parent.openWindows == 0 || !parent.pixels) {
-    plugin->dispatch(effEditClose);
-    return fail(kExitFailure, "shot: the editor opened no window");
-  }
-  if (parent.scriptError != 0) {
-    plugin->dispatch(effEditClose);
-    return fail(kExitBadInput, "shot: cannot read line " + std::to_string(parent.scriptError) + " of " + scriptPath);
-  }
-  // Hosts on Linux never ask for a draw; one here makes sure the first
-  // picture exists even for an editor that waits for it.
-  plugin->dispatch(effEditDraw, 0, 0, nullptr);
-  int idles = 0;
-  while (!parent.scriptDone && idles < kMaxIdles) {
-    plugin->dispatch(effEditIdle);
-    ++idles;
-  }
-  for (int i = 0; i < kSettleIdles; ++i) plugin->dispatch(effEditIdle);
-
-  oxel::platform::PixelPort picture{parent.width, parent.height};
-  for (int32_t y = 0; y < parent.height; ++y)
-    for (int32_t x = 0; x < parent.width; ++x)
-      picture.set(x, y, parent.pixels[static_cast<size_t>(y) * static_cast<size_t>(parent.width) + static_cast<size_t>(x)]);
-  plugin->dispatch(effEditClose);
+  HeadlessOptions options;
+  options.script = script;
+  int observed = 0;
+  if (log) plugin->setRequestObserver(printRequest, &observed);
+  HeadlessEditor editor{editorCallsOf(plugin->effect()), options};
+  if (!editor.open()) return fail(kExitFailure, "shot: the editor opened no window");
+  if (const uint32_t line = editor.record().scriptError; line != 0)
+    return fail(kExitBadInput,
+                "shot: cannot read line " + std::to_string(line) + " of " + scriptPath);
+  editor.runScript();
+  const HeadlessPicture shown = editor.picture();
+  oxel::platform::PixelPort picture{shown.width, shown.height};
+  for (int32_t y = 0; y < shown.height; ++y)
+    for (int32_t x = 0; x < shown.width; ++x) picture.set(x, y, shown.at(x, y));
+  editor.close();
   plugin->setRequestObserver(nullptr, nullptr);
   if (!oxel::platform::writePng(picture, positional[1]))
     return fail(kExitFailure, "shot: cannot write " + positional[1]);

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "plugin_host.h"
 #include "plugin_path.h"
 
@@ -204,7 +204,6 @@ class HostWindow {
 void editorCycle(PluginInstance& plugin, std::mt19937_64& random, HostWindow& hostWindow,
                  StressReport& report, Failures& failures) {
   if (hostWindow.available() && random() % 2 == 0) {
-    ::setenv("OXEL_EDITOR_BACKEND", "x11", 1);
     plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(hostWindow.id())));
     plugin.dispatch(effEditDraw, 0, 0, nullptr);
     const int idles = 1 + static_cast<int>(random() % 6);
@@ -214,29 +213,23 @@ void editorCycle(PluginInstance& plugin, std::mt19937_64& random, HostWindow& ho
     }
     plugin.dispatch(effEditClose);
     hostWindow.sync();
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
     ++report.editorCycles;
     ++report.x11EditorCycles;
     return;
   }
-  OxelHeadlessParent parent{};
-  parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  parent.version = OXEL_HEADLESS_PARENT_VERSION;
-  parent.script = (random() % 2) ? "press 10 10\nwait 40\nmove 30 5\nwait 40\nrelease 30 5\n"
-                                 : nullptr;
-  parent.idleStepMs = 33;
+  HeadlessOptions options;
+  if (random() % 2) options.script = "press 10 10\nwait 40\nmove 30 5\nwait 40\nrelease 30 5\n";
   ERect* rect = nullptr;
   plugin.dispatch(effEditGetRect, 0, 0, &rect);
-  plugin.dispatch(effEditOpen, 0, 0, &parent);
-  plugin.dispatch(effEditDraw, 0, 0, nullptr);
-  const int idles = 1 + static_cast<int>(random() % 8);
-  for (int i = 0; i < idles; ++i) plugin.dispatch(effEditIdle);
+  HeadlessEditor editor{editorCallsOf(plugin.effect()), options};
+  editor.open();
+  editor.idle(1 + static_cast<int>(random() % 8));
   plugin.dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f);
   plugin.dispatch(effEditKeyUp, 'a', 0, nullptr, 0.0f);
   plugin.dispatch(effSetEditKnobMode, 0, static_cast<VstIntPtr>(random() % 3));
-  plugin.dispatch(effEditClose);
+  editor.close();
   ++report.editorCycles;
-  if (parent.openWindows != 0) failures.add("the editor's window stayed open after close");
+  if (editor.record().openWindows != 0) failures.add("the editor's window stayed open after close");
 }
 
 // What the threads of one hammer share: the flag that keeps them going and
@@ -444,8 +437,6 @@ bool runStressTest(const StressOptions& options, StressReport& report, std::stri
   if (!plugin) return false;
   ++report.instances;
   plugin->resume();
-  // Editors open in memory: the open request's pointer is then a headless parent record.
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
 
   // 2. Every opcode with edge arguments.
   sweepOpcodes(*plugin, random, true, report, failures);

@@ -3,12 +3,14 @@
 // Plain C layout, shared by hosts and plug-ins; nothing here needs the
 // toolkit.
 //
-// Selection: a plug-in treats the open pointer as the address of this record
-// only when the environment variable OXEL_EDITOR_BACKEND is "headless" at the
-// time of the open request; otherwise the pointer is the host's X11 Window id
-// and is never dereferenced. The record is checked for its alignment, that
-// its memory is mapped, and for its magic and version before use; a mismatch
-// leaves the editor without a window (it still opens and draws into nothing).
+// Selection, at every open request: the plug-in treats the open pointer as
+// the address of this record when it is aligned for it and points at
+// readable memory (checked by a probe that cannot fault) that holds the
+// magic and version below; anything else is the host's X11 Window id, never
+// dereferenced. So one process can open editors of both kinds at once, and
+// a host picks the kind with the pointer it passes, nothing else. Each
+// headless window has its own clock, started where the steady clock is at
+// the open.
 //
 // Input script (one step a line, '#' starts a comment, coordinates in window
 // pixels, MODS any of shift ctrl alt super):

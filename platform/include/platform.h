@@ -327,16 +327,16 @@ InputSource& idleInput();
 
 // The scale an editor opens at, first answer wins: OXEL_UI_SCALE=1|2|3 in the
 // environment; the host's own scale factor (hostScale > 0, rounded to the
-// nearest of 1..3, 1.5 to 2); the desktop (desktopScale()); else 1. Read once
-// per editor open, never on a drawing path.
-int32_t chooseEditorScale(double hostScale);
+// nearest of 1..3, 1.5 to 2); the desktop (desktopScale()) when askDesktop
+// is set (an editor drawn in memory has no desktop); else 1. Read once per
+// editor open, never on a drawing path.
+int32_t chooseEditorScale(double hostScale, bool askDesktop = true);
 // The scale a number in the environment or from the host asks for: rounded
 // half up and clamped to 1..3; 0 when it is not a positive finite number.
 int32_t scaleFromFactor(double factor);
 // The desktop's scale: the X server's Xft.dpi resource (>= 240 -> 3,
 // >= 144 -> 2, else 1), or GDK_SCALE when the server has no Xft.dpi; 0 when
-// neither says anything (or headless editors are selected: the desktop is
-// then not asked).
+// neither says anything.
 int32_t desktopScale();
 // Xft.dpi as read from a resource string (XResourceManagerString); 0 when
 // absent or not a number.

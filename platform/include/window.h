@@ -1,8 +1,8 @@
 // The editor's window: a child of the host's window with a pixel port, its
 // input and its events. Two back ends: X11 (the host's parent is an X Window
 // id) and headless (the parent is an OxelHeadlessParent record and input
-// comes from a script). Which one runs is decided by openEditorWindow and
-// nowhere else. Everything runs on the
+// comes from a script). Which one runs is decided by openEditorWindow, from
+// the parent it is given, and nowhere else. Everything runs on the
 // thread that opened the window.
 //
 // The window is `scale` device pixels per logical pixel: its port and the
@@ -17,6 +17,7 @@
 // counts as one press and one release.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -76,6 +77,33 @@ class WindowEventSink {
   virtual void windowKey(const KeyStroke& key, bool down) = 0;
 };
 
+// The time an editor sees, in milliseconds. Every window has one: an X11
+// window the steady clock, a headless window a virtual clock of its own. An
+// editor without a window uses systemEditorClock().
+class EditorClock {
+ public:
+  virtual ~EditorClock() = default;
+  virtual uint32_t now() const = 0;
+  // Lets ms pass: a real wait on the steady clock, a step of a virtual one.
+  virtual void sleep(uint32_t ms) = 0;
+};
+// milliseconds() and sleepMilliseconds().
+EditorClock& systemEditorClock();
+
+// A clock that moves only when told to (a headless window's, or a test's).
+// Any thread may read and move it.
+class VirtualEditorClock final : public EditorClock {
+ public:
+  explicit VirtualEditorClock(uint32_t start = 0) : now_{start} {}
+  uint32_t now() const override { return now_.load(std::memory_order_relaxed); }
+  void sleep(uint32_t ms) override { advance(ms); }
+  void set(uint32_t ms) { now_.store(ms, std::memory_order_relaxed); }
+  void advance(uint32_t ms) { now_.fetch_add(ms, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<uint32_t> now_;
+};
+
 class EditorWindow {
  public:
   virtual ~EditorWindow();
@@ -100,6 +128,8 @@ class EditorWindow {
   void stopInput();
   // Time passes as the host idles: the headless back end moves its clock.
   virtual void hostIdlePassed() {}
+  // The clock of this window: what the editor drawing in it reads and waits on.
+  virtual EditorClock& clock() { return systemEditorClock(); }
   // Resizes the window and the port to width x height logical pixels (each
   // side at least 1); the port is cleared and fully dirty.
   bool resize(int32_t width, int32_t height);
@@ -191,23 +221,18 @@ class EditorWindow {
   Pixel surround_{0};
 };
 
-// The back end is chosen at every call: OXEL_EDITOR_BACKEND=headless in the
-// environment makes `parent` an OxelHeadlessParent record; otherwise it is
-// an X Window id. Null when no window can be made (no display, bad record,
-// null parent); the editor then runs without a window. width and height are
-// logical pixels, each side clamped to at least 1; the window has
-// width x height times scale (1..3) device pixels.
+// The back end is chosen by the parent itself, at every call: a pointer to
+// readable, aligned memory that holds an OxelHeadlessParent record's magic
+// and version opens a headless window on that record; anything else is the
+// host's X Window id (and is never read as memory). Null when no window can
+// be made (no display, no such window, null parent); the editor then runs
+// without a window. width and height are logical pixels, each side clamped
+// to at least 1; the window has width x height times scale (1..3) device
+// pixels.
 std::unique_ptr<EditorWindow> openEditorWindow(void* parent, int32_t width, int32_t height,
                                                int32_t scale = 1);
-bool headlessEditorsSelected();
-
-// The clock editors use: milliseconds() normally; with the headless back
-// end selected a virtual clock that only moves when told to.
-uint32_t editorMilliseconds();
-// Waits ms (headless: moves the virtual clock by ms).
-void editorSleep(uint32_t ms);
-// The headless clock (tests): set it, or move it on.
-void setHeadlessClock(uint32_t ms);
-void advanceHeadlessClock(uint32_t ms);
+// Whether `parent` is a headless record as openEditorWindow checks it: the
+// memory is read only after a probe that cannot fault says it is readable.
+bool isHeadlessParent(const void* parent);
 
 }  // namespace oxel::platform

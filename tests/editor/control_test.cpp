@@ -100,13 +100,14 @@ TEST(Control, DefaultClickNeedsExactlyLeftAndCommand) {
 TEST(Control, DoubleClicksOnTheEditorClock) {
   Parent parent;
   auto* effect = new StubEffect;
-  auto* editor = new ProbeEditor(effect);
+  oxel::platform::VirtualEditorClock clock;
+  auto* editor = new ProbeEditor(effect, CRect(0, 0, 60, 40), &clock);
   editor->open(&parent.record);
   auto* control = new PlainControl(CRect(0, 0, 10, 10));
   editor->frame->addView(control);
   const std::pair<uint32_t, bool> clicks[] = {{1000, false}, {1200, true}, {1300, false}, {1549, true}, {2000, false}};
   for (const auto& [at, isDouble] : clicks) {
-    oxel::platform::setHeadlessClock(at);
+    clock.set(at);
     EXPECT_EQ(control->isDoubleClick(), isDouble) << at;
   }
   delete effect;

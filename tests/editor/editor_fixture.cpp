@@ -7,15 +7,6 @@
 
 namespace editortest {
 
-namespace {
-// Every test of this program runs with the headless window back end.
-class HeadlessEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
-};
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
-}  // namespace
-
 Host& host() {
   static Host h;
   return h;
@@ -64,7 +55,8 @@ void StubEffect::setParameter(VstInt32 index, float value) {
   if (auto* e = static_cast<AEffGUIEditor*>(editor)) e->setParameter(index, value);
 }
 
-ProbeEditor::ProbeEditor(AudioEffect* effect, CRect size) : AEffGUIEditor(effect), size{size} {
+ProbeEditor::ProbeEditor(AudioEffect* effect, CRect size, oxel::platform::EditorClock* clock)
+    : AEffGUIEditor(effect, clock), size{size} {
   rect.left = static_cast<int16_t>(size.left);
   rect.top = static_cast<int16_t>(size.top);
   rect.right = static_cast<int16_t>(size.right);
@@ -78,12 +70,8 @@ VstInt32 ProbeEditor::open(void* ptr) {
   return 1;
 }
 
-Parent::Parent(const char* script, uint32_t idleStepMs) : text{script ? script : ""} {
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = text.c_str();
-  record.idleStepMs = idleStepMs;
-}
+Parent::Parent(const char* script, uint32_t idleStepMs)
+    : text{script ? script : ""}, record{oxel::headlessRecord(text.c_str(), idleStepMs)} {}
 
 void LoggingView::draw(CDrawContext* context) {
   context->setFillColor(colour);
@@ -145,7 +133,7 @@ void DragControl::follow(CDrawContext* context, const CPoint& where) {
 }
 
 void idleThroughScript(AEffEditor& editor, Parent& parent, int extra) {
-  for (int i = 0; i < 100000 && !parent.record.scriptDone; ++i) editor.idle();
+  for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.record.scriptDone; ++i) editor.idle();
   for (int i = 0; i < extra; ++i) editor.idle();
 }
 

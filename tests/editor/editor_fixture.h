@@ -13,7 +13,7 @@
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "guieditor.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "window.h"
 
 namespace editortest {
@@ -50,10 +50,12 @@ class StubEffect : public AudioEffectX {
   void setParameter(VstInt32 index, float value) override;
 };
 
-// An editor whose open builds a frame of `size` and hands it to `populate`.
+// An editor whose open builds a frame of `size` and hands it to `populate`;
+// with a clock given it reads that clock instead of its window's.
 class ProbeEditor : public AEffGUIEditor, public CControlListener {
  public:
-  explicit ProbeEditor(AudioEffect* effect, CRect size = CRect(0, 0, 60, 40));
+  explicit ProbeEditor(AudioEffect* effect, CRect size = CRect(0, 0, 60, 40),
+                       oxel::platform::EditorClock* clock = nullptr);
   VstInt32 open(void* ptr) override;
   void idle() override {
     ++idleCalls;
@@ -84,8 +86,8 @@ class ProbeEditor : public AEffGUIEditor, public CControlListener {
 // A headless parent record for one open request.
 struct Parent {
   explicit Parent(const char* script = nullptr, uint32_t idleStepMs = 0);
-  OxelHeadlessParent record{};
   std::string text;
+  OxelHeadlessParent record;
   oxel::platform::Pixel pixel(int32_t x, int32_t y) const {
     return record.pixels[static_cast<size_t>(y) * static_cast<size_t>(record.width) + static_cast<size_t>(x)];
   }

@@ -18,17 +18,19 @@ namespace {
 
 namespace platform = oxel::platform;
 
+// The editor reads the rig's clock, which starts at `start`.
 struct Rig {
-  Rig() {
+  explicit Rig(uint32_t start = 0) : clock{start} {
     host().taken();
     host().onRequest = nullptr;
     effect = new StubEffect;
-    editor = new ProbeEditor(effect);
+    editor = new ProbeEditor(effect, CRect(0, 0, 60, 40), &clock);
   }
   ~Rig() {
     host().onRequest = nullptr;
     delete effect;  // deletes the editor too
   }
+  platform::VirtualEditorClock clock;
   StubEffect* effect;
   ProbeEditor* editor;
 };
@@ -45,9 +47,8 @@ TEST(GuiEditor, RectIsAnsweredBeforeOpenAndNullIsRefused) {
 }
 
 TEST(GuiEditor, IdlePassesComeAtLeast46MillisecondsApart) {
-  // Without a frame the 4 ms event wait is a wait on the (headless) clock.
-  platform::setHeadlessClock(0);
-  Rig rig;
+  // Without a frame the 4 ms event wait is a wait on the editor's clock.
+  Rig rig{0};
   ASSERT_EQ(rig.editor->lLastTicks, 0u);
   struct Call {
     uint32_t at;
@@ -56,7 +57,7 @@ TEST(GuiEditor, IdlePassesComeAtLeast46MillisecondsApart) {
   };
   const Call calls[] = {{0, true, 100}, {10, false, 100}, {45, false, 100}, {46, true, 150}, {100, true, 204}};
   for (const Call& c : calls) {
-    platform::setHeadlessClock(c.at);
+    rig.clock.set(c.at);
     const int idlesBefore = rig.editor->idleCalls;
     rig.editor->doIdleStuff();
     const auto requests = host().taken();
@@ -84,7 +85,7 @@ TEST(GuiEditor, ThrottleHoldsAcrossTheClockWrap) {
   };
   for (const Case& c : cases) {
     rig.editor->lLastTicks = c.lastTicks;
-    platform::setHeadlessClock(c.now);
+    rig.clock.set(c.now);
     host().taken();
     rig.editor->doIdleStuff();
     EXPECT_EQ(host().count(audioMasterIdle), c.passes ? 1 : 0) << std::hex << c.lastTicks << " " << c.now;
@@ -116,7 +117,7 @@ TEST(GuiEditor, KnobModeIsSharedAndWaitRoundsToTicks) {
     uint32_t slept;
   };
   for (const Case c : {Case{16, 0}, Case{17, 16}, Case{100, 100}}) {
-    platform::setHeadlessClock(1000);
+    a.clock.set(1000);
     a.editor->wait(c.ms);
     EXPECT_EQ(a.editor->getTicks() - 1000, c.slept) << c.ms;
   }

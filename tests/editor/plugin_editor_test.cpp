@@ -52,7 +52,6 @@ TEST(PluginEditor, ControlWithoutAParameterNeverReachesTheHost) {
 }
 
 TEST(PluginEditor, HostParameterChangeWhileOpenIsDrawnAtIdle) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   auto instance = newInstance();
   instance->setParameter(0, 0.75f);
   const auto target = headlessShot(*instance, "");
@@ -68,7 +67,6 @@ TEST(PluginEditor, HostParameterChangeWhileOpenIsDrawnAtIdle) {
 }
 
 TEST(PluginEditor, HostSkippingCloseLeavesNoWindow) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   HeadlessParent parent;
   {
     auto instance = newInstance();
@@ -80,7 +78,6 @@ TEST(PluginEditor, HostSkippingCloseLeavesNoWindow) {
 }
 
 TEST(PluginEditor, HostsThatMisuseTheWindowRequestsDoNoHarm) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   auto instance = newInstance();
   // Opened twice without a close: the first window goes.
   HeadlessParent first, second;
@@ -95,7 +92,7 @@ TEST(PluginEditor, HostsThatMisuseTheWindowRequestsDoNoHarm) {
   // without a window.
   HeadlessParent stale;
   stale.record.version = 99;
-  // An X window id handed over while the headless variable is set.
+  // Ids of no X window, which are never read as a record.
   void* windowIds[] = {reinterpret_cast<void*>(uintptr_t{0x3a00007}), reinterpret_cast<void*>(uintptr_t{0x3a00000})};
   for (void* parent : {static_cast<void*>(nullptr), static_cast<void*>(&stale.record), windowIds[0], windowIds[1]}) {
     instance->clearRequests();
@@ -113,7 +110,6 @@ TEST(PluginEditor, HostsThatMisuseTheWindowRequestsDoNoHarm) {
 }
 
 TEST(PluginEditor, OpenCloseHundredTimesBesideTheAudioThread) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   auto instance = newInstance();
   instance->resume();
   std::atomic<bool> stop{false};

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "headless_editor.h"
+
 namespace editortest {
 
 std::shared_ptr<oxel::PluginLibrary> testPlugin() {
@@ -48,12 +50,8 @@ void expectOneGesture(const std::vector<oxel::HostRequest>& log, VstInt32 index,
   EXPECT_FLOAT_EQ(log[log.size() - 2].opt, last);
 }
 
-HeadlessParent::HeadlessParent(std::string script, uint32_t idleStepMs) : text{std::move(script)} {
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = text.c_str();
-  record.idleStepMs = idleStepMs;
-}
+HeadlessParent::HeadlessParent(std::string script, uint32_t idleStepMs)
+    : text{std::move(script)}, record{oxel::headlessRecord(text.c_str(), idleStepMs)} {}
 
 std::vector<uint32_t> HeadlessParent::pixels() const {
   if (!record.pixels) return {};
@@ -61,16 +59,15 @@ std::vector<uint32_t> HeadlessParent::pixels() const {
 }
 
 std::vector<uint32_t> headlessShot(oxel::PluginInstance& instance, const std::string& script) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-  HeadlessParent parent{script};
-  instance.dispatch(effEditOpen, 0, 0, &parent.record);
-  EXPECT_EQ(parent.record.openWindows, 1u);
-  instance.dispatch(effEditDraw);
-  for (int i = 0; i < 10000 && !parent.record.scriptDone; ++i) instance.dispatch(effEditIdle);
-  for (int i = 0; i < 4; ++i) instance.dispatch(effEditIdle);
-  auto pixels = parent.pixels();
-  instance.dispatch(effEditClose);
-  EXPECT_EQ(parent.record.openWindows, 0u);
+  oxel::HeadlessOptions options;
+  options.script = script;
+  oxel::HeadlessEditor editor{oxel::editorCallsOf(instance.effect()), options};
+  editor.open();
+  EXPECT_EQ(editor.record().openWindows, 1u);
+  editor.runScript();
+  auto pixels = editor.picture().pixels;
+  editor.close();
+  EXPECT_EQ(editor.record().openWindows, 0u);
   return pixels;
 }
 

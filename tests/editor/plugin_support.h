@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "plugin_host.h"
 
 namespace editortest {
@@ -21,8 +21,8 @@ void expectOneGesture(const std::vector<oxel::HostRequest>& log, VstInt32 index,
 
 struct HeadlessParent {
   explicit HeadlessParent(std::string script = {}, uint32_t idleStepMs = 33);
-  OxelHeadlessParent record{};
   std::string text;
+  OxelHeadlessParent record;
   std::vector<uint32_t> pixels() const;
 };
 

@@ -31,6 +31,7 @@
 #include "AudioEffectX.h"
 #include "CFrame.h"
 #include "guieditor.h"
+#include "headless_editor.h"
 #include "platform.h"
 #include "plugin_support.h"
 #include "window.h"
@@ -94,7 +95,6 @@ class X11Editor : public X11HostTest {
     auto reference = newInstance();
     reference->setParameter(0, value);
     const auto expected = headlessShot(*reference, "");
-    ::unsetenv("OXEL_EDITOR_BACKEND");
     instance.setParameter(0, value);
     instance.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
     const bool shown = idleUntil(instance, 10000, [&] { return shows(editorWindow(), expected); });
@@ -116,7 +116,6 @@ TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {
   auto reference = newInstance();
   reference->setParameter(0, 0.75f);
   const auto expected = headlessShot(*reference, "");
-  ::unsetenv("OXEL_EDITOR_BACKEND");
   ASSERT_EQ(shown.size(), expected.size());
   size_t differing = 0;
   for (size_t i = 0; i < shown.size(); ++i) differing += shown[i] != expected[i];
@@ -140,6 +139,35 @@ TEST_F(X11Editor, XdotoolDragIsOneGestureAndTheWindowShowsTheHeadlessPicture) {
   expectOneGesture(editRequests(*instance), 0, 0.5f, 0.5f);
   instance->dispatch(effEditClose);
   EXPECT_EQ(children(), 0);
+}
+
+TEST_F(X11Editor, AnXWindowAndAHeadlessRecordOpenSideBySideInOneProcess) {
+  // Each open request takes its back end from its parent: one instance in
+  // the X window, another on a record, both open at once; the record makes
+  // no X window and its script's wait passes on its own clock, not the
+  // steady one the X window's editor reads.
+  auto onScreen = newInstance();
+  ASSERT_NO_FATAL_FAILURE(openAndWaitUntilShown(*onScreen, 0.25f));
+  auto inMemory = newInstance();
+  inMemory->setParameter(0, 0.75f);
+  oxel::HeadlessOptions options;
+  options.script = "wait 60000\n";
+  oxel::HeadlessEditor headless{oxel::editorCallsOf(inMemory->effect()), options};
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(headless.open());
+  EXPECT_EQ(children(), 1);
+  EXPECT_TRUE(headless.runScript());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  const auto inMemoryPicture = headless.picture().pixels;
+  headless.close();
+  idleFor(*onScreen, 30);
+
+  auto reference = newInstance();
+  reference->setParameter(0, 0.75f);
+  EXPECT_EQ(inMemoryPicture, headlessShot(*reference, ""));
+  reference->setParameter(0, 0.25f);
+  EXPECT_TRUE(shows(editorWindow(), headlessShot(*reference, "")));
+  onScreen->dispatch(effEditClose);
 }
 
 TEST_F(X11Editor, ModifiersAndKeysFromTheServer) {
@@ -233,7 +261,6 @@ TEST_F(X11Editor, OxelEditPrintsTheGestureAndEndsWhenItsWindowIsClosed) {
   std::remove(log.c_str());
   auto reference = newInstance();
   const auto expected = headlessShot(*reference, "");
-  ::unsetenv("OXEL_EDITOR_BACKEND");
   // oxel edit in the background; its exit status is appended to its output.
   std::string out;
   ASSERT_EQ(runCommand("(" + oxel + " edit " EDITOR_TEST_PLUGIN " --seconds 60 > " + log +
@@ -343,7 +370,6 @@ TEST(X11ServerLoss, ServerGoingAwayDoesNotEndTheHost) {
   const char* previous = std::getenv("DISPLAY");
   const std::string saved = previous ? previous : "";
   ::setenv("DISPLAY", server.name.c_str(), 1);
-  ::unsetenv("OXEL_EDITOR_BACKEND");
   Display* display = XOpenDisplay(nullptr);
   ASSERT_NE(display, nullptr);
   // The host survives its own connection's loss the same way.
@@ -381,7 +407,6 @@ TEST(X11Depth16, PixelsAreConvertedForA16BitScreen) {
   auto reference = newInstance();
   reference->setParameter(0, 0.6f);
   const auto expected = headlessShot(*reference, "");
-  ::unsetenv("OXEL_EDITOR_BACKEND");
 
   const char* previous = std::getenv("DISPLAY");
   const std::string saved = previous ? previous : "";

@@ -322,7 +322,6 @@ TEST(Scale, TheHeadlessWindowHandsUpLogicalPositionsAndAreas) {
     std::vector<platform::PortRect> areas;
     std::vector<CPoint> downs;
   } sink;
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   OxelHeadlessParent record{};
   record.magic = OXEL_HEADLESS_PARENT_MAGIC;
   record.version = OXEL_HEADLESS_PARENT_VERSION;
@@ -345,7 +344,6 @@ TEST(Scale, TheHeadlessWindowHandsUpLogicalPositionsAndAreas) {
     EXPECT_EQ(window->port().width(), 12 * n);
     EXPECT_EQ(window->port().scale(), n);
   }
-  ::unsetenv("OXEL_EDITOR_BACKEND");
 }
 
 TEST(ScaleChoice, FactorsDpiAndResourceText) {
@@ -373,8 +371,7 @@ TEST(ScaleChoice, FactorsDpiAndResourceText) {
 
 TEST(ScaleChoice, TheOverrideWinsThenTheHostThenOne) {
   // Headless editors never ask the desktop, so without a host factor or an
-  // override the answer is 1.
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
+  // override the answer is 1 (askDesktop false, as a headless open asks).
   struct Row {
     const char* env;  // null: unset
     double host;
@@ -389,11 +386,10 @@ TEST(ScaleChoice, TheOverrideWinsThenTheHostThenOne) {
       ::setenv("OXEL_UI_SCALE", r.env, 1);
     else
       ::unsetenv("OXEL_UI_SCALE");
-    EXPECT_EQ(platform::chooseEditorScale(r.host), r.scale)
+    EXPECT_EQ(platform::chooseEditorScale(r.host, false), r.scale)
         << (r.env ? r.env : "unset") << " host " << r.host;
   }
   ::unsetenv("OXEL_UI_SCALE");
-  ::unsetenv("OXEL_EDITOR_BACKEND");
 }
 
 }  // namespace

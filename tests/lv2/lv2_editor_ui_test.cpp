@@ -23,7 +23,7 @@
 #include "CDrawContext.h"
 #include "CFrame.h"
 #include "guieditor.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "lv2ui_entry.h"
 #include "ui_host.h"
 
@@ -137,18 +137,13 @@ using Descriptor = lv2entry::UiDescriptor<standInInfo, Lv2EditorUi::makeStandIn<
 
 class Lv2EditorUiTest : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
   void TearDown() override {
     if (handle) Descriptor::cleanup(handle);
-    ::unsetenv("OXEL_EDITOR_BACKEND");
   }
 
   LV2UI_Handle instantiate(bool withParent, const char* script = nullptr,
                            const LV2_Feature* const* features = nullptr) {
-    parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    parent.version = OXEL_HEADLESS_PARENT_VERSION;
-    parent.script = script;
-    parent.idleStepMs = 20;
+    parent = oxel::headlessRecord(script, 20);
     const LV2UI_Descriptor* d = Descriptor::get();
     handle =
         d->instantiate(d, standInInfo().uri, "/nowhere", lv2_test::UiHostFeatures::write,
@@ -179,7 +174,7 @@ TEST_F(Lv2EditorUiTest, ScriptedDragIsTouchThenWritesInDegreesThenRelease) {
   EXPECT_EQ(log.width, kWidth);
   EXPECT_EQ(log.height, kHeight);
   EXPECT_NE(widget, nullptr);
-  for (int i = 0; i < 50 && !parent.scriptDone; ++i) idle(1);
+  for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.scriptDone; ++i) idle(1);
   idle(2);
   ASSERT_TRUE(parent.scriptDone);
   EXPECT_TRUE(lv2_test::isOneGesture(log, kControlPort)) << ::testing::PrintToString(log.events);
@@ -281,7 +276,7 @@ TEST_F(Lv2EditorUiTest, TheHostsScaleFactorSizesTheUiAndDragsKeepTheir1xValues) 
     EXPECT_EQ(log.width, n * kWidth);
     EXPECT_EQ(log.height, n * kHeight);
     EXPECT_EQ(parent.width, n * kWidth);
-    for (int i = 0; i < 50 && !parent.scriptDone; ++i) idle(1);
+    for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.scriptDone; ++i) idle(1);
     idle(2);
     EXPECT_TRUE(lv2_test::isOneGesture(log, kControlPort)) << ::testing::PrintToString(log.events);
     ASSERT_FALSE(log.written.empty());

@@ -16,7 +16,7 @@
 #include "VuvIzedAzur.h"
 #include "ZazOzoRivo.h"
 #include "ZidIdirAruriz.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 #include "lv2ui_entry.h"
 #include "ui_host.h"
 
@@ -28,16 +28,11 @@ constexpr uint32_t kAzimuthPort = 6, kPatternPort = 9;
 
 class PelrinUi : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("OXEL_EDITOR_BACKEND", "headless", 1); }
   void TearDown() override {
     if (handle) Descriptor::cleanup(handle);
-    ::unsetenv("OXEL_EDITOR_BACKEND");
   }
   Lv2EditorUi* open(const char* script) {
-    parent.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    parent.version = OXEL_HEADLESS_PARENT_VERSION;
-    parent.script = script;
-    parent.idleStepMs = 20;
+    parent = oxel::headlessRecord(script, 20);
     const LV2UI_Descriptor* d = Descriptor::get();
     LV2UI_Widget widget = nullptr;
     handle = d->instantiate(d, "urn:oxel:pelrin", "/nowhere", lv2_test::UiHostFeatures::write,
@@ -69,7 +64,7 @@ TEST_F(PelrinUi, KnobDragIsOneGestureOfWritesInDegrees) {
   Lv2EditorUi* ui =
       open("press 72 60\nwait 30\nmove 84 62\nwait 30\nmove 96 74\nwait 30\nrelease 96 74\n");
   ASSERT_NE(ui, nullptr);
-  for (int i = 0; i < 50 && !parent.scriptDone; ++i) idle(1);
+  for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.scriptDone; ++i) idle(1);
   idle(2);
   ASSERT_TRUE(parent.scriptDone);
   EXPECT_TRUE(lv2_test::isOneGesture(host.log, kAzimuthPort))
@@ -113,19 +108,7 @@ using TavrelDescriptor =
     lv2entry::UiDescriptor<lv2port::tavrelInfo, Lv2EditorUi::makeStandIn<VuvIzedAzur>>;
 
 TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-  OxelHeadlessParent parent{OXEL_HEADLESS_PARENT_MAGIC,
-                            OXEL_HEADLESS_PARENT_VERSION,
-                            nullptr,
-                            20,
-                            0,
-                            nullptr,
-                            0,
-                            0,
-                            0,
-                            0,
-                            0,
-                            0};
+  OxelHeadlessParent parent = oxel::headlessRecord(nullptr, 20);
   lv2_test::UiHostFeatures host{&parent};
   const LV2UI_Descriptor* d = TavrelDescriptor::get();
   LV2UI_Widget widget = nullptr;
@@ -156,7 +139,6 @@ TEST(TavrelUi, OpensWithoutPicturesAndHostPortValuesMoveTheControls) {
   }
   EXPECT_TRUE(host.log.events.empty());
   d->cleanup(handle);
-  ::unsetenv("OXEL_EDITOR_BACKEND");
 }
 
 }  // namespace

@@ -17,55 +17,22 @@
 #include <string>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
 #include "platform.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 
 namespace {
 
 using oxel::HostRequest;
 using oxel::PluginInstance;
 
-std::unique_ptr<PluginInstance> newPelrin() {
-  static std::shared_ptr<oxel::PluginLibrary> library = [] {
-    std::string error;
-    auto l = oxel::PluginLibrary::load(builtPluginPath("Pelrin"), error);
-    EXPECT_TRUE(l) << error;
-    return l;
-  }();
-  std::string error;
-  auto instance = PluginInstance::create(library, error);
-  EXPECT_TRUE(instance) << error;
-  return instance;
-}
+std::unique_ptr<PluginInstance> newPelrin() { return newBuiltPlugin("Pelrin"); }
 
-struct Window {
-  explicit Window(std::string script = {}) : text{std::move(script)} {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.script = text.c_str();
-    record.idleStepMs = 33;
-  }
-  std::vector<uint32_t> pixels() const {
-    return {record.pixels, record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
-  }
-  std::string text;
-  OxelHeadlessParent record{};
-};
-
-// Opens, plays the script, returns what the window showed, closes.
+// Opens, plays the script, returns what the window showed, closes (the
+// window is drawn by its first expose: no draw request).
 std::vector<uint32_t> shot(PluginInstance& plugin, const std::string& script) {
-  Window window{script};
-  plugin.dispatch(effEditOpen, 0, 0, &window.record);
-  EXPECT_EQ(window.record.scriptError, 0u);
-  for (int i = 0; i < 20000 && !window.record.scriptDone; ++i) plugin.dispatch(effEditIdle);
-  for (int i = 0; i < 4; ++i) plugin.dispatch(effEditIdle);
-  auto pixels = window.pixels();
-  plugin.dispatch(effEditClose);
-  EXPECT_EQ(window.record.openWindows, 0u);
-  return pixels;
+  oxel::HeadlessOptions options;
+  options.drawAfterOpen = false;
+  return headlessPixels(plugin, script, options);
 }
 
 std::vector<HostRequest> edits(const PluginInstance& plugin) {
@@ -172,19 +139,21 @@ TEST(PelrinPluginEditor, SliderDragAndDefaultClick) {
 
 TEST(PelrinPluginEditor, HostValuesAreDrawnAtTheNextIdleNeverBefore) {
   auto plugin = newPelrin();
-  Window window;
-  plugin->dispatch(effEditOpen, 0, 0, &window.record);
-  plugin->dispatch(effEditIdle);
-  const auto before = window.pixels();
-  const uint32_t flushes = window.record.flushCount;
+  oxel::HeadlessOptions options;
+  options.drawAfterOpen = false;
+  oxel::HeadlessEditor window{oxel::editorCallsOf(plugin->effect()), options};
+  window.open();
+  window.idle();
+  const auto before = window.picture();
+  const uint32_t flushes = window.record().flushCount;
   plugin->setParameter(0, 0.5f);
   plugin->setProgram(2);  // the program's values: the first program's
   plugin->setParameter(3, 0.9f);
-  EXPECT_EQ(window.pixels(), before);
-  EXPECT_EQ(window.record.flushCount, flushes);
-  plugin->dispatch(effEditIdle);
-  EXPECT_NE(window.pixels(), before);
-  plugin->dispatch(effEditClose);
+  EXPECT_EQ(window.picture(), before);
+  EXPECT_EQ(window.record().flushCount, flushes);
+  window.idle();
+  EXPECT_NE(window.picture(), before);
+  window.close();
   // The same values set before opening give the same picture.
   auto other = newPelrin();
   other->setProgram(2);

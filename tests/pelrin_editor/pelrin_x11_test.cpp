@@ -18,9 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 #include "x11_host_test.h"
 
 namespace {
@@ -28,33 +26,15 @@ namespace {
 constexpr int kWidth = 224;
 constexpr int kHeight = 240;
 
-std::unique_ptr<oxel::PluginInstance> newPelrin() {
-  static std::shared_ptr<oxel::PluginLibrary> library = [] {
-    std::string error;
-    auto l = oxel::PluginLibrary::load(builtPluginPath("Pelrin"), error);
-    EXPECT_TRUE(l) << error;
-    return l;
-  }();
-  std::string error;
-  return oxel::PluginInstance::create(library, error);
-}
+std::unique_ptr<oxel::PluginInstance> newPelrin() { return newBuiltPlugin("Pelrin"); }
 
-// The picture the headless back end shows after `script`.
+// The picture the headless back end shows after `script` (no draw request:
+// the first expose draws, as in the X window).
 std::vector<uint32_t> headlessPicture(const std::string& script) {
   auto plugin = newPelrin();
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-  OxelHeadlessParent record{};
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = script.c_str();
-  record.idleStepMs = 33;
-  plugin->dispatch(effEditOpen, 0, 0, &record);
-  for (int i = 0; i < 10000 && !record.scriptDone; ++i) plugin->dispatch(effEditIdle);
-  for (int i = 0; i < 4; ++i) plugin->dispatch(effEditIdle);
-  std::vector<uint32_t> pixels{record.pixels, record.pixels + kWidth * kHeight};
-  plugin->dispatch(effEditClose);
-  ::unsetenv("OXEL_EDITOR_BACKEND");
-  return pixels;
+  oxel::HeadlessOptions options;
+  options.drawAfterOpen = false;
+  return headlessPixels(*plugin, script, options);
 }
 
 std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& plugin) {

@@ -15,9 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 
 namespace {
 
@@ -72,38 +70,27 @@ bool withFailingAllocation(long failing, Work&& work) {
 }
 
 struct Headless {
-  Headless() {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.idleStepMs = 33;
-  }
   std::vector<uint32_t> pixels() const {
     if (!record.pixels) return {};
     return {record.pixels,
             record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
   }
-  OxelHeadlessParent record{};
+  OxelHeadlessParent record{oxel::headlessRecord()};
 };
 
 std::unique_ptr<oxel::PluginInstance> newInstance(const std::string& name) {
-  std::string error;
-  auto library = oxel::PluginLibrary::load(builtPluginPath(name), error);
-  EXPECT_TRUE(library) << error;
-  if (!library) return nullptr;
-  auto instance = oxel::PluginInstance::create(library, error);
-  EXPECT_TRUE(instance) << error;
-  return instance;
+  return newBuiltPlugin(name);
 }
 
-// What the editor shows once opened and idled, then closed again.
+// What the editor shows once opened and idled three times, then closed again.
 std::vector<uint32_t> editorPicture(oxel::PluginInstance& plugin) {
-  Headless window;
-  plugin.dispatch(effEditOpen, 0, 0, &window.record);
-  for (int i = 0; i < 3; ++i) plugin.dispatch(effEditIdle);
-  auto pixels = window.pixels();
-  plugin.dispatch(effEditClose);
-  return pixels;
+  oxel::HeadlessOptions options;
+  options.drawAfterOpen = false;
+  options.settleIdles = 2;  // and the one that finishes the empty script
+  oxel::HeadlessEditor window{oxel::editorCallsOf(plugin.effect()), options};
+  window.open();
+  window.runScript();
+  return window.picture().pixels;
 }
 
 const char* const kPlugins[] = {"Pelrin", "Tavrel"};

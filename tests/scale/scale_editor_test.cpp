@@ -14,10 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
 #include "platform.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 
 namespace {
 
@@ -32,19 +30,13 @@ constexpr Editor kPelrin{"Pelrin", 224, 240};
 constexpr Editor kTavrel{"Tavrel", 188, 216};
 
 std::unique_ptr<PluginInstance> newPlugin(const Editor& editor) {
-  std::string error;
-  auto library = oxel::PluginLibrary::load(builtPluginPath(editor.name), error);
-  EXPECT_TRUE(library) << error;
-  auto instance = library ? PluginInstance::create(library, error) : nullptr;
-  EXPECT_TRUE(instance) << error;
-  return instance;
+  return newBuiltPlugin(editor.name);
 }
 
 // The editor's scale comes from OXEL_UI_SCALE while one of these lives.
 class ScaleOverride {
  public:
   explicit ScaleOverride(int32_t scale) {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
     ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
   }
   ~ScaleOverride() { ::unsetenv("OXEL_UI_SCALE"); }
@@ -83,23 +75,15 @@ struct Shot {
 // the window showed, closes.
 Shot shot(PluginInstance& plugin, int32_t scale, const std::string& script) {
   ScaleOverride override{scale};
-  OxelHeadlessParent record{};
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = script.c_str();
-  record.idleStepMs = 33;
-  plugin.dispatch(effEditOpen, 0, 0, &record);
-  EXPECT_EQ(record.scriptError, 0u);
-  for (int i = 0; i < 20000 && !record.scriptDone; ++i) plugin.dispatch(effEditIdle);
-  for (int i = 0; i < 4; ++i) plugin.dispatch(effEditIdle);
-  Shot s;
-  s.width = record.width;
-  s.height = record.height;
-  if (record.pixels)
-    s.pixels.assign(record.pixels, record.pixels + static_cast<size_t>(record.width) *
-                                                       static_cast<size_t>(record.height));
-  plugin.dispatch(effEditClose);
-  return s;
+  oxel::HeadlessOptions options;
+  options.script = script;
+  options.drawAfterOpen = false;
+  oxel::HeadlessEditor editor{oxel::editorCallsOf(plugin.effect()), options};
+  editor.open();
+  EXPECT_EQ(editor.record().scriptError, 0u);
+  editor.runScript();
+  const oxel::HeadlessPicture picture = editor.picture();
+  return {picture.pixels, picture.width, picture.height};
 }
 
 std::vector<HostRequest> edits(const PluginInstance& plugin) {

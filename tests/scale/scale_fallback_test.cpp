@@ -27,7 +27,6 @@ std::unique_ptr<oxel::platform::PixelPort> shotAt(int32_t scale) {
 }
 
 TEST(EditorScaleFallback, WithoutDenserPicturesThe2xEditorIsThe1xOneEnlargedButForTextAndCurves) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
   const auto one = shotAt(1);
   const auto two = shotAt(2);
   ASSERT_EQ(one->width(), 224);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "built_plugins.h"
+#include "headless_editor.h"
 #include "platform.h"
 #include "plugin_host.h"
 #include "x11_host_test.h"
@@ -101,6 +102,35 @@ TEST_F(DesktopResources, XftDpiGdkScaleAndTheOverrideChooseTheScale) {
     EXPECT_EQ(oxel::platform::chooseEditorScale(r.host), r.scale)
         << "resources '" << r.resources << "', GDK_SCALE " << (r.gdkScale ? r.gdkScale : "unset")
         << ", override " << (r.override ? r.override : "unset") << ", host " << r.host;
+  }
+}
+
+TEST_F(DesktopResources, UnderXftDpi192AHeadlessOpenDrawsAtOneX) {
+  // The size asked before the open is the desktop's (a window on it would
+  // be 2x), but an open on a headless record has no desktop: it draws at 1x.
+  load("Xft.dpi: 192\n");
+  ::unsetenv("GDK_SCALE");
+  ::unsetenv("OXEL_UI_SCALE");
+  EXPECT_EQ(oxel::platform::chooseEditorScale(0, false), 1);
+  struct Case {
+    const char* plugin;
+    int32_t width, height;
+  };
+  for (const Case& c : {Case{"Pelrin", 224, 240}, Case{"Tavrel", 188, 216}}) {
+    SCOPED_TRACE(c.plugin);
+    std::string error;
+    auto library = oxel::PluginLibrary::load(builtPluginPath(c.plugin), error);
+    ASSERT_TRUE(library) << error;
+    auto plugin = oxel::PluginInstance::create(library, error);
+    ASSERT_TRUE(plugin) << error;
+    ERect* rect = nullptr;
+    plugin->dispatch(effEditGetRect, 0, 0, &rect);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 2 * c.width);
+    oxel::HeadlessEditor editor{oxel::editorCallsOf(plugin->effect())};
+    ASSERT_TRUE(editor.open());
+    EXPECT_EQ(editor.record().width, c.width);
+    EXPECT_EQ(editor.record().height, c.height);
   }
 }
 

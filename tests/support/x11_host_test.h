@@ -29,7 +29,6 @@ class X11HostTest : public ::testing::Test {
   // Derived fixtures that do more call this first and return when it has
   // skipped or failed the test.
   void SetUp() override {
-    ::unsetenv("OXEL_EDITOR_BACKEND");
     for (int attempt = 0; attempt < 5 && !display; ++attempt) {
       if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
       display = XOpenDisplay(nullptr);

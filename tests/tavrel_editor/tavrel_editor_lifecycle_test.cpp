@@ -19,7 +19,7 @@
 #include "CVerticalSwitch.h"
 #include "VuvIzedAzur.h"
 #include "ZidIdirAruriz.h"
-#include "headless_parent.h"
+#include "headless_editor.h"
 
 namespace {
 
@@ -28,14 +28,8 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 }
 
 struct Parent {
-  explicit Parent(const char* script = "") {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.script = script;
-    record.idleStepMs = 33;
-  }
-  OxelHeadlessParent record{};
+  explicit Parent(const char* script = "") : record{oxel::headlessRecord(script)} {}
+  OxelHeadlessParent record;
 };
 
 struct Rig {
@@ -58,7 +52,7 @@ TEST(TavrelEditorLifecycle, MissingPicturesLeaveAUsableEditor) {
   Parent parent{"click 93 7\nwait 100\nclick 94 123\nwait 100\n"};
   ASSERT_EQ(rig.editor->open(&parent.record), 1);
   EXPECT_EQ(parent.record.openWindows, 1u);
-  for (int i = 0; i < 1000 && !parent.record.scriptDone; ++i) rig.editor->idle();
+  for (int i = 0; i < oxel::kHeadlessMaxIdles && !parent.record.scriptDone; ++i) rig.editor->idle();
   rig.editor->idle();
   // The about area stayed closed: no view took every click, and the
   // switch, though it has no picture, took its click.

@@ -14,65 +14,24 @@
 #include <string>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
 #include "platform.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 #include "tavrel_model.h"
 
 namespace {
 
-const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int32_t kWidth = 188;
 constexpr int32_t kHeight = 216;
 // The switch's six rows, one click height each, and a column inside it.
 constexpr int32_t kBandY[6] = {96, 110, 123, 136, 150, 163};
 constexpr int32_t kSwitchX = 94;
 
-std::unique_ptr<oxel::PluginInstance> newTavrel() {
-  static std::shared_ptr<oxel::PluginLibrary> library = [] {
-    std::string error;
-    auto l = oxel::PluginLibrary::load(kPluginPath, error);
-    EXPECT_TRUE(l) << error;
-    return l;
-  }();
-  std::string error;
-  auto instance = oxel::PluginInstance::create(library, error);
-  EXPECT_TRUE(instance) << error;
-  return instance;
-}
-
-struct Parent {
-  explicit Parent(std::string script = {}) : text{std::move(script)} {
-    ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-    record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-    record.version = OXEL_HEADLESS_PARENT_VERSION;
-    record.script = text.c_str();
-    record.idleStepMs = 33;
-  }
-  std::vector<uint32_t> pixels() const {
-    if (!record.pixels) return {};
-    return {record.pixels,
-            record.pixels + static_cast<size_t>(record.width) * static_cast<size_t>(record.height)};
-  }
-  OxelHeadlessParent record{};
-  std::string text;
-};
+std::unique_ptr<oxel::PluginInstance> newTavrel() { return newBuiltPlugin("Tavrel"); }
 
 // Opens, draws, plays the script through host idles, returns what the window
 // showed, closes.
 std::vector<uint32_t> shot(oxel::PluginInstance& instance, const std::string& script = {}) {
-  Parent parent{script};
-  instance.dispatch(effEditOpen, 0, 0, &parent.record);
-  EXPECT_EQ(parent.record.openWindows, 1u);
-  EXPECT_EQ(parent.record.scriptError, 0u);
-  instance.dispatch(effEditDraw);
-  for (int i = 0; i < 10000 && !parent.record.scriptDone; ++i) instance.dispatch(effEditIdle);
-  for (int i = 0; i < 4; ++i) instance.dispatch(effEditIdle);
-  auto pixels = parent.pixels();
-  instance.dispatch(effEditClose);
-  EXPECT_EQ(parent.record.openWindows, 0u);
-  return pixels;
+  return headlessPixels(instance, script);
 }
 
 // The picture of a fresh instance showing these four values.
@@ -290,22 +249,21 @@ TEST(TavrelEditor, ProgramChangesAndAutomationMoveTheControlsAtIdleOnly) {
   const auto before = shotOf(0.0f, 0.0f, 0.0f, 0.0f);
   const auto after = shotOf(values[0], values[1], values[2], values[3]);
 
-  Parent parent;
-  instance->dispatch(effEditOpen, 0, 0, &parent.record);
-  instance->dispatch(effEditDraw);
-  instance->dispatch(effEditIdle);
-  EXPECT_EQ(parent.pixels(), before);
+  oxel::HeadlessEditor window{oxel::editorCallsOf(instance->effect())};
+  window.open();
+  window.idle();
+  EXPECT_EQ(window.picture().pixels, before);
   instance->setProgram(1);
-  EXPECT_EQ(parent.pixels(), before);  // nothing moves before the idle
-  instance->dispatch(effEditIdle);
-  EXPECT_EQ(parent.pixels(), after);
+  EXPECT_EQ(window.picture().pixels, before);  // nothing moves before the idle
+  window.idle();
+  EXPECT_EQ(window.picture().pixels, after);
 
   // Automation while open moves the control; while closed nothing is kept
   // but the plug-in's value, which the next open shows.
   instance->setParameter(3, 0.0f);
-  instance->dispatch(effEditIdle);
-  EXPECT_EQ(parent.pixels(), shotOf(values[0], values[1], values[2], 0.0f));
-  instance->dispatch(effEditClose);
+  window.idle();
+  EXPECT_EQ(window.picture().pixels, shotOf(values[0], values[1], values[2], 0.0f));
+  window.close();
   instance->setParameter(3, 0.8f);
   instance->dispatch(effEditIdle);
   EXPECT_EQ(shot(*instance), after);

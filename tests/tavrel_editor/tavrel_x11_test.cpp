@@ -17,45 +17,19 @@
 #include <thread>
 #include <vector>
 
-#include "built_plugins.h"
-#include "headless_parent.h"
-#include "plugin_host.h"
+#include "plugin_editor_session.h"
 #include "x11_host_test.h"
 
 namespace {
 
-const std::string kPluginPath = builtPluginPath("Tavrel");
 constexpr int kWidth = 188;
 constexpr int kHeight = 216;
 
-std::unique_ptr<oxel::PluginInstance> newTavrel() {
-  static std::shared_ptr<oxel::PluginLibrary> library = [] {
-    std::string error;
-    auto l = oxel::PluginLibrary::load(kPluginPath, error);
-    EXPECT_TRUE(l) << error;
-    return l;
-  }();
-  std::string error;
-  auto instance = oxel::PluginInstance::create(library, error);
-  EXPECT_TRUE(instance) << error;
-  return instance;
-}
+std::unique_ptr<oxel::PluginInstance> newTavrel() { return newBuiltPlugin("Tavrel"); }
 
 // The editor's picture drawn in memory for the instance's current values.
 std::vector<uint32_t> headlessPicture(oxel::PluginInstance& instance) {
-  ::setenv("OXEL_EDITOR_BACKEND", "headless", 1);
-  OxelHeadlessParent record{};
-  record.magic = OXEL_HEADLESS_PARENT_MAGIC;
-  record.version = OXEL_HEADLESS_PARENT_VERSION;
-  record.script = "";
-  instance.dispatch(effEditOpen, 0, 0, &record);
-  instance.dispatch(effEditDraw);
-  for (int i = 0; i < 4; ++i) instance.dispatch(effEditIdle);
-  std::vector<uint32_t> pixels;
-  if (record.pixels) pixels.assign(record.pixels, record.pixels + record.width * record.height);
-  instance.dispatch(effEditClose);
-  ::unsetenv("OXEL_EDITOR_BACKEND");
-  return pixels;
+  return headlessPixels(instance, "");
 }
 
 std::vector<oxel::HostRequest> edits(const oxel::PluginInstance& instance) {
