@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <numbers>
@@ -40,6 +41,17 @@ struct Box {
 // A knob's square, from its top-left corner.
 constexpr Box knobBox(int32_t left, int32_t top) {
   return {left, top, left + kKnobSize, top + kKnobSize};
+}
+
+// Whether every row's box lies inside a width x height window: the window
+// without its background picture has the fallback size, and a control moved
+// past it would be cut off there.
+template <class Row, std::size_t n>
+constexpr bool rowsFitIn(const Row (&rows)[n], int32_t width, int32_t height) {
+  for (const Row& row : rows)
+    if (row.area.left < 0 || row.area.top < 0 || row.area.right > width || row.area.bottom > height)
+      return false;
+  return true;
 }
 
 // The kinds of control an editor's layout rows make.

@@ -86,3 +86,7 @@ struct PelrinEditorLayout {
        .readout = &RazOruRerora::patternDisplay},
   };
 };
+
+static_assert(editor_parts::rowsFitIn(PelrinEditorLayout::kRows, RazOruRerora::kFallbackWidth,
+                                      RazOruRerora::kFallbackHeight),
+              "every control lies inside the window");

@@ -81,3 +81,7 @@ struct TavrelEditorLayout {
        .readout = &ZidIdirAruriz::angle3Readout},
   };
 };
+
+static_assert(editor_parts::rowsFitIn(TavrelEditorLayout::kRows, ZidIdirAruriz::kFallbackWidth,
+                                      ZidIdirAruriz::kFallbackHeight),
+              "every control lies inside the window");
