@@ -281,6 +281,153 @@ int connectPorts(LiveClient& live, const std::vector<std::string>& targets,
   return kExitOk;
 }
 
+// Opens the JACK client, without starting a server; kExitOk or the status.
+int openClient(const std::string& name, LiveClient& live) {
+  // JACK's own messages are several lines each; live says what went wrong in one.
+  jack_set_error_function([](const char*) {});
+  jack_set_info_function([](const char*) {});
+  jack_status_t jackStatus{};
+  live.client = jack_client_open(name.c_str(), JackNoStartServer, &jackStatus);
+  if (live.client == nullptr)
+    return fail(kExitFailure,
+                "live: cannot reach the JACK server (start jackd, or PipeWire's JACK)");
+  return kExitOk;
+}
+
+// The index of the chain's last Tavrel, or -1 when it has none.
+int lastTavrel(const std::vector<std::unique_ptr<PluginInstance>>& plugins) {
+  int tracked = -1;
+  for (size_t k = 0; k < plugins.size(); ++k)
+    if (isTavrel(*plugins[k])) tracked = static_cast<int>(k);
+  return tracked;
+}
+
+// Starts the head tracker when --osc asks for one; kExitOk or the status.
+int startTracker(const LiveOptions& options, const headtrack::TrackerOptions& trackerOptions,
+                 int tracked, std::unique_ptr<headtrack::HeadTracker>& tracker) {
+  if (options.tracker.port < 0) return kExitOk;
+  if (tracked < 0) return fail(kExitBadInput, "live: --osc turns a Tavrel, and the chain has none");
+  std::string error;
+  tracker = std::make_unique<headtrack::HeadTracker>(trackerOptions);
+  if (!tracker->start(options.tracker.bind, options.tracker.port, error))
+    return fail(tracker->lastStartError() == headtrack::HeadTracker::StartError::BadAddress
+                    ? kExitUsage
+                    : kExitFailure,
+                "live: " + error);
+  std::fprintf(stderr, "live: tracker listening on %s:%d\n", options.tracker.bind.c_str(),
+               tracker->port());
+  return kExitOk;
+}
+
+// The JACK port names: the first plug-in's input pins and the last one's output pins.
+void portNames(LiveChain& chain, std::vector<std::string>& inNames,
+               std::vector<std::string>& outNames) {
+  for (int c = 0; c < chain.inputs(); ++c) {
+    std::string label = chain.plugin(0).inputLabel(c);
+    inNames.push_back("in " + (label.empty() ? std::to_string(c + 1) : label));
+  }
+  for (int c = 0; c < chain.outputs(); ++c) {
+    std::string label = chain.plugin(chain.size() - 1).outputLabel(c);
+    outNames.push_back("out " + (label.empty() ? std::to_string(c + 1) : label));
+  }
+}
+
+int registerPorts(LiveClient& live, const std::vector<std::string>& inNames,
+                  const std::vector<std::string>& outNames) {
+  for (const std::string& n : inNames)
+    live.in.push_back(
+        jack_port_register(live.client, n.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
+  for (const std::string& n : outNames)
+    live.out.push_back(
+        jack_port_register(live.client, n.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
+  if (std::count(live.in.begin(), live.in.end(), nullptr) +
+      std::count(live.out.begin(), live.out.end(), nullptr))
+    return fail(kExitFailure, "live: JACK refused to make the ports");
+  return kExitOk;
+}
+
+// Hands JACK the callbacks and starts the client; kExitOk or the status.
+int activateClient(LiveClient& live) {
+  jack_set_process_callback(live.client, onProcess, &live);
+  jack_set_buffer_size_callback(live.client, onBufferSize, &live);
+  jack_set_sample_rate_callback(live.client, onSampleRate, &live);
+  jack_set_xrun_callback(live.client, onXrun, &live);
+  jack_on_shutdown(live.client, onShutdown, &live);
+  if (jack_activate(live.client) != 0)
+    return fail(kExitFailure, "live: JACK would not start the client");
+  return kExitOk;
+}
+
+// The status line's rate, block size, DSP load, xruns and tracker figures.
+class StatusLine {
+ public:
+  StatusLine(LiveClient& live, LiveChain& chain, headtrack::HeadTracker* tracker)
+      : live_{live}, chain_{chain}, tracker_{tracker} {}
+
+  void maybePrint(double elapsed) {
+    if (elapsed < nextLine_) return;
+    const uint64_t messages = tracker_ ? tracker_->accepted() : 0;
+    const double rateNow =
+        elapsed > lastLine_ ? static_cast<double>(messages - lastMessages_) / (elapsed - lastLine_)
+                            : 0.0;
+    lastLine_ = elapsed;
+    lastMessages_ = messages;
+    nextLine_ = elapsed + 0.25;
+    std::printf("\r%u Hz  %u frames  DSP %5.1f %%  xruns %" PRIu64,
+                jack_get_sample_rate(live_.client), jack_get_buffer_size(live_.client),
+                static_cast<double>(jack_cpu_load(live_.client)), live_.xruns.load());
+    if (tracker_) {
+      const YawPitchRoll a = chain_.lastAngles();
+      std::printf("  tracker %5.1f msg/s  yaw %7.2f pitch %7.2f roll %7.2f", rateNow, a.yaw,
+                  a.pitch, a.roll);
+    }
+    std::printf("\033[K");
+    std::fflush(stdout);
+  }
+
+ private:
+  LiveClient& live_;
+  LiveChain& chain_;
+  headtrack::HeadTracker* tracker_;
+  double nextLine_ = 0.0, lastLine_ = 0.0;
+  uint64_t lastMessages_ = 0;
+};
+
+// Runs until a signal, the server's going away or --seconds; idles the editors, recentres
+// the tracker and keeps the status line up to date meanwhile.
+void runUntilStopped(const LiveOptions& options, LiveClient& live, LiveChain& chain,
+                     headtrack::HeadTracker* tracker, EditorWindows& editors,
+                     const StopSignals& signals, bool statusLine) {
+  StatusLine line{live, chain, tracker};
+  const auto start = std::chrono::steady_clock::now();
+  bool recentred = false;
+  auto nextIdle = std::chrono::steady_clock::now();
+  while (signals.caught() == 0 && !live.shutDown.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (options.edit && std::chrono::steady_clock::now() >= nextIdle) {
+      editors.idle();  // about 30 times a second, as oxel edit does
+      nextIdle += std::chrono::milliseconds(33);
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (tracker && !recentred && options.recentreAfter >= 0.0 && elapsed >= options.recentreAfter) {
+      tracker->recentre();
+      recentred = true;
+    }
+    if (options.seconds > 0.0 && elapsed >= options.seconds) break;
+    if (statusLine) line.maybePrint(elapsed);
+  }
+}
+
+void reportStop(LiveClient& live, headtrack::HeadTracker* tracker) {
+  std::fprintf(stderr,
+               "live: stopped; %" PRIu64 " xruns, %" PRIu64
+               " tracker messages, longest block %.3f ms of %.3f ms\n",
+               live.xruns.load(), tracker ? tracker->accepted() : 0,
+               static_cast<double>(live.longestBlock.load()) / 1000.0,
+               1000.0 * jack_get_buffer_size(live.client) / jack_get_sample_rate(live.client));
+}
+
 }  // namespace
 
 int runLive(const Args& args) {
@@ -293,15 +440,8 @@ int runLive(const Args& args) {
   if (!trackerOptionsFrom(options.tracker, trackerOptions, error))
     return fail(kExitUsage, "live: " + error);
 
-  // JACK's own messages are several lines each; live says what went wrong in one.
-  jack_set_error_function([](const char*) {});
-  jack_set_info_function([](const char*) {});
   LiveClient live;
-  jack_status_t jackStatus{};
-  live.client = jack_client_open(options.name.c_str(), JackNoStartServer, &jackStatus);
-  if (live.client == nullptr)
-    return fail(kExitFailure,
-                "live: cannot reach the JACK server (start jackd, or PipeWire's JACK)");
+  if (const int status = openClient(options.name, live); status != kExitOk) return status;
   struct CloseClient {
     jack_client_t* c;
     ~CloseClient() { jack_client_close(c); }
@@ -313,52 +453,17 @@ int runLive(const Args& args) {
   if (const int status = openChain(options, rate, std::min(block, LiveChain::kChunk), plugins);
       status != kExitOk)
     return status;
-  int tracked = -1;
-  for (size_t k = 0; k < plugins.size(); ++k)
-    if (isTavrel(*plugins[k])) tracked = static_cast<int>(k);
-
+  const int tracked = lastTavrel(plugins);
   std::unique_ptr<headtrack::HeadTracker> tracker;
-  if (options.tracker.port >= 0) {
-    if (tracked < 0)
-      return fail(kExitBadInput, "live: --osc turns a Tavrel, and the chain has none");
-    tracker = std::make_unique<headtrack::HeadTracker>(trackerOptions);
-    if (!tracker->start(options.tracker.bind, options.tracker.port, error))
-      return fail(tracker->lastStartError() == headtrack::HeadTracker::StartError::BadAddress
-                      ? kExitUsage
-                      : kExitFailure,
-                  "live: " + error);
-    std::fprintf(stderr, "live: tracker listening on %s:%d\n", options.tracker.bind.c_str(),
-                 tracker->port());
-  }
+  if (const int status = startTracker(options, trackerOptions, tracked, tracker); status != kExitOk)
+    return status;
   LiveChain chain{std::move(plugins), tracker.get(), tracker ? tracked : -1};
   live.chain = &chain;
 
   std::vector<std::string> inNames, outNames;
-  for (int c = 0; c < chain.inputs(); ++c) {
-    std::string label = chain.plugin(0).inputLabel(c);
-    inNames.push_back("in " + (label.empty() ? std::to_string(c + 1) : label));
-  }
-  for (int c = 0; c < chain.outputs(); ++c) {
-    std::string label = chain.plugin(chain.size() - 1).outputLabel(c);
-    outNames.push_back("out " + (label.empty() ? std::to_string(c + 1) : label));
-  }
-  for (const std::string& n : inNames)
-    live.in.push_back(
-        jack_port_register(live.client, n.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0));
-  for (const std::string& n : outNames)
-    live.out.push_back(
-        jack_port_register(live.client, n.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
-  if (std::count(live.in.begin(), live.in.end(), nullptr) +
-      std::count(live.out.begin(), live.out.end(), nullptr))
-    return fail(kExitFailure, "live: JACK refused to make the ports");
-
-  jack_set_process_callback(live.client, onProcess, &live);
-  jack_set_buffer_size_callback(live.client, onBufferSize, &live);
-  jack_set_sample_rate_callback(live.client, onSampleRate, &live);
-  jack_set_xrun_callback(live.client, onXrun, &live);
-  jack_on_shutdown(live.client, onShutdown, &live);
-  if (jack_activate(live.client) != 0)
-    return fail(kExitFailure, "live: JACK would not start the client");
+  portNames(chain, inNames, outNames);
+  if (const int status = registerPorts(live, inNames, outNames); status != kExitOk) return status;
+  if (const int status = activateClient(live); status != kExitOk) return status;
   struct Deactivate {
     jack_client_t* c;
     ~Deactivate() { jack_deactivate(c); }
@@ -375,51 +480,10 @@ int runLive(const Args& args) {
 
   StopSignals signals;
   const bool statusLine = !options.quiet && isatty(STDOUT_FILENO) != 0;
-  const auto start = std::chrono::steady_clock::now();
-  double nextLine = 0.0, lastLine = 0.0;
-  uint64_t lastMessages = 0;
-  bool recentred = false;
-  auto nextIdle = std::chrono::steady_clock::now();
-  while (signals.caught() == 0 && !live.shutDown.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (options.edit && std::chrono::steady_clock::now() >= nextIdle) {
-      editors.idle();  // about 30 times a second, as oxel edit does
-      nextIdle += std::chrono::milliseconds(33);
-    }
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (tracker && !recentred && options.recentreAfter >= 0.0 && elapsed >= options.recentreAfter) {
-      tracker->recentre();
-      recentred = true;
-    }
-    if (options.seconds > 0.0 && elapsed >= options.seconds) break;
-    if (!statusLine || elapsed < nextLine) continue;
-    const uint64_t messages = tracker ? tracker->accepted() : 0;
-    const double rateNow = elapsed > lastLine
-                               ? static_cast<double>(messages - lastMessages) / (elapsed - lastLine)
-                               : 0.0;
-    lastLine = elapsed;
-    lastMessages = messages;
-    nextLine = elapsed + 0.25;
-    std::printf("\r%u Hz  %u frames  DSP %5.1f %%  xruns %" PRIu64,
-                jack_get_sample_rate(live.client), jack_get_buffer_size(live.client),
-                static_cast<double>(jack_cpu_load(live.client)), live.xruns.load());
-    if (tracker) {
-      const YawPitchRoll a = chain.lastAngles();
-      std::printf("  tracker %5.1f msg/s  yaw %7.2f pitch %7.2f roll %7.2f", rateNow, a.yaw,
-                  a.pitch, a.roll);
-    }
-    std::printf("\033[K");
-    std::fflush(stdout);
-  }
+  runUntilStopped(options, live, chain, tracker.get(), editors, signals, statusLine);
   if (statusLine) std::printf("\n");
   if (live.shutDown.load()) return fail(kExitFailure, "live: the JACK server went away");
-  std::fprintf(stderr,
-               "live: stopped; %" PRIu64 " xruns, %" PRIu64
-               " tracker messages, longest block %.3f ms of %.3f ms\n",
-               live.xruns.load(), tracker ? tracker->accepted() : 0,
-               static_cast<double>(live.longestBlock.load()) / 1000.0,
-               1000.0 * jack_get_buffer_size(live.client) / jack_get_sample_rate(live.client));
+  reportStop(live, tracker.get());
   return signals.caught() != 0 ? signals.exitStatus() : kExitOk;
 }
 

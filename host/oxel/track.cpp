@@ -129,26 +129,75 @@ class CsvRecorder {
   bool failed_ = false;
 };
 
-}  // namespace
-
-int runTrack(const Args& args) {
-  TrackerCommandLine line;
-  double seconds = 0.0, recentreAfter = -1.0;
-  std::vector<std::string> positional;
-  ArgumentReader reader{"track", kTrackHelp.c_str()};
-  addTrackerOptions(reader, line);
-  reader.number("--seconds", 0.001, 1e9, "seconds", seconds)
-      .number("--recentre-after", 0.0, 1e9, "seconds", recentreAfter)
-      .positionals("monitor|record OUT.csv", 1, 2, positional);
-  const int status = reader.read(args);
-  if (status != kExitOk || reader.helpShown()) return status;
-  const std::string mode = positional[0];
+// The mode and its file: monitor takes none, record one; and the port is needed.
+int checkTrackWords(const ArgumentReader& reader, const std::vector<std::string>& positional,
+                    const TrackerCommandLine& line) {
+  const std::string& mode = positional[0];
   if (mode != "monitor" && mode != "record")
     return reader.usageError("'" + mode + "' is not monitor or record (try 'oxel track --help')");
   if (mode == "monitor" && positional.size() != 1)
     return reader.usageError("monitor takes no file; '" + positional[1] + "' is one too many");
   if (mode == "record" && positional.size() != 2) return reader.usageError("record needs OUT.csv");
   if (line.port < 0) return reader.usageError("needs --osc PORT, the port the tracker sends to");
+  return kExitOk;
+}
+
+// How long to run and what to show meanwhile.
+struct WatchPlan {
+  double seconds = 0.0, recentreAfter = -1.0;
+  bool monitor = false, inPlace = false;
+};
+
+// Waits for a signal or the end of --seconds, recentring the tracker when
+// asked and printing the monitor's line (in place on a terminal, else once a
+// second).
+void watchUntilStopped(headtrack::HeadTracker& tracker, const StopSignals& signals,
+                       const WatchPlan& plan) {
+  MonitorLine monitor{tracker};
+  const auto start = std::chrono::steady_clock::now();
+  double nextLine = plan.inPlace ? 0.1 : 1.0;
+  bool recentred = false;
+  while (signals.caught() == 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!recentred && plan.recentreAfter >= 0.0 && elapsed >= plan.recentreAfter) {
+      tracker.recentre();
+      recentred = true;
+    }
+    const bool done = plan.seconds > 0.0 && elapsed >= plan.seconds;
+    if (plan.monitor && (elapsed >= nextLine || done)) {
+      monitor.print(elapsed, plan.inPlace);
+      nextLine += plan.inPlace ? 0.1 : 1.0;
+    }
+    if (done) break;
+  }
+}
+
+int finishRecording(CsvRecorder& recorder, const std::string& path,
+                    headtrack::HeadTracker& tracker) {
+  const uint64_t rows = recorder.rows();
+  if (!recorder.close()) return fail(kExitFailure, "track: writing " + path + " failed");
+  std::fprintf(stderr, "track: %" PRIu64 " rows in %s, %" PRIu64 " packets dropped\n", rows,
+               path.c_str(), tracker.dropped());
+  return kExitOk;
+}
+
+}  // namespace
+
+int runTrack(const Args& args) {
+  TrackerCommandLine line;
+  WatchPlan plan;
+  std::vector<std::string> positional;
+  ArgumentReader reader{"track", kTrackHelp.c_str()};
+  addTrackerOptions(reader, line);
+  reader.number("--seconds", 0.001, 1e9, "seconds", plan.seconds)
+      .number("--recentre-after", 0.0, 1e9, "seconds", plan.recentreAfter)
+      .positionals("monitor|record OUT.csv", 1, 2, positional);
+  const int status = reader.read(args);
+  if (status != kExitOk || reader.helpShown()) return status;
+  if (const int s = checkTrackWords(reader, positional, line); s != kExitOk) return s;
+  const std::string mode = positional[0];
   headtrack::TrackerOptions options;
   std::string error;
   if (!trackerOptionsFrom(line, options, error)) return reader.usageError(error);
@@ -169,34 +218,13 @@ int runTrack(const Args& args) {
   std::fprintf(stderr, "track: listening on %s:%d\n", line.bind.c_str(), tracker.port());
 
   StopSignals signals;
-  const bool inPlace = mode == "monitor" && isatty(STDOUT_FILENO) != 0;
-  MonitorLine monitor{tracker};
-  const auto start = std::chrono::steady_clock::now();
-  double nextLine = inPlace ? 0.1 : 1.0;
-  bool recentred = false;
-  while (signals.caught() == 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!recentred && recentreAfter >= 0.0 && elapsed >= recentreAfter) {
-      tracker.recentre();
-      recentred = true;
-    }
-    const bool done = seconds > 0.0 && elapsed >= seconds;
-    if (mode == "monitor" && (elapsed >= nextLine || done)) {
-      monitor.print(elapsed, inPlace);
-      nextLine += inPlace ? 0.1 : 1.0;
-    }
-    if (done) break;
-  }
+  plan.monitor = mode == "monitor";
+  plan.inPlace = plan.monitor && isatty(STDOUT_FILENO) != 0;
+  watchUntilStopped(tracker, signals, plan);
   tracker.stop();
-  if (inPlace) std::printf("\n");
-  if (mode == "record") {
-    const uint64_t rows = recorder.rows();
-    if (!recorder.close()) return fail(kExitFailure, "track: writing " + positional[1] + " failed");
-    std::fprintf(stderr, "track: %" PRIu64 " rows in %s, %" PRIu64 " packets dropped\n", rows,
-                 positional[1].c_str(), tracker.dropped());
-  }
+  if (plan.inPlace) std::printf("\n");
+  if (mode == "record")
+    if (const int s = finishRecording(recorder, positional[1], tracker); s != kExitOk) return s;
   return signals.caught() != 0 ? signals.exitStatus() : kExitOk;
 }
 
