@@ -163,43 +163,54 @@ int ArgumentReader::read(const Args& args) {
       helpShown_ = true;
       return kExitOk;
     }
-    const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-    const std::string name = arg.substr(0, equals);
-    Option* option = find(name);
-    if (option == nullptr) return usageError("unknown option " + name + tryHelp);
-    given_.push_back(option->names.front());
-    std::optional<std::string> value;
-    if (equals != std::string::npos) value = arg.substr(equals + 1);
-    switch (option->kind) {
-      case Option::Kind::Flag:
-        if (value) return usageError(name + " takes no value");
-        option->set();
-        continue;
-      case Option::Kind::OptionalNumber:
-        if (!value) {
-          double ignored = 0.0;
-          if (i + 1 < args.size() && parseDouble(args[i + 1], ignored))
-            value = args[++i];
-          else {
-            option->set();
-            continue;
-          }
-        }
-        break;
-      case Option::Kind::Value:
-        if (!value) {
-          if (i + 1 >= args.size()) return usageError(name + " needs " + option->needs);
-          value = args[++i];
-        }
-        break;
-    }
-    std::string problem;
-    int status = kExitUsage;
-    if (!option->take(*value, problem, status)) {
-      if (!problem.empty()) return fail(status, command_ + ": " + problem);
-      return usageError(name + " needs " + option->needs + ", got '" + *value + "'");
-    }
+    if (const int status = readOption(args, i, tryHelp); status != kExitOk) return status;
   }
+  return takePositionals(positional, tryHelp);
+}
+
+int ArgumentReader::readOption(const Args& args, size_t& i, const std::string& tryHelp) {
+  const std::string& arg = args[i];
+  const size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+  const std::string name = arg.substr(0, equals);
+  Option* option = find(name);
+  if (option == nullptr) return usageError("unknown option " + name + tryHelp);
+  given_.push_back(option->names.front());
+  std::optional<std::string> value;
+  if (equals != std::string::npos) value = arg.substr(equals + 1);
+  switch (option->kind) {
+    case Option::Kind::Flag:
+      if (value) return usageError(name + " takes no value");
+      option->set();
+      return kExitOk;
+    case Option::Kind::OptionalNumber:
+      if (!value) {
+        double ignored = 0.0;
+        if (i + 1 < args.size() && parseDouble(args[i + 1], ignored))
+          value = args[++i];
+        else {
+          option->set();
+          return kExitOk;
+        }
+      }
+      break;
+    case Option::Kind::Value:
+      if (!value) {
+        if (i + 1 >= args.size()) return usageError(name + " needs " + option->needs);
+        value = args[++i];
+      }
+      break;
+  }
+  std::string problem;
+  int status = kExitUsage;
+  if (!option->take(*value, problem, status)) {
+    if (!problem.empty()) return fail(status, command_ + ": " + problem);
+    return usageError(name + " needs " + option->needs + ", got '" + *value + "'");
+  }
+  return kExitOk;
+}
+
+int ArgumentReader::takePositionals(std::vector<std::string>& positional,
+                                    const std::string& tryHelp) {
   if (positional.size() < least_) return usageError("needs " + positionalsDescribed_ + tryHelp);
   if (positional.size() > most_) {
     if (most_ == 0)

@@ -75,6 +75,11 @@ class ArgumentReader {
   };
   Option* find(const std::string& name);
   Option& add(const std::string& names, Option::Kind kind, const std::string& needs);
+  // Reads the option at args[i] and its value (moving i past a separate
+  // value); kExitOk or the status after printing the problem.
+  int readOption(const Args& args, size_t& i, const std::string& tryHelp);
+  // Checks the count of positional arguments and hands them over.
+  int takePositionals(std::vector<std::string>& positional, const std::string& tryHelp);
 
   std::string command_;
   const char* help_;
