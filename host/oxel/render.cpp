@@ -188,58 +188,37 @@ struct RenderOptions {
   std::vector<AutomationLane> lanes;
 };
 
-// Returns kExitOk, or an exit status after printing the problem.
-int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown) {
+// Reads --invert's list of axes into `invert`.
+ArgumentReader::Take takeInvertedAxes(InvertAxes& invert) {
+  return [&invert](const std::string& v, std::string&, int&) {
+    for (const std::string& axis : split(v, ',')) {
+      const std::string name = lowercase(std::string{trim(axis)});
+      if (name == "yaw")
+        invert.yaw = true;
+      else if (name == "pitch")
+        invert.pitch = true;
+      else if (name == "roll")
+        invert.roll = true;
+      else
+        return false;
+    }
+    return true;
+  };
+}
+
+// The command line's words as read, before they are checked and turned into options.
+struct RenderWords {
   std::vector<std::string> positional;
   std::string inFormat = "fuma", outFormat = "fuma", trajectoryMode = "scene";
   bool noPreroll = false;
-  ArgumentReader reader{"render", kRenderHelp};
-  reader.flag("--quiet|-q", options.quiet)
-      .flag("--stats", options.stats)
-      .flag("--dry-run", options.dryRun)
-      .flag("--first-order", options.firstOrder)
-      .custom("--program", "a program number from 0", takeProgramNumber(options.program))
-      .integer("--block", 1, 65536, "frames", options.blockSize)
-      .integer("--sr", 1000, 768000, "Hz", options.sampleRate)
-      .integer("--preroll", 0, 100000000, "frames", options.preroll)
-      .flag("--no-preroll", noPreroll)
-      .number("--gain", -200.0, 200.0, "dB", options.gainDb)
-      .optionalNumber("--normalize", -200.0, 0.0, "dBFS", -1.0, options.normalizeTo)
-      .text("--out-dir", "a folder", options.outDir)
-      .integer("--jobs|-j", 1, 1024, "files at once", options.jobs)
-      .text("--subtype", "a sample format (" + supportedSubtypes() + ")", options.subtype)
-      .choice("--in-format", {"fuma", "ambix"}, inFormat)
-      .choice("--out-format", {"fuma", "ambix", "raw"}, outFormat)
-      .text("--preset", "a name (see 'oxel presets')", options.preset)
-      .text("--trajectory", "a CSV file", options.trajectory)
-      .choice("--trajectory-mode", {"scene", "head"}, trajectoryMode)
-      .custom("--invert", "yaw, pitch and/or roll, e.g. yaw,roll",
-              [&options](const std::string& v, std::string&, int&) {
-                for (const std::string& axis : split(v, ',')) {
-                  const std::string name = lowercase(std::string{trim(axis)});
-                  if (name == "yaw")
-                    options.invert.yaw = true;
-                  else if (name == "pitch")
-                    options.invert.pitch = true;
-                  else if (name == "roll")
-                    options.invert.roll = true;
-                  else
-                    return false;
-                }
-                return true;
-              })
-      .custom("--set", "NAME=VALUE", collectParameterSetting(options.settings))
-      .custom("--automate", "NAME=T:V,T:V,...",
-              [&options](const std::string& v, std::string& problem, int&) {
-                AutomationLane lane;
-                if (!parseAutomation(v, lane, problem)) return false;
-                options.lanes.push_back(lane);
-                return true;
-              })
-      .positionals("PLUGIN IN OUT", 2, static_cast<size_t>(-1), positional);
-  const int status = reader.read(args);
-  helpShown = reader.helpShown();
-  if (status != kExitOk || helpShown) return status;
+};
+
+// Checks the options that go together and fills in the ones the words give;
+// kExitOk, or an exit status after printing the problem.
+int finishRenderOptions(const ArgumentReader& reader, const RenderWords& words,
+                        RenderOptions& options) {
+  const std::vector<std::string>& positional = words.positional;
+  const bool noPreroll = words.noPreroll;
   const bool batch = reader.given("--out-dir");
   if (!batch && positional.size() != 3)
     return reader.usageError(
@@ -255,11 +234,12 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
   if (noPreroll && reader.given("--preroll"))
     return reader.usageError("--preroll and --no-preroll contradict each other");
   if (noPreroll) options.preroll = 0;
-  parseBFormat(inFormat, options.inFormat);
-  options.rawOutput = outFormat == "raw";
-  if (!options.rawOutput) parseBFormat(outFormat, options.outFormat);
+  parseBFormat(words.inFormat, options.inFormat);
+  options.rawOutput = words.outFormat == "raw";
+  if (!options.rawOutput) parseBFormat(words.outFormat, options.outFormat);
   options.inFormatGiven = reader.given("--in-format");
-  options.trajectoryMode = trajectoryMode == "head" ? TrajectoryMode::Head : TrajectoryMode::Scene;
+  options.trajectoryMode =
+      words.trajectoryMode == "head" ? TrajectoryMode::Head : TrajectoryMode::Scene;
   options.plugin = positional[0];
   options.inputs.assign(positional.begin() + 1, positional.end() - (batch ? 0 : 1));
   if (!batch) options.output = positional.back();
@@ -271,6 +251,45 @@ int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown)
     for (const std::string& in : options.inputs)
       if (in == "-") return reader.usageError("IN '-' (standard input) takes one file, not --out-dir");
   return kExitOk;
+}
+
+// Returns kExitOk, or an exit status after printing the problem.
+int readRenderOptions(const Args& args, RenderOptions& options, bool& helpShown) {
+  RenderWords words;
+  ArgumentReader reader{"render", kRenderHelp};
+  reader.flag("--quiet|-q", options.quiet)
+      .flag("--stats", options.stats)
+      .flag("--dry-run", options.dryRun)
+      .flag("--first-order", options.firstOrder)
+      .custom("--program", "a program number from 0", takeProgramNumber(options.program))
+      .integer("--block", 1, 65536, "frames", options.blockSize)
+      .integer("--sr", 1000, 768000, "Hz", options.sampleRate)
+      .integer("--preroll", 0, 100000000, "frames", options.preroll)
+      .flag("--no-preroll", words.noPreroll)
+      .number("--gain", -200.0, 200.0, "dB", options.gainDb)
+      .optionalNumber("--normalize", -200.0, 0.0, "dBFS", -1.0, options.normalizeTo)
+      .text("--out-dir", "a folder", options.outDir)
+      .integer("--jobs|-j", 1, 1024, "files at once", options.jobs)
+      .text("--subtype", "a sample format (" + supportedSubtypes() + ")", options.subtype)
+      .choice("--in-format", {"fuma", "ambix"}, words.inFormat)
+      .choice("--out-format", {"fuma", "ambix", "raw"}, words.outFormat)
+      .text("--preset", "a name (see 'oxel presets')", options.preset)
+      .text("--trajectory", "a CSV file", options.trajectory)
+      .choice("--trajectory-mode", {"scene", "head"}, words.trajectoryMode)
+      .custom("--invert", "yaw, pitch and/or roll, e.g. yaw,roll", takeInvertedAxes(options.invert))
+      .custom("--set", "NAME=VALUE", collectParameterSetting(options.settings))
+      .custom("--automate", "NAME=T:V,T:V,...",
+              [&options](const std::string& v, std::string& problem, int&) {
+                AutomationLane lane;
+                if (!parseAutomation(v, lane, problem)) return false;
+                options.lanes.push_back(lane);
+                return true;
+              })
+      .positionals("PLUGIN IN OUT", 2, static_cast<size_t>(-1), words.positional);
+  const int status = reader.read(args);
+  helpShown = reader.helpShown();
+  if (status != kExitOk || helpShown) return status;
+  return finishRenderOptions(reader, words, options);
 }
 
 std::string minutesAndSeconds(double seconds) {
@@ -612,6 +631,37 @@ struct RenderResult {
   std::string lengthProblem;
 };
 
+// One chunk's blocks through the plug-in, each after its tracks' values;
+// adds the time spent in the plug-in to `inPlugin`.
+void processChunk(RenderPlugin& plugin, InterleavedProcessor& processor, const float* in,
+                  float* out, sf_count_t got, sf_count_t done, int rate, int block,
+                  std::chrono::steady_clock::duration& inPlugin) {
+  using Clock = std::chrono::steady_clock;
+  const int numInputs = plugin.instance->numInputs(), numOutputs = plugin.instance->numOutputs();
+  for (sf_count_t start = 0; start < got; start += block) {
+    const int frames = static_cast<int>(std::min<sf_count_t>(block, got - start));
+    sendTracks(plugin, static_cast<double>(done + start) / rate);
+    const auto before = Clock::now();
+    processor.process(&in[static_cast<size_t>(start) * numInputs],
+                      &out[static_cast<size_t>(start) * numOutputs], frames);
+    inPlugin += Clock::now() - before;
+  }
+}
+
+// The gain applied to `samples` interleaved samples, each channel's peak
+// kept, and the samples beyond full scale counted when the sink clips them.
+void applyGainAndMeasure(float* interleaved, size_t samples, int numOutputs, double gain,
+                         bool clips, Levels& levels) {
+  for (size_t i = 0; i < samples; ++i) {
+    float& sample = interleaved[i];
+    if (gain != 1.0) sample = static_cast<float>(sample * gain);
+    const double level = std::fabs(static_cast<double>(sample));
+    double& peak = levels.peak[i % static_cast<size_t>(numOutputs)];
+    peak = std::max(peak, level);
+    if (clips && level > 1.0) ++levels.beyondFullScale;
+  }
+}
+
 // The blocks: tracks sent at each block's start, the plug-in run, the
 // B-format conversions on the way in and out, the gain, the levels measured
 // and the frames written (to `sink`, when there is one).
@@ -648,25 +698,12 @@ int renderBlocks(const RenderOptions& options, RenderSession& session, AudioSink
     if (got == 0) break;
     if (options.inFormat == BFormat::AmbiX)
       ambixToFuma(interleavedIn.data(), static_cast<size_t>(got));
-    for (sf_count_t start = 0; start < got; start += block) {
-      const int frames = static_cast<int>(std::min<sf_count_t>(block, got - start));
-      sendTracks(plugin, static_cast<double>(done + start) / rate);
-      const auto before = Clock::now();
-      processor.process(&interleavedIn[static_cast<size_t>(start) * numInputs],
-                        &interleavedOut[static_cast<size_t>(start) * numOutputs], frames);
-      inPlugin += Clock::now() - before;
-    }
+    processChunk(plugin, processor, interleavedIn.data(), interleavedOut.data(), got, done, rate,
+                 block, inPlugin);
     if (options.outFormat == BFormat::AmbiX)
       fumaToAmbix(interleavedOut.data(), static_cast<size_t>(got));
-    const size_t samples = static_cast<size_t>(got) * numOutputs;
-    for (size_t i = 0; i < samples; ++i) {
-      float& sample = interleavedOut[i];
-      if (gain != 1.0) sample = static_cast<float>(sample * gain);
-      const double level = std::fabs(static_cast<double>(sample));
-      double& peak = result.levels.peak[i % static_cast<size_t>(numOutputs)];
-      peak = std::max(peak, level);
-      if (clips && level > 1.0) ++result.levels.beyondFullScale;
-    }
+    applyGainAndMeasure(interleavedOut.data(), static_cast<size_t>(got) * numOutputs, numOutputs,
+                        gain, clips, result.levels);
     if (sink && !sink->write(interleavedOut.data(), got, error)) return fail(kExitFailure, error);
     done += got;
     progress.update(done);
@@ -768,43 +805,76 @@ std::unique_ptr<AudioSink> openOutput(const RenderOptions& options, const std::s
   return writer;
 }
 
+// Checks that OUT can be written and clears what an interrupted render left
+// beside it; kExitOk or the status.
+int prepareOutputFolder(const std::string& output) {
+  if (output == "-") return kExitOk;
+  if (const std::string problem = outputPathProblem(output); !problem.empty())
+    return fail(kExitFailure, "render: " + problem);
+  const fs::path folder =
+      fs::path{output}.has_parent_path() ? fs::path{output}.parent_path() : fs::path{"."};
+  removeStaleTemporaryFiles(folder.string());
+  return kExitOk;
+}
+
+// --normalize's measuring pass: the gain that brings the peak to the level
+// asked for, into `gainDb` (left as it is for silence). Standard input is
+// kept in `spool` for the second pass, and `readPath` names the copy.
+int measureGain(const RenderOptions& options, const std::string& output, const std::string& outName,
+                const std::string& label, SpooledInput& spool, std::string& readPath,
+                double& gainDb) {
+  std::string error;
+  if (readPath == "-") {
+    readPath = spool.copyStandardInput(error);
+    if (readPath.empty()) return fail(kExitFailure, "render: " + error);
+  }
+  RenderSession measuring;
+  if (const int status = openSession(options, readPath, output, options.quiet, measuring);
+      status != kExitOk)
+    return status;
+  RenderResult measured;
+  if (const int status =
+          renderBlocks(options, measuring, nullptr, 1.0, label + " (measuring)", measured);
+      status != kExitOk)
+    return status;
+  const double peak = measured.levels.highest();
+  if (peak > 0.0)
+    gainDb = *options.normalizeTo - decibels(peak);
+  else if (!options.quiet)
+    std::fprintf(stderr, "oxel: render: warning: %s is silent; --normalize leaves its level\n",
+                 outName.c_str());
+  return kExitOk;
+}
+
+// The warnings after a render: a length that did not match, samples clipped.
+void warnAfterRender(const RenderResult& result, const std::string& outName, double gainDb) {
+  if (!result.lengthProblem.empty())
+    std::fprintf(stderr, "oxel: render: warning: %s\n", result.lengthProblem.c_str());
+  if (result.levels.beyondFullScale > 0) {
+    const double over = decibels(result.levels.highest());
+    std::fprintf(stderr,
+                 "oxel: render: warning: %lld samples of %s were beyond full scale and are "
+                 "clipped (peak %+.1f dBFS); --gain %.1f or --normalize keeps them whole\n",
+                 result.levels.beyondFullScale, outName.c_str(), over,
+                 gainDb - std::ceil(over * 10.0) / 10.0);
+  }
+}
+
 // One IN to one OUT, as every render does: checks, (a measuring pass for
 // --normalize), the pass that writes, the warnings and the summary.
 int renderFile(const RenderOptions& options, const std::string& inputPath,
                const std::string& output) {
   const std::string outName = output == "-" ? "standard output" : output;
-  if (output != "-") {
-    if (const std::string problem = outputPathProblem(output); !problem.empty())
-      return fail(kExitFailure, "render: " + problem);
-    const fs::path folder = fs::path{output}.has_parent_path() ? fs::path{output}.parent_path()
-                                                               : fs::path{"."};
-    removeStaleTemporaryFiles(folder.string());
-  }
+  if (const int status = prepareOutputFolder(output); status != kExitOk) return status;
   const std::string label = fs::path{inputPath == "-" ? "stdin" : inputPath}.filename().string();
   std::string readPath = inputPath;
   SpooledInput spool;
   std::string error;
   double gainDb = options.gainDb;
   if (options.normalizeTo && !options.dryRun) {
-    if (inputPath == "-") {
-      readPath = spool.copyStandardInput(error);
-      if (readPath.empty()) return fail(kExitFailure, "render: " + error);
-    }
-    RenderSession measuring;
-    if (const int status = openSession(options, readPath, output, options.quiet, measuring);
+    if (const int status = measureGain(options, output, outName, label, spool, readPath, gainDb);
         status != kExitOk)
       return status;
-    RenderResult measured;
-    if (const int status =
-            renderBlocks(options, measuring, nullptr, 1.0, label + " (measuring)", measured);
-        status != kExitOk)
-      return status;
-    const double peak = measured.levels.highest();
-    if (peak > 0.0)
-      gainDb = *options.normalizeTo - decibels(peak);
-    else if (!options.quiet)
-      std::fprintf(stderr, "oxel: render: warning: %s is silent; --normalize leaves its level\n",
-                   outName.c_str());
   }
   RenderSession session;
   if (const int status =
@@ -826,16 +896,7 @@ int renderFile(const RenderOptions& options, const std::string& inputPath,
   if (const int s = renderBlocks(options, session, sink.get(), gain, label, result); s != kExitOk)
     return s;
   if (!sink->commit(error)) return fail(kExitFailure, error);
-  if (!result.lengthProblem.empty())
-    std::fprintf(stderr, "oxel: render: warning: %s\n", result.lengthProblem.c_str());
-  if (result.levels.beyondFullScale > 0) {
-    const double over = decibels(result.levels.highest());
-    std::fprintf(stderr,
-                 "oxel: render: warning: %lld samples of %s were beyond full scale and are "
-                 "clipped (peak %+.1f dBFS); --gain %.1f or --normalize keeps them whole\n",
-                 result.levels.beyondFullScale, outName.c_str(), over,
-                 gainDb - std::ceil(over * 10.0) / 10.0);
-  }
+  warnAfterRender(result, outName, gainDb);
   if (options.stats) printStats(result);
   if (!options.quiet) printSummary(outName, result, gainDb);
   return kExitOk;
