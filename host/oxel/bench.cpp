@@ -164,18 +164,57 @@ bool hasMatchingBenchmarks(const fs::path& program, const std::vector<std::strin
   return !listed || listed->find_first_not_of(" \n") != std::string::npos;
 }
 
-// Runs one program; false after printing why it failed.
-bool runProgram(const fs::path& program, const std::vector<std::string>& passThrough) {
-  if (!hasMatchingBenchmarks(program, passThrough)) {
-    std::printf("bench: %s: no benchmark matches the filter\n", program.filename().c_str());
-    return true;
+// One benchmark of the program's JSON output as a result; nullopt for the
+// entries that are not a plain iteration run (aggregates, errors).
+std::optional<Result> resultOf(const nlohmann::json& b) {
+  if (!b.is_object() || !b.contains("name") || !b.contains("real_time")) return std::nullopt;
+  if (b.value("run_type", std::string{"iteration"}) != "iteration") return std::nullopt;
+  if (b.value("error_occurred", false)) return std::nullopt;
+  Result r;
+  r.name = b["name"].get<std::string>();
+  const size_t slash = r.name.find('/');
+  r.family = r.name.substr(0, slash);
+  r.arguments = slash == std::string::npos ? "" : r.name.substr(slash + 1);
+  // CPU time where given: the machine may be shared.
+  const char* timeKey = b.contains("cpu_time") ? "cpu_time" : "real_time";
+  r.nanoseconds = toNanoseconds(b[timeKey].get<double>(), b.value("time_unit", "ns"));
+  if (b.contains("ratio") && b["ratio"].is_number()) {
+    r.hasRatio = true;
+    r.ratio = b["ratio"].get<double>();
   }
+  return r;
+}
+
+// The line for one result: its name, its time, and how it compares with its reference.
+std::string resultLine(const Result& r, const std::vector<Result>& results, size_t width) {
+  const std::string time = formatTime(r.nanoseconds);
+  std::string line = "  " + r.name + std::string(width - r.name.size() + 2, ' ') +
+                     std::string(time.size() < 10 ? 10 - time.size() : 0, ' ') + time;
+  if (isReference(r.family)) {
+    line += "   (reference)";
+  } else if (const Result* reference = referenceFor(r, results)) {
+    char ratio[64];
+    std::snprintf(ratio, sizeof ratio, "   %.2fx %s", r.nanoseconds / reference->nanoseconds,
+                  reference->name.c_str());
+    line += ratio;
+  }
+  if (r.hasRatio) {
+    char ratio[48];
+    std::snprintf(ratio, sizeof ratio, "   ratio %.3f", r.ratio);
+    line += ratio;
+  }
+  return line;
+}
+
+// The program's JSON output; nullopt after printing why it could not run or failed.
+std::optional<std::string> runForJson(const fs::path& program,
+                                      const std::vector<std::string>& passThrough) {
   std::string command = shellQuote(program.string()) + " --benchmark_format=json";
   for (const std::string& arg : passThrough) command += " " + shellQuote(arg);
   std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) {
     fail(kExitFailure, "bench: cannot run " + program.string());
-    return false;
+    return std::nullopt;
   }
   std::string output;
   char buffer[4096];
@@ -185,32 +224,27 @@ bool runProgram(const fs::path& program, const std::vector<std::string>& passThr
   if (status != 0) {
     fail(kExitFailure, "bench: " + program.filename().string() + " failed (status " +
                            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : status) + ")");
-    return false;
+    return std::nullopt;
   }
-  const nlohmann::json doc = nlohmann::json::parse(output, nullptr, false);
+  return output;
+}
+
+// Runs one program; false after printing why it failed.
+bool runProgram(const fs::path& program, const std::vector<std::string>& passThrough) {
+  if (!hasMatchingBenchmarks(program, passThrough)) {
+    std::printf("bench: %s: no benchmark matches the filter\n", program.filename().c_str());
+    return true;
+  }
+  const std::optional<std::string> output = runForJson(program, passThrough);
+  if (!output) return false;
+  const nlohmann::json doc = nlohmann::json::parse(*output, nullptr, false);
   if (doc.is_discarded() || !doc.contains("benchmarks") || !doc["benchmarks"].is_array()) {
     fail(kExitFailure, "bench: " + program.filename().string() + " gave no benchmark results");
     return false;
   }
   std::vector<Result> results;
-  for (const auto& b : doc["benchmarks"]) {
-    if (!b.is_object() || !b.contains("name") || !b.contains("real_time")) continue;
-    if (b.value("run_type", std::string{"iteration"}) != "iteration") continue;
-    if (b.value("error_occurred", false)) continue;
-    Result r;
-    r.name = b["name"].get<std::string>();
-    const size_t slash = r.name.find('/');
-    r.family = r.name.substr(0, slash);
-    r.arguments = slash == std::string::npos ? "" : r.name.substr(slash + 1);
-    // CPU time where given: the machine may be shared.
-    const char* timeKey = b.contains("cpu_time") ? "cpu_time" : "real_time";
-    r.nanoseconds = toNanoseconds(b[timeKey].get<double>(), b.value("time_unit", "ns"));
-    if (b.contains("ratio") && b["ratio"].is_number()) {
-      r.hasRatio = true;
-      r.ratio = b["ratio"].get<double>();
-    }
-    results.push_back(r);
-  }
+  for (const auto& b : doc["benchmarks"])
+    if (std::optional<Result> r = resultOf(b)) results.push_back(*r);
   std::printf("%s\n", program.filename().c_str());
   if (results.empty()) {
     std::printf("  (no benchmarks ran)\n");
@@ -218,25 +252,7 @@ bool runProgram(const fs::path& program, const std::vector<std::string>& passThr
   }
   size_t width = 0;
   for (const Result& r : results) width = std::max(width, r.name.size());
-  for (const Result& r : results) {
-    const std::string time = formatTime(r.nanoseconds);
-    std::string line = "  " + r.name + std::string(width - r.name.size() + 2, ' ') +
-                       std::string(time.size() < 10 ? 10 - time.size() : 0, ' ') + time;
-    if (isReference(r.family)) {
-      line += "   (reference)";
-    } else if (const Result* reference = referenceFor(r, results)) {
-      char ratio[64];
-      std::snprintf(ratio, sizeof ratio, "   %.2fx %s", r.nanoseconds / reference->nanoseconds,
-                    reference->name.c_str());
-      line += ratio;
-    }
-    if (r.hasRatio) {
-      char ratio[48];
-      std::snprintf(ratio, sizeof ratio, "   ratio %.3f", r.ratio);
-      line += ratio;
-    }
-    std::printf("%s\n", line.c_str());
-  }
+  for (const Result& r : results) std::printf("%s\n", resultLine(r, results, width).c_str());
   std::fflush(stdout);
   return true;
 }

@@ -100,6 +100,16 @@ class Lv2Record {
   static Lv2Record* of(AEffect* e) { return static_cast<Lv2Record*>(e->object); }
 
   bool describe() {
+    if (!readPorts()) return false;
+    findUi();
+    fillEffect();
+    return true;
+  }
+
+  // The plug-in's ports: audio ones by direction with their names, control
+  // ones with their defaults, and the control inputs as parameters. False
+  // when a port this host cannot feed is not optional.
+  bool readPorts() {
     const LilvPlugin* plugin = world->plugin;
     LilvNode* inputClass = world->node(LV2_CORE__InputPort);
     LilvNode* outputClass = world->node(LV2_CORE__OutputPort);
@@ -118,28 +128,13 @@ class Lv2Record {
       const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
       const bool input = lilv_port_is_a(plugin, port, inputClass);
       if (lilv_port_is_a(plugin, port, audioClass)) {
-        (input ? audioInputs : audioOutputs).push_back(i);
-        LilvNode* name = lilv_port_get_name(plugin, port);
-        (input ? inputNames : outputNames).push_back(name ? lilv_node_as_string(name) : "");
-        lilv_node_free(name);
+        addAudioPort(port, i, input);
       } else if (lilv_port_is_a(plugin, port, controlClass)) {
         controlPorts.push_back(i);
         portValues[i] = std::isnan(defaults[i]) ? 0.0f : defaults[i];
         if (!input) continue;
-        Parameter p;
-        p.port = i;
-        LilvNode* name = lilv_port_get_name(plugin, port);
-        p.name = name ? lilv_node_as_string(name)
-                      : lilv_node_as_string(lilv_port_get_symbol(plugin, port));
-        lilv_node_free(name);
-        p.minimum = std::isnan(minimum[i]) ? 0.0f : minimum[i];
-        p.maximum = std::isnan(maximum[i]) ? 1.0f : maximum[i];
-        p.value = portValues[i];
-        p.integer = lilv_port_has_property(plugin, port, integerProperty);
-        LilvNodes* units = lilv_port_get_value(plugin, port, unitProperty);
-        if (units && lilv_nodes_contains(units, degree)) p.label = "degrees";
-        lilv_nodes_free(units);
-        parameters.push_back(p);
+        parameters.push_back(controlParameter(port, i, minimum[i], maximum[i], integerProperty,
+                                              unitProperty, degree));
       } else if (!lilv_port_has_property(plugin, port, optional)) {
         usable = false;  // atom, CV or event ports: not for this host
       }
@@ -147,9 +142,41 @@ class Lv2Record {
     for (LilvNode* n : {inputClass, outputClass, audioClass, controlClass, integerProperty,
                         unitProperty, degree, optional})
       lilv_node_free(n);
-    if (!usable) return false;
-    findUi();
+    return usable;
+  }
 
+  void addAudioPort(const LilvPort* port, uint32_t i, bool input) {
+    const LilvPlugin* plugin = world->plugin;
+    (input ? audioInputs : audioOutputs).push_back(i);
+    LilvNode* name = lilv_port_get_name(plugin, port);
+    (input ? inputNames : outputNames).push_back(name ? lilv_node_as_string(name) : "");
+    lilv_node_free(name);
+  }
+
+  // A control input as a parameter: its name (or symbol), range, default,
+  // whether it takes whole numbers, and "degrees" for a port in degrees.
+  Parameter controlParameter(const LilvPort* port, uint32_t i, float minimum, float maximum,
+                             const LilvNode* integerProperty, const LilvNode* unitProperty,
+                             const LilvNode* degree) const {
+    const LilvPlugin* plugin = world->plugin;
+    Parameter p;
+    p.port = i;
+    LilvNode* name = lilv_port_get_name(plugin, port);
+    p.name =
+        name ? lilv_node_as_string(name) : lilv_node_as_string(lilv_port_get_symbol(plugin, port));
+    lilv_node_free(name);
+    p.minimum = std::isnan(minimum) ? 0.0f : minimum;
+    p.maximum = std::isnan(maximum) ? 1.0f : maximum;
+    p.value = portValues[i];
+    p.integer = lilv_port_has_property(plugin, port, integerProperty);
+    LilvNodes* units = lilv_port_get_value(plugin, port, unitProperty);
+    if (units && lilv_nodes_contains(units, degree)) p.label = "degrees";
+    lilv_nodes_free(units);
+    return p;
+  }
+
+  // The effect record: the calls that reach this object, and the counts.
+  void fillEffect() {
     effect.magic = kEffectMagic;
     effect.object = this;
     effect.dispatcher = [](AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, void* ptr,
@@ -171,9 +198,8 @@ class Lv2Record {
     effect.numInputs = static_cast<VstInt32>(audioInputs.size());
     effect.numOutputs = static_cast<VstInt32>(audioOutputs.size());
     effect.flags = effFlagsCanReplacing | (uiBinary.empty() ? 0 : effFlagsHasEditor);
-    effect.uniqueID = uniqueIdOf(lilv_node_as_uri(lilv_plugin_get_uri(plugin)));
+    effect.uniqueID = uniqueIdOf(lilv_node_as_uri(lilv_plugin_get_uri(world->plugin)));
     effect.version = 1;
-    return true;
   }
 
   static VstInt32 uniqueIdOf(const char* uri) {
