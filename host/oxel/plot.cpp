@@ -213,11 +213,8 @@ void pairCurve(platform::Canvas& canvas, double cx, double cy, double rim,
   }
 }
 
-}  // namespace
-
-void drawPairPlot(platform::Canvas& canvas, const PairResponse& r, const PlotTitle& t) {
-  title(canvas, t);
-  const double cx = 250.5, cy = 280.5, rim = 172.0;
+// The disc with its rings every 6 dB, the spokes every 30 degrees, and their labels.
+void polarGrid(platform::Canvas& canvas, double cx, double cy, double rim) {
   canvas.circle(cx, cy, rim + 6);
   canvas.fill(kDisc);
   for (int db = 0; db >= -24; db -= 6) canvas.circle(cx, cy, rim * (1.0 - db / kFloorDb));
@@ -240,45 +237,69 @@ void drawPairPlot(platform::Canvas& canvas, const PairResponse& r, const PlotTit
     canvas.text(cx + 3, cy - radius + 11, db == 0 ? "0 dB" : std::to_string(db), 9, false,
                 kGridText, platform::TextAlign::left);
   }
-  const PairFigures f = pairFigures(r);
-  for (int mic = 1; mic >= 0; --mic) pairCurve(canvas, cx, cy, rim, r.mic[mic], f.peakGain, mic);
+}
 
-  // The notes, right of the disc.
-  const double x = 470;
-  double y = 110;
-  auto note = [&](const std::string& text, const platform::CanvasColour& colour,
-                  bool bold = false) {
-    canvas.text(x, y, text, 11, bold, colour, platform::TextAlign::left);
-    y += 18;
-  };
-  note("Mic 1 (left)", kMic[0], true);
-  note("Mic 2 (right)", kMic[1], true);
-  note("dashed: inverted polarity", kLabel);
-  y += 10;
-  if (f.directional) {
-    auto side = [](double degrees) {
-      if (std::fabs(degrees) < 0.5) return std::string{"front"};
-      if (std::fabs(degrees) > 179.5) return std::string{"back"};
-      return degreesText(std::fabs(degrees)) + (degrees > 0 ? " left" : " right");
-    };
-    note("Mic 1 faces " + side(f.mic1Degrees), kLabel);
-    note("Mic 2 faces " + side(f.mic2Degrees), kLabel);
-    note("included angle " + degreesText(f.includedDegrees), kText, true);
-    if (f.acceptanceKnown) {
-      note("front acceptance " + degreesText(f.acceptanceDegrees), kText, true);
-      char text[64];
-      std::snprintf(text, sizeof text, "(level difference < %.0f dB)", kAcceptanceDb);
-      note(text, kGridText);
-    }
-  } else {
-    note("no direction: both omni", kLabel);
+// Lines of text one under the other, from (x, y).
+class NoteColumn {
+ public:
+  NoteColumn(platform::Canvas& canvas, double x, double y) : canvas_{canvas}, x_{x}, y_{y} {}
+  void note(const std::string& text, const platform::CanvasColour& colour, bool bold = false) {
+    canvas_.text(x_, y_, text, 11, bold, colour, platform::TextAlign::left);
+    y_ += 18;
   }
-  y += 10;
+  void gap() { y_ += 10; }
+
+ private:
+  platform::Canvas& canvas_;
+  double x_, y_;
+};
+
+// Where each microphone faces, the included angle and the front acceptance.
+void directionNotes(NoteColumn& notes, const PairFigures& f) {
+  auto side = [](double degrees) {
+    if (std::fabs(degrees) < 0.5) return std::string{"front"};
+    if (std::fabs(degrees) > 179.5) return std::string{"back"};
+    return degreesText(std::fabs(degrees)) + (degrees > 0 ? " left" : " right");
+  };
+  notes.note("Mic 1 faces " + side(f.mic1Degrees), kLabel);
+  notes.note("Mic 2 faces " + side(f.mic2Degrees), kLabel);
+  notes.note("included angle " + degreesText(f.includedDegrees), kText, true);
+  if (f.acceptanceKnown) {
+    notes.note("front acceptance " + degreesText(f.acceptanceDegrees), kText, true);
+    char text[64];
+    std::snprintf(text, sizeof text, "(level difference < %.0f dB)", kAcceptanceDb);
+    notes.note(text, kGridText);
+  }
+}
+
+// The notes, right of the disc.
+void pairNotes(platform::Canvas& canvas, const PairFigures& f) {
+  NoteColumn notes{canvas, 470, 110};
+  notes.note("Mic 1 (left)", kMic[0], true);
+  notes.note("Mic 2 (right)", kMic[1], true);
+  notes.note("dashed: inverted polarity", kLabel);
+  notes.gap();
+  if (f.directional)
+    directionNotes(notes, f);
+  else
+    notes.note("no direction: both omni", kLabel);
+  notes.gap();
   char text[64];
   std::snprintf(text, sizeof text, "0 dB = gain %.3f", f.peakGain);
-  note(text, kGridText);
-  note("plane waves at elevation 0", kGridText);
-  note("seen from above, front up", kGridText);
+  notes.note(text, kGridText);
+  notes.note("plane waves at elevation 0", kGridText);
+  notes.note("seen from above, front up", kGridText);
+}
+
+}  // namespace
+
+void drawPairPlot(platform::Canvas& canvas, const PairResponse& r, const PlotTitle& t) {
+  title(canvas, t);
+  const double cx = 250.5, cy = 280.5, rim = 172.0;
+  polarGrid(canvas, cx, cy, rim);
+  const PairFigures f = pairFigures(r);
+  for (int mic = 1; mic >= 0; --mic) pairCurve(canvas, cx, cy, rim, r.mic[mic], f.peakGain, mic);
+  pairNotes(canvas, f);
 }
 
 void drawFieldPlot(platform::Canvas& canvas, const FieldResponse& r, const PlotTitle& t) {

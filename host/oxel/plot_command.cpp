@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,57 @@ PlotTitle titleFor(PluginInstance& plugin, const std::string& path, int program,
   return t;
 }
 
+// Plot draws B-format plug-ins with 4 inputs and 2 or 4 outputs, on one of their programs;
+// kExitOk or the status after printing why this one cannot be drawn.
+int checkPlottable(PluginInstance& plugin, const std::string& name, int program) {
+  const bool pair = plugin.numInputs() == 4 && plugin.numOutputs() == 2;
+  const bool field = plugin.numInputs() == 4 && plugin.numOutputs() == 4;
+  if (!pair && !field)
+    return fail(kExitBadInput,
+                "plot: " + name + " has " + std::to_string(plugin.numInputs()) + " inputs and " +
+                    std::to_string(plugin.numOutputs()) +
+                    " outputs; plot draws B-format plug-ins with 4 inputs and 2 or 4 outputs");
+  if (program >= plugin.numPrograms())
+    return fail(kExitUsage, "plot: --program " + std::to_string(program) +
+                                " is out of range (the plug-in has " +
+                                std::to_string(plugin.numPrograms()) + " programs, 0 to " +
+                                std::to_string(plugin.numPrograms() - 1) + ")");
+  return kExitOk;
+}
+
+// The program, the preset and the --set values, into the plug-in (the probe
+// works out the values); kExitOk or the status.
+int applyRecipe(PluginInstance& plugin, PluginInstance& probe, int program,
+                const std::string& preset, const std::vector<ParameterSetting>& settings) {
+  if (program >= 0) {
+    plugin.setProgram(program);
+    probe.setProgram(program);
+  }
+  ParameterResolver resolver{probe};
+  std::vector<ParameterValue> values;
+  std::string error;
+  if (!resolver.settings(preset, settings, values, error))
+    return fail(kExitBadInput, "plot: " + error);
+  for (const ParameterValue& v : values) plugin.setParameter(v.index, v.value);
+  return kExitOk;
+}
+
+// Draws the plot into an SVG document or a PNG picture, by OUT's ending.
+int writePicture(const std::string& out, bool svg,
+                 const std::function<void(oxel::platform::Canvas&)>& draw) {
+  if (svg) {
+    oxel::platform::SvgCanvas canvas{kPlotWidth, kPlotHeight};
+    draw(canvas);
+    if (!writeText(out, canvas.document())) return fail(kExitFailure, "plot: cannot write " + out);
+    return kExitOk;
+  }
+  oxel::platform::PixelPort picture{kPlotWidth, kPlotHeight};
+  if (auto canvas = oxel::platform::portCanvas(picture, 1)) draw(*canvas);
+  if (!oxel::platform::writePng(picture, out))
+    return fail(kExitFailure, "plot: cannot write " + out);
+  return kExitOk;
+}
+
 }  // namespace
 
 int runPlot(const Args& args) {
@@ -125,27 +177,11 @@ int runPlot(const Args& args) {
   auto plugin = library ? PluginInstance::create(library, error) : nullptr;
   auto probe = library ? PluginInstance::create(library, error) : nullptr;
   if (!plugin || !probe) return fail(kExitNoPlugin, error);
-  const bool pair = plugin->numInputs() == 4 && plugin->numOutputs() == 2;
-  const bool field = plugin->numInputs() == 4 && plugin->numOutputs() == 4;
-  if (!pair && !field)
-    return fail(kExitBadInput,
-                "plot: " + positional[0] + " has " + std::to_string(plugin->numInputs()) +
-                    " inputs and " + std::to_string(plugin->numOutputs()) +
-                    " outputs; plot draws B-format plug-ins with 4 inputs and 2 or 4 outputs");
-  if (program >= plugin->numPrograms())
-    return fail(kExitUsage, "plot: --program " + std::to_string(program) +
-                                " is out of range (the plug-in has " +
-                                std::to_string(plugin->numPrograms()) + " programs, 0 to " +
-                                std::to_string(plugin->numPrograms() - 1) + ")");
-  if (program >= 0) {
-    plugin->setProgram(program);
-    probe->setProgram(program);
-  }
-  ParameterResolver resolver{*probe};
-  std::vector<ParameterValue> values;
-  if (!resolver.settings(preset, settings, values, error))
-    return fail(kExitBadInput, "plot: " + error);
-  for (const ParameterValue& v : values) plugin->setParameter(v.index, v.value);
+  if (const int status = checkPlottable(*plugin, positional[0], program); status != kExitOk)
+    return status;
+  const bool pair = plugin->numOutputs() == 2;
+  if (const int status = applyRecipe(*plugin, *probe, program, preset, settings); status != kExitOk)
+    return status;
   const PlotTitle title = titleFor(*plugin, library->path(), program, preset, settings);
 
   PairResponse pairResponse;
@@ -159,23 +195,12 @@ int runPlot(const Args& args) {
       !writeText(csvPath, pair ? pairCsv(pairResponse) : fieldCsv(fieldResponse)))
     return fail(kExitFailure, "plot: cannot write " + csvPath);
 
-  auto draw = [&](oxel::platform::Canvas& canvas) {
+  return writePicture(out, svg, [&](oxel::platform::Canvas& canvas) {
     if (pair)
       drawPairPlot(canvas, pairResponse, title);
     else
       drawFieldPlot(canvas, fieldResponse, title);
-  };
-  if (svg) {
-    oxel::platform::SvgCanvas canvas{kPlotWidth, kPlotHeight};
-    draw(canvas);
-    if (!writeText(out, canvas.document())) return fail(kExitFailure, "plot: cannot write " + out);
-    return kExitOk;
-  }
-  oxel::platform::PixelPort picture{kPlotWidth, kPlotHeight};
-  if (auto canvas = oxel::platform::portCanvas(picture, 1)) draw(*canvas);
-  if (!oxel::platform::writePng(picture, out))
-    return fail(kExitFailure, "plot: cannot write " + out);
-  return kExitOk;
+  });
 }
 
 }  // namespace oxel

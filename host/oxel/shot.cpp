@@ -46,6 +46,46 @@ void printRequest(void* context, const HostRequest& request) {
   std::fflush(stdout);
 }
 
+// The input script's text, or empty without --script; kExitOk or the status.
+int readScript(const std::string& path, std::string& script) {
+  if (path.empty()) return kExitOk;
+  std::ifstream in{path};
+  if (!in) return fail(kExitBadInput, "shot: cannot read script " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  script = text.str();
+  return kExitOk;
+}
+
+// The --set values, worked out on a second instance and set on the plug-in.
+int applySettings(const std::shared_ptr<PluginLibrary>& library, PluginInstance& plugin,
+                  const std::vector<ParameterSetting>& settings, std::string& error) {
+  if (settings.empty()) return kExitOk;
+  auto probe = PluginInstance::create(library, error);
+  if (!probe) return fail(kExitNoPlugin, error);
+  ParameterResolver resolver{*probe};
+  std::vector<ParameterValue> values;
+  if (!resolver.settings("", settings, values, error)) return fail(kExitBadInput, "shot: " + error);
+  for (const ParameterValue& v : values) plugin.setParameter(v.index, v.value);
+  return kExitOk;
+}
+
+// The plug-in must have an editor, and the editor a size.
+int checkEditor(PluginInstance& plugin) {
+  if (!(plugin.effect()->flags & effFlagsHasEditor))
+    return fail(kExitFailure, "shot: the plug-in has no editor");
+  ERect* rect = nullptr;
+  plugin.dispatch(effEditGetRect, 0, 0, &rect);
+  if (!rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
+    return fail(kExitFailure, "shot: the editor reports no size");
+  return kExitOk;
+}
+
+void copyPicture(const HeadlessPicture& shown, oxel::platform::PixelPort& picture) {
+  for (int32_t y = 0; y < shown.height; ++y)
+    for (int32_t x = 0; x < shown.width; ++x) picture.set(x, y, shown.at(x, y));
+}
+
 }  // namespace
 
 int runShot(const Args& args) {
@@ -63,13 +103,7 @@ int runShot(const Args& args) {
   if (const int status = reader.read(args); status != kExitOk || reader.helpShown()) return status;
 
   std::string script;
-  if (!scriptPath.empty()) {
-    std::ifstream in{scriptPath};
-    if (!in) return fail(kExitBadInput, "shot: cannot read script " + scriptPath);
-    std::ostringstream text;
-    text << in.rdbuf();
-    script = text.str();
-  }
+  if (const int status = readScript(scriptPath, script); status != kExitOk) return status;
 
   // The plug-in reads this when its editor opens.
   if (scale > 0) ::setenv("OXEL_UI_SCALE", std::to_string(scale).c_str(), 1);
@@ -78,19 +112,9 @@ int runShot(const Args& args) {
   auto library = openPluginLibrary(positional[0], error);
   auto plugin = library ? PluginInstance::create(library, error) : nullptr;
   if (!plugin) return fail(kExitNoPlugin, error);
-  if (!settings.empty()) {
-    auto probe = PluginInstance::create(library, error);
-    if (!probe) return fail(kExitNoPlugin, error);
-    ParameterResolver resolver{*probe};
-    std::vector<ParameterValue> values;
-    if (!resolver.settings("", settings, values, error)) return fail(kExitBadInput, "shot: " + error);
-    for (const ParameterValue& v : values) plugin->setParameter(v.index, v.value);
-  }
-  if (!(plugin->effect()->flags & effFlagsHasEditor)) return fail(kExitFailure, "shot: the plug-in has no editor");
-  ERect* rect = nullptr;
-  plugin->dispatch(effEditGetRect, 0, 0, &rect);
-  if (!rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
-    return fail(kExitFailure, "shot: the editor reports no size");
+  if (const int status = applySettings(library, *plugin, settings, error); status != kExitOk)
+    return status;
+  if (const int status = checkEditor(*plugin); status != kExitOk) return status;
 
   HeadlessOptions options;
   options.script = script;
@@ -104,8 +128,7 @@ int runShot(const Args& args) {
   editor.runScript();
   const HeadlessPicture shown = editor.picture();
   oxel::platform::PixelPort picture{shown.width, shown.height};
-  for (int32_t y = 0; y < shown.height; ++y)
-    for (int32_t x = 0; x < shown.width; ++x) picture.set(x, y, shown.at(x, y));
+  copyPicture(shown, picture);
   editor.close();
   plugin->setRequestObserver(nullptr, nullptr);
   if (!oxel::platform::writePng(picture, positional[1]))
