@@ -28,6 +28,18 @@ void copyText(char* out, const char* in) {
   std::snprintf(out, COptionMenu::kEntrySize, "%s", in);
 }
 
+// The pop-up's top: below (or above) the control at v; near the screen's
+// bottom, moved up so that it ends an item's height above it.
+int32_t popupTop(int32_t v, const platform::PopupLayout& layout, int32_t itemHeight,
+                 int32_t screenBottom, int32_t currentIndex, int32_t nbEntries) {
+  const int32_t menuHeight = layout.height;
+  if (v + menuHeight < screenBottom - itemHeight / 2) return v;
+  int32_t under = 1;
+  if (menuHeight > screenBottom) under = std::min(currentIndex + 2, nbEntries);
+  if (menuHeight <= screenBottom) return screenBottom - menuHeight - itemHeight;
+  return v - (layout.itemTop[static_cast<size_t>(under - 1)] - layout.itemTop.front());
+}
+
 bool startsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
 
 // The shortcut a description after the tab stands for, as the item shows it:
@@ -370,6 +382,31 @@ void COptionMenu::takeFocus(CDrawContext* pContext) {
     return;
   }
 
+  const int32_t scale = frame->getScale();
+  const CPoint place = popupPlace(pContext, *frame);
+  int32_t offsetIdx = 0;
+  const platform::PopupMenuTree* tree = appendItems(offsetIdx);
+  platform::EditorWindow* window = frame->getPlatformWindow();
+  const platform::PopupLayout layout = platform::layoutPopupMenu(tree->menus.front(), scale);
+  const int32_t itemHeight = (layout.height + nbEntries - 1) / nbEntries;
+  const int32_t screenBottom = window ? window->screenBounds().bottom : 0;
+  setDirty(false);
+
+  const int32_t top = popupTop(place.v, layout, itemHeight, screenBottom, currentIndex, nbEntries);
+  platform::PopupChoice choice;
+  if (window) choice = window->popupMenu(*tree, place.h, top, [frame] { frame->doIdleStuff(); });
+  removeItems();
+
+  lastResult = choice.item - 1;
+  if (choice.menuId != 0 || bgWhenClick) {
+    if (bgWhenClick) setDirty(true);
+    if (choice.menuId != 0) reportChoice(choice.menuId, pContext, *frame);
+  }
+  frame->setFocusView(nullptr);
+  endEdit();
+}
+
+CPoint COptionMenu::popupPlace(CDrawContext* pContext, CFrame& frame) {
   // Where the control is on the screen.
   CPoint anchor = pContext ? pContext->offsetScreen : CPoint(0, 0);
   for (CView* parent = getParentView(); parent; parent = parent->getParentView()) {
@@ -379,56 +416,27 @@ void COptionMenu::takeFocus(CDrawContext* pContext) {
   }
   // The screen is in device pixels: the control's logical place is scaled
   // before the window's position is added.
-  const int32_t scale = frame->getScale();
+  const int32_t scale = frame.getScale();
   int32_t windowX = 0, windowY = 0;
-  const bool placed = frame->getPosition(windowX, windowY);
+  const bool placed = frame.getPosition(windowX, windowY);
   int32_t v = (anchor.v + ((style & kOptionMenuAtTopEdge) ? size.top : size.bottom)) * scale;
   int32_t h = (anchor.h + size.left) * scale;
   if (placed) {
     v += windowY;
     h += windowX;
   }
+  return CPoint(h, v);
+}
 
-  int32_t offsetIdx = 0;
-  const platform::PopupMenuTree* tree = appendItems(offsetIdx);
-  platform::EditorWindow* window = frame->getPlatformWindow();
-  const platform::PopupLayout layout = platform::layoutPopupMenu(tree->menus.front(), scale);
-  const int32_t menuHeight = layout.height;
-  const int32_t itemHeight = (menuHeight + nbEntries - 1) / nbEntries;
-  const int32_t screenBottom = window ? window->screenBounds().bottom : 0;
-  setDirty(false);
-
-  // Below (or above) the control; near the screen's bottom, moved up so that
-  // it ends an item's height above it.
-  int32_t top = v;
-  if (!(v + menuHeight < screenBottom - itemHeight / 2)) {
-    int32_t under = 1;
-    if (menuHeight > screenBottom) under = std::min(currentIndex + 2, nbEntries);
-    if (menuHeight <= screenBottom)
-      top = screenBottom - menuHeight - itemHeight;
-    else
-      top = v - (layout.itemTop[static_cast<size_t>(under - 1)] - layout.itemTop.front());
+void COptionMenu::reportChoice(int32_t menuId, CDrawContext* pContext, CFrame& frame) {
+  int32_t idxInMenu = -1;
+  COptionMenu* menu = getItemMenu(lastResult, idxInMenu, menuId);
+  if (!menu) return;
+  lastMenu = menu;
+  menu->setValue(static_cast<float>(lastResult));
+  if (listener) {
+    CDrawContext* context = pContext ? pContext : frame.createDrawContext();
+    listener->valueChanged(context, menu);
+    if (!pContext) context->forget();
   }
-  platform::PopupChoice choice;
-  if (window) choice = window->popupMenu(*tree, h, top, [frame] { frame->doIdleStuff(); });
-  removeItems();
-
-  lastResult = choice.item - 1;
-  if (choice.menuId != 0 || bgWhenClick) {
-    if (bgWhenClick) setDirty(true);
-    if (choice.menuId != 0) {
-      int32_t idxInMenu = -1;
-      if (COptionMenu* menu = getItemMenu(lastResult, idxInMenu, choice.menuId)) {
-        lastMenu = menu;
-        menu->setValue(static_cast<float>(lastResult));
-        if (listener) {
-          CDrawContext* context = pContext ? pContext : frame->createDrawContext();
-          listener->valueChanged(context, menu);
-          if (!pContext) context->forget();
-        }
-      }
-    }
-  }
-  frame->setFocusView(nullptr);
-  endEdit();
 }

@@ -116,4 +116,12 @@ class COptionMenu : public CParamDisplay {
   COptionMenu* lastMenu{nullptr};
   int32_t nbItemsPerColumn{-1};
   bool bBuilding{false};
+
+ private:
+  // The screen point (device pixels) the pop-up opens at: the control's
+  // bottom-left corner, or its top-left with kOptionMenuAtTopEdge.
+  CPoint popupPlace(CDrawContext* pContext, CFrame& frame);
+  // Makes the chosen entry of the menu or submenu `menuId` its value and
+  // tells the listener.
+  void reportChoice(int32_t menuId, CDrawContext* pContext, CFrame& frame);
 };

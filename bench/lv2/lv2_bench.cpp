@@ -89,58 +89,96 @@ std::vector<unsigned char> yprPacket(float yaw) {
 
 enum class Tracking { Unconnected, Off, On };
 
+// A plug-in's LV2 library opened and one instance made at 48 kHz; `handle`
+// is null when any step failed.
+struct Lv2Instance {
+  void* library = nullptr;
+  const LV2_Descriptor* descriptor = nullptr;
+  LV2_Handle handle = nullptr;
+};
+
+Lv2Instance instantiateLv2(const std::string& path) {
+  Lv2Instance made;
+  made.library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  auto entry =
+      made.library
+          ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(made.library, "lv2_descriptor"))
+          : nullptr;
+  made.descriptor = entry ? entry(0) : nullptr;
+  made.handle = made.descriptor
+                    ? made.descriptor->instantiate(made.descriptor, 48000.0, "", nullptr)
+                    : nullptr;
+  return made;
+}
+
+// Audio in and out, the four controls, and (unless left unconnected) the
+// head-tracking ports: on/off, port, preset, inversions, recentre, then five
+// outputs; the last is the status (1 listening).
+void connectLv2Ports(const Lv2Instance& lv2, const Plugin& plugin, Buffers& buffers,
+                     float (&controls)[4], float (&trackingPorts)[12], Tracking tracking) {
+  const LV2_Descriptor* descriptor = lv2.descriptor;
+  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(lv2.handle, i, buffers.inPtr[i]);
+  for (uint32_t i = 0; i < plugin.numOutputs; ++i)
+    descriptor->connect_port(lv2.handle, 4 + i, buffers.outPtr[i]);
+  for (uint32_t i = 0; i < 4; ++i)
+    descriptor->connect_port(lv2.handle, 4 + plugin.numOutputs + i, &controls[i]);
+  if (tracking != Tracking::Unconnected)
+    for (uint32_t i = 0; i < 12; ++i)
+      descriptor->connect_port(lv2.handle, 12 + i, &trackingPorts[i]);
+}
+
+// Runs blocks until the tracker reports it listens (two seconds at most).
+bool waitUntilListening(const Lv2Instance& lv2, int frames, const float (&trackingPorts)[12]) {
+  for (int wait = 0; wait < 400 && trackingPorts[11] != 1.0f; ++wait) {
+    lv2.descriptor->run(lv2.handle, static_cast<uint32_t>(frames));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return trackingPorts[11] == 1.0f;
+}
+
+// A tracker on loopback: 1000 messages a second to `port` until `done`.
+std::thread startSender(std::atomic<bool>& done, int port) {
+  return std::thread{[&done, port] {
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto next = std::chrono::steady_clock::now();
+    for (int k = 0; !done.load(); ++k) {
+      const std::vector<unsigned char> p = yprPacket(static_cast<float>(k % 90));
+      ::sendto(s, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      next += std::chrono::milliseconds(1);  // 1000 messages a second
+      std::this_thread::sleep_until(next);
+    }
+    ::close(s);
+  }};
+}
+
 void lv2Run(benchmark::State& state, const Plugin& plugin, bool change,
             Tracking tracking = Tracking::Unconnected) {
   const int frames = static_cast<int>(state.range(0));
   const std::string path =
       std::string{OXEL_LV2_DIR} + "/" + plugin.name + ".lv2/" + plugin.name + "_lv2.so";
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  auto entry = library ? reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"))
-                       : nullptr;
-  const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
-  LV2_Handle handle =
-      descriptor ? descriptor->instantiate(descriptor, 48000.0, "", nullptr) : nullptr;
-  if (handle == nullptr) {
+  const Lv2Instance lv2 = instantiateLv2(path);
+  if (lv2.handle == nullptr) {
     state.SkipWithError(("cannot load " + path).c_str());
     return;
   }
+  const LV2_Descriptor* descriptor = lv2.descriptor;
+  LV2_Handle handle = lv2.handle;
   Buffers buffers{frames};
   float controls[4] = {plugin.portValues[0], 0.0f, 60.0f, 0.5f};
-  for (uint32_t i = 0; i < 4; ++i) descriptor->connect_port(handle, i, buffers.inPtr[i]);
-  for (uint32_t i = 0; i < plugin.numOutputs; ++i)
-    descriptor->connect_port(handle, 4 + i, buffers.outPtr[i]);
-  for (uint32_t i = 0; i < 4; ++i)
-    descriptor->connect_port(handle, 4 + plugin.numOutputs + i, &controls[i]);
-  // Head tracking (Tavrel): on/off, port, preset, inversions, recentre, then
-  // five outputs; the last is the status (1 listening).
   float trackingPorts[12] = {tracking == Tracking::On ? 1.0f : 0.0f,
                              static_cast<float>(freeLoopbackPort())};
-  if (tracking != Tracking::Unconnected)
-    for (uint32_t i = 0; i < 12; ++i) descriptor->connect_port(handle, 12 + i, &trackingPorts[i]);
+  connectLv2Ports(lv2, plugin, buffers, controls, trackingPorts, tracking);
   descriptor->activate(handle);
   std::atomic<bool> done{false};
   std::thread sender;
   if (tracking == Tracking::On) {
-    for (int wait = 0; wait < 400 && trackingPorts[11] != 1.0f; ++wait) {
-      descriptor->run(handle, static_cast<uint32_t>(frames));
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (trackingPorts[11] != 1.0f) state.SkipWithError("the tracker never listened");
-    sender = std::thread{[&done, port = static_cast<int>(trackingPorts[1])] {
-      const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-      sockaddr_in to{};
-      to.sin_family = AF_INET;
-      to.sin_port = htons(static_cast<uint16_t>(port));
-      to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      auto next = std::chrono::steady_clock::now();
-      for (int k = 0; !done.load(); ++k) {
-        const std::vector<unsigned char> p = yprPacket(static_cast<float>(k % 90));
-        ::sendto(s, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        next += std::chrono::milliseconds(1);  // 1000 messages a second
-        std::this_thread::sleep_until(next);
-      }
-      ::close(s);
-    }};
+    if (!waitUntilListening(lv2, frames, trackingPorts))
+      state.SkipWithError("the tracker never listened");
+    sender = startSender(done, static_cast<int>(trackingPorts[1]));
   }
   size_t block = 0;
   for (auto _ : state) {
@@ -154,7 +192,7 @@ void lv2Run(benchmark::State& state, const Plugin& plugin, bool change,
   if (sender.joinable()) sender.join();
   descriptor->deactivate(handle);
   descriptor->cleanup(handle);
-  dlclose(library);
+  dlclose(lv2.library);
 }
 
 void lxvstProcess(benchmark::State& state, const Plugin& plugin, bool change) {
